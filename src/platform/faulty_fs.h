@@ -1,0 +1,71 @@
+#pragma once
+// A file system that fails one chosen call, for tests that prove nothing is
+// lost when a step fails half-way. Calls are counted per kind; the Nth call
+// of the chosen kind (0-based) fails with the chosen Windows error, and,
+// when sticky, every later call of that kind too.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/fs.h"
+
+namespace mendora {
+
+enum class FaultKind {
+  kOpen,      // Open for reading
+  kCreate,    // Open for writing (create), CreateDir
+  kRead,      // File::Read, File::ReadAt
+  kWrite,     // File::Write, File::SetEnd
+  kRename,    // Rename, Move
+  kDelete,    // Delete, RemoveDir
+  kAttributes,// GetAttributes, SetAttributes, GetSize, Identity
+  kCount
+};
+
+const char* FaultKindName(FaultKind kind);
+
+class FaultyFileSystem : public FileSystem {
+ public:
+  explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  // Plans one fault. n counts calls of `kind` from the last Reset.
+  void FailNth(FaultKind kind, int n, uint32_t error, bool sticky = false);
+  // Clears the plan and the counters.
+  void Reset();
+  int Calls(FaultKind kind) const { return calls_[static_cast<int>(kind)].load(); }
+  bool Fired() const { return fired_.load(); }
+
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
+  bool Exists(const std::string& path) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  bool GetSize(const std::string& path, uint64_t* size) override;
+  AccessResult Access(const std::string& path, bool write) override;
+  bool Identity(const std::string& path, FileIdentity* id) override;
+  bool Rename(const std::string& from, const std::string& to, bool replace) override;
+  bool Move(const std::string& from, const std::string& to) override;
+  bool Delete(const std::string& path) override;
+  bool CreateDir(const std::string& path) override;
+  bool RemoveDir(const std::string& path) override;
+  std::unique_ptr<DirFind> Find(const std::string& folder) override;
+  bool SetCurrentDir(const std::string& path) override;
+  std::string GetCurrentDir() override;
+  uint32_t LogicalDrives() override;
+
+  // True when this call of `kind` must fail; sets the last error then.
+  bool ShouldFail(FaultKind kind);
+
+ private:
+  FileSystem& inner_;
+  std::array<std::atomic<int>, static_cast<int>(FaultKind::kCount)> calls_{};
+  std::atomic<int> plan_kind_{-1};
+  std::atomic<int> plan_n_{-1};
+  std::atomic<uint32_t> plan_error_{0};
+  std::atomic<bool> plan_sticky_{false};
+  std::atomic<bool> fired_{false};
+};
+
+}  // namespace mendora

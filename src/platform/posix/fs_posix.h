@@ -1,0 +1,46 @@
+#pragma once
+// The file system on POSIX with Windows semantics over a DriveMap.
+#include <string>
+
+#include "platform/drive_map.h"
+#include "platform/fs.h"
+
+namespace mendora {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  explicit PosixFileSystem(DriveMap map);
+
+  DriveMap& drive_map() { return map_; }
+  const DriveMap& drive_map() const { return map_; }
+  // The native path of a Windows path, nullopt when it maps nowhere.
+  std::optional<std::string> Native(const std::string& path) const;
+
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
+  bool Exists(const std::string& path) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  bool GetSize(const std::string& path, uint64_t* size) override;
+  AccessResult Access(const std::string& path, bool write) override;
+  bool Identity(const std::string& path, FileIdentity* id) override;
+  bool Rename(const std::string& from, const std::string& to, bool replace) override;
+  bool Move(const std::string& from, const std::string& to) override;
+  bool Delete(const std::string& path) override;
+  bool CreateDir(const std::string& path) override;
+  bool RemoveDir(const std::string& path) override;
+  std::unique_ptr<DirFind> Find(const std::string& folder) override;
+  bool SetCurrentDir(const std::string& path) override;
+  std::string GetCurrentDir() override;
+  uint32_t LogicalDrives() override;
+
+ private:
+  DriveMap map_;
+  std::string current_dir_;
+};
+
+// Windows error code for an errno value.
+uint32_t WinErrorFromErrno(int err);
+// Sets the thread's last error from errno.
+void SetLastErrorFromErrno();
+
+}  // namespace mendora

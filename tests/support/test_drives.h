@@ -1,0 +1,40 @@
+#pragma once
+// Drives for one test: C:, D: and E: as empty folders. Natively they are
+// temporary folders mapped by a PosixFileSystem of the test's own; under
+// Windows (Wine) each is a fresh folder on the real drive of that letter.
+// Everything is removed when the object goes away.
+#include <memory>
+#include <string>
+
+#include "platform/fs.h"
+
+namespace mendora::test {
+
+class TestDrives {
+ public:
+  TestDrives();
+  ~TestDrives();
+  TestDrives(const TestDrives&) = delete;
+  TestDrives& operator=(const TestDrives&) = delete;
+
+  FileSystem& fs() { return *fs_; }
+
+  // Windows path of `relative` (backslashes) on the test's drive `letter`.
+  std::string Path(char letter, const std::string& relative) const;
+  // The test's root on drive `letter`, with its trailing backslash.
+  std::string Root(char letter) const;
+  // The path to hand to native tools (ffmpeg, std::filesystem).
+  std::string Native(const std::string& windows_path) const;
+
+  // Whole-file helpers on Windows paths; they create missing folders.
+  void WriteFile(const std::string& windows_path, const std::string& bytes) const;
+  std::string ReadFile(const std::string& windows_path) const;
+  bool Exists(const std::string& windows_path) const;
+
+ private:
+  std::unique_ptr<FileSystem> own_fs_;
+  FileSystem* fs_ = nullptr;
+  std::string roots_[3];  // C, D, E: native folders (POSIX) or Windows roots
+};
+
+}  // namespace mendora::test
