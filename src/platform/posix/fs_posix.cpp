@@ -1,0 +1,561 @@
+// The file system on POSIX, with the Windows semantics the program relies on:
+//   - drive letters through the DriveMap; two letters are two volumes, so a
+//     rename between them fails as MoveFileEx does;
+//   - the read-only attribute is the absence of write permission and is
+//     honoured even for root: such a file cannot be opened for writing,
+//     deleted or replaced;
+//   - hidden and system live in the user.DOSATTRIB extended attribute, in
+//     the text form ("0x22") that Samba also reads;
+//   - symbolic links are reported as reparse points.
+// Not emulated: share modes (a file open for writing can still be opened for
+// reading) and case-insensitive names (names match exactly).
+#include "platform/posix/fs_posix.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/last_error.h"
+
+namespace mendora {
+namespace {
+
+constexpr char kDosAttribute[] = "user.DOSATTRIB";
+
+bool HasDriveLetter(const std::string& path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+char DriveOf(const std::string& path) {
+  return HasDriveLetter(path) ? static_cast<char>(path[0] & ~0x20) : 0;
+}
+
+bool Fail(uint32_t error) {
+  SetLastSystemError(error);
+  return false;
+}
+
+uint32_t DosBits(const std::string& native) {
+  char text[32] = {};
+  const ssize_t n = ::lgetxattr(native.c_str(), kDosAttribute, text, sizeof text - 1);
+  if (n <= 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return 0;
+  return static_cast<uint32_t>(std::strtoul(text + 2, nullptr, 16)) & (kAttrHidden | kAttrSystem);
+}
+
+std::string ParentOf(const std::string& native) {
+  const size_t slash = native.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return native.substr(0, slash);
+}
+
+bool IsDir(const std::string& native) {
+  struct stat st {};
+  return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsReadOnly(const struct stat& st) { return !S_ISDIR(st.st_mode) && (st.st_mode & 0222) == 0; }
+
+class PosixFile : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { Close(); }
+
+  size_t Read(void* buffer, size_t n) override {
+    const size_t got = ReadAt(position_, buffer, n);
+    position_ += got;
+    return got;
+  }
+
+  size_t ReadAt(uint64_t offset, void* buffer, size_t n) override {
+    size_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < n) {
+      const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        SetLastErrorFromErrno();
+        break;
+      }
+      if (r == 0) {
+        SetLastSystemError(kErrorHandleEof);
+        break;
+      }
+      done += static_cast<size_t>(r);
+    }
+    return done;
+  }
+
+  size_t Write(const void* buffer, size_t n) override {
+    size_t done = 0;
+    const auto* in = static_cast<const char*>(buffer);
+    while (done < n) {
+      const ssize_t w = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(position_ + done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        SetLastErrorFromErrno();
+        break;
+      }
+      if (w == 0) {
+        SetLastSystemError(kErrorDiskFull);
+        break;
+      }
+      done += static_cast<size_t>(w);
+    }
+    position_ += done;
+    return done;
+  }
+
+  bool Seek(uint64_t offset) override {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return Fail(kErrorInvalidParameter);
+    position_ = offset;
+    return true;
+  }
+  uint64_t Tell() override { return position_; }
+
+  bool Size(uint64_t* size) override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+    *size = static_cast<uint64_t>(st.st_size);
+    return true;
+  }
+
+  bool SetEnd() override {
+    if (::ftruncate(fd_, static_cast<off_t>(position_)) != 0) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+    return true;
+  }
+
+  bool Close() override {
+    if (fd_ < 0) return true;
+    const int r = ::close(fd_);
+    fd_ = -1;
+    if (r != 0) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+  uint64_t position_ = 0;
+};
+
+class PosixDirFind : public DirFind {
+ public:
+  PosixDirFind(DIR* dir, std::string native) : dir_(dir), native_(std::move(native)) {}
+  ~PosixDirFind() override { ::closedir(dir_); }
+
+  bool Next(DirEntry* entry) override {
+    while (const dirent* d = ::readdir(dir_)) {
+      const std::string name = d->d_name;
+      // A name with a backslash cannot be written as a Windows path.
+      if (name == "." || name == ".." || name.find('\\') != std::string::npos) continue;
+      const std::string path = native_ + "/" + name;
+      struct stat st {};
+      if (::lstat(path.c_str(), &st) != 0) continue;
+      entry->name = name;
+      entry->attributes = 0;
+      entry->size = 0;
+      if (S_ISLNK(st.st_mode)) {
+        entry->attributes |= kAttrReparsePoint;
+        if (IsDir(path)) entry->attributes |= kAttrDirectory;
+      } else if (S_ISDIR(st.st_mode)) {
+        entry->attributes |= kAttrDirectory;
+      } else {
+        entry->attributes |= kAttrArchive;
+        entry->size = static_cast<uint64_t>(st.st_size);
+        if (IsReadOnly(st)) entry->attributes |= kAttrReadOnly;
+      }
+      entry->attributes |= DosBits(path);
+      return true;
+    }
+    SetLastSystemError(kErrorNoMoreFiles);
+    return false;
+  }
+
+ private:
+  DIR* dir_;
+  std::string native_;
+};
+
+// Copies data, permissions and the DOS attribute; removes a partial target.
+bool CopyFileContents(const std::string& from, const std::string& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  struct stat st {};
+  ::fstat(in, &st);
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (out < 0) {
+    SetLastErrorFromErrno();
+    ::close(in);
+    return false;
+  }
+  std::vector<char> buffer(1 << 20);
+  bool ok = true;
+  for (;;) {
+    const ssize_t r = ::read(in, buffer.data(), buffer.size());
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      SetLastErrorFromErrno();
+      ok = false;
+      break;
+    }
+    if (r == 0) break;
+    ssize_t done = 0;
+    while (done < r) {
+      const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(r - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        if (w < 0) SetLastErrorFromErrno(); else SetLastSystemError(kErrorDiskFull);
+        ok = false;
+        break;
+      }
+      done += w;
+    }
+    if (!ok) break;
+  }
+  if (::close(out) != 0 && ok) {
+    SetLastErrorFromErrno();
+    ok = false;
+  }
+  ::close(in);
+  if (!ok) {
+    ::unlink(to.c_str());
+    return false;
+  }
+  char dos[32];
+  const ssize_t n = ::getxattr(from.c_str(), kDosAttribute, dos, sizeof dos);
+  if (n > 0) ::setxattr(to.c_str(), kDosAttribute, dos, static_cast<size_t>(n), 0);
+  ::chmod(to.c_str(), st.st_mode & 07777);
+  return true;
+}
+
+}  // namespace
+
+uint32_t WinErrorFromErrno(int err) {
+  switch (err) {
+    case 0: return kErrorSuccess;
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return kErrorAccessDenied;
+    case ENOMEM: return kErrorNotEnoughMemory;
+    case EXDEV: return kErrorNotSameDevice;
+    case EBUSY:
+    case ETXTBSY: return kErrorSharingViolation;
+    case EEXIST: return kErrorAlreadyExists;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return kErrorDiskFull;
+    case ENOTEMPTY: return kErrorDirNotEmpty;
+    case ENAMETOOLONG: return kErrorFilenameExcedRange;
+    case EMFILE:
+    case ENFILE: return kErrorTooManyOpenFiles;
+    case EBADF: return kErrorInvalidHandle;
+    case EINVAL: return kErrorInvalidParameter;
+    case ENOTSUP: return kErrorNotSupported;
+    case EIO: return kErrorReadFault;
+    default: return kErrorInvalidFunction;
+  }
+}
+
+void SetLastErrorFromErrno() { SetLastSystemError(WinErrorFromErrno(errno)); }
+
+PosixFileSystem::PosixFileSystem(DriveMap map) : map_(std::move(map)) {
+  char buffer[4096];
+  if (::getcwd(buffer, sizeof buffer) != nullptr) {
+    if (auto windows = map_.ToWindows(buffer)) current_dir_ = *windows;
+  }
+}
+
+std::optional<std::string> PosixFileSystem::Native(const std::string& path) const {
+  return map_.ToNative(path);
+}
+
+#define MENDORA_NATIVE_OR(path, native, failure)    \
+  const auto native##_mapped = Native(path);        \
+  if (!native##_mapped) {                           \
+    SetLastSystemError(kErrorPathNotFound);         \
+    return failure;                                 \
+  }                                                 \
+  const std::string& native = *native##_mapped
+
+std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, OpenMode mode) {
+  MENDORA_NATIVE_OR(path, native, nullptr);
+  struct stat st {};
+  const bool exists = ::stat(native.c_str(), &st) == 0;
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::kRead:
+    case OpenMode::kReadUnbuffered:
+      if (exists && S_ISDIR(st.st_mode)) {
+        SetLastSystemError(kErrorAccessDenied);
+        return nullptr;
+      }
+      flags |= O_RDONLY;
+      break;
+    case OpenMode::kCreateWrite:
+    case OpenMode::kCreateNewWrite:
+      if (exists && mode == OpenMode::kCreateNewWrite) {
+        SetLastSystemError(kErrorFileExists);
+        return nullptr;
+      }
+      if (exists && (S_ISDIR(st.st_mode) || IsReadOnly(st))) {
+        SetLastSystemError(kErrorAccessDenied);
+        return nullptr;
+      }
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      if (mode == OpenMode::kCreateNewWrite) flags |= O_EXCL;
+      break;
+  }
+  const int fd = ::open(native.c_str(), flags, 0666);
+  if (fd < 0) {
+    if (errno == ENOENT && mode != OpenMode::kRead && mode != OpenMode::kReadUnbuffered)
+      SetLastSystemError(kErrorPathNotFound);
+    else
+      SetLastErrorFromErrno();
+    return nullptr;
+  }
+  if (mode == OpenMode::kCreateWrite || mode == OpenMode::kCreateNewWrite)
+    ::removexattr(native.c_str(), kDosAttribute);  // a new file starts without attributes
+  return std::make_unique<PosixFile>(fd);
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+  // A search for a path ending in a separator finds nothing on Windows.
+  if (path.empty() || path.back() == '\\' || path.back() == '/') return Fail(kErrorFileNotFound);
+  MENDORA_NATIVE_OR(path, native, false);
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+uint32_t PosixFileSystem::GetAttributes(const std::string& path) {
+  MENDORA_NATIVE_OR(path, native, kInvalidAttributes);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return kInvalidAttributes;
+  }
+  uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+  if (IsReadOnly(st)) attributes |= kAttrReadOnly;
+  return attributes | DosBits(native);
+}
+
+bool PosixFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  MENDORA_NATIVE_OR(path, native, false);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    mode_t mode = st.st_mode & 07777;
+    mode = (attributes & kAttrReadOnly) ? (mode & ~0222) : (mode | 0200);
+    if (::chmod(native.c_str(), mode) != 0) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+  }
+  const uint32_t dos = attributes & (kAttrHidden | kAttrSystem);
+  if (dos == 0) {
+    if (::removexattr(native.c_str(), kDosAttribute) != 0 && errno != ENODATA && errno != ENOTSUP) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+    return true;
+  }
+  char text[16];
+  const int n = std::snprintf(text, sizeof text, "0x%x", dos);
+  if (::setxattr(native.c_str(), kDosAttribute, text, static_cast<size_t>(n) + 1, 0) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool PosixFileSystem::GetSize(const std::string& path, uint64_t* size) {
+  MENDORA_NATIVE_OR(path, native, false);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  *size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+AccessResult PosixFileSystem::Access(const std::string& path, bool write) {
+  const auto native = Native(path);
+  if (!native) return AccessResult::kNotFound;
+  if (::access(native->c_str(), write ? W_OK : R_OK) != 0)
+    return errno == EACCES || errno == EROFS ? AccessResult::kDenied : AccessResult::kNotFound;
+  struct stat st {};
+  if (write && ::stat(native->c_str(), &st) == 0 && IsReadOnly(st)) return AccessResult::kDenied;
+  return AccessResult::kOk;
+}
+
+bool PosixFileSystem::Identity(const std::string& path, FileIdentity* id) {
+  MENDORA_NATIVE_OR(path, native, false);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  id->volume = static_cast<uint64_t>(st.st_dev);
+  id->index = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
+bool PosixFileSystem::Rename(const std::string& from, const std::string& to, bool replace) {
+  MENDORA_NATIVE_OR(from, source, false);
+  MENDORA_NATIVE_OR(to, target, false);
+  struct stat st {};
+  if (::lstat(source.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  if (!IsDir(ParentOf(target))) return Fail(kErrorPathNotFound);
+  if (DriveOf(from) != DriveOf(to)) return Fail(kErrorNotSameDevice);
+  struct stat existing {};
+  if (source != target && ::lstat(target.c_str(), &existing) == 0) {
+    const bool same_file = existing.st_dev == st.st_dev && existing.st_ino == st.st_ino;
+    if (!same_file) {
+      if (!replace) return Fail(kErrorAlreadyExists);
+      if (S_ISDIR(existing.st_mode) || IsReadOnly(existing)) return Fail(kErrorAccessDenied);
+    }
+  }
+  if (::rename(source.c_str(), target.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool PosixFileSystem::Move(const std::string& from, const std::string& to) {
+  MENDORA_NATIVE_OR(from, source, false);
+  MENDORA_NATIVE_OR(to, target, false);
+  struct stat st {};
+  if (::lstat(source.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  struct stat existing {};
+  if (::lstat(target.c_str(), &existing) == 0 &&
+      !(existing.st_dev == st.st_dev && existing.st_ino == st.st_ino))
+    return Fail(kErrorAlreadyExists);
+  if (!IsDir(ParentOf(target))) return Fail(kErrorPathNotFound);
+  if (DriveOf(from) == DriveOf(to)) {
+    if (DriveOf(from) != 0) return Rename(from, to, false);
+    // Native paths: one volume when rename(2) manages it.
+    if (::rename(source.c_str(), target.c_str()) == 0) return true;
+    if (errno != EXDEV) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+  }
+  if (S_ISDIR(st.st_mode)) return Fail(kErrorNotSameDevice);
+  // Another volume: copy, then delete the source; no half-done move is left.
+  if (!CopyFileContents(source, target)) return false;
+  if (::unlink(source.c_str()) != 0) {
+    const uint32_t error = WinErrorFromErrno(errno);
+    ::unlink(target.c_str());
+    return Fail(error);
+  }
+  return true;
+}
+
+bool PosixFileSystem::Delete(const std::string& path) {
+  MENDORA_NATIVE_OR(path, native, false);
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  if (S_ISDIR(st.st_mode) || IsReadOnly(st)) return Fail(kErrorAccessDenied);
+  if (::unlink(native.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool PosixFileSystem::CreateDir(const std::string& path) {
+  MENDORA_NATIVE_OR(path, native, false);
+  if (::mkdir(native.c_str(), 0777) != 0) {
+    if (errno == ENOENT) return Fail(kErrorPathNotFound);
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool PosixFileSystem::RemoveDir(const std::string& path) {
+  MENDORA_NATIVE_OR(path, native, false);
+  if (::rmdir(native.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<DirFind> PosixFileSystem::Find(const std::string& folder) {
+  MENDORA_NATIVE_OR(folder, native, nullptr);
+  DIR* dir = ::opendir(native.c_str());
+  if (dir == nullptr) {
+    SetLastErrorFromErrno();
+    return nullptr;
+  }
+  std::string base = native;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (base == "/") base.clear();
+  return std::make_unique<PosixDirFind>(dir, base);
+}
+
+bool PosixFileSystem::SetCurrentDir(const std::string& path) {
+  std::string folder = path;
+  if (folder.size() == 2 && HasDriveLetter(folder)) folder += '\\';
+  MENDORA_NATIVE_OR(folder, native, false);
+  if (!IsDir(native)) {
+    struct stat st {};
+    return Fail(::stat(native.c_str(), &st) == 0 ? kErrorInvalidName : kErrorFileNotFound);
+  }
+  // GetCurrentDirectory gives no trailing backslash except at a root.
+  while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  current_dir_ = folder;
+  return true;
+}
+
+std::string PosixFileSystem::GetCurrentDir() { return current_dir_; }
+
+uint32_t PosixFileSystem::LogicalDrives() { return map_.Present(); }
+
+FileSystem& SystemFileSystem() {
+  static PosixFileSystem system(DriveMap::FromEnvironment());
+  return system;
+}
+
+}  // namespace mendora

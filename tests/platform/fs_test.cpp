@@ -1,0 +1,196 @@
+// The file system's Windows semantics, on the test's own drives: natively
+// over the drive map, under Wine on real drive letters.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/fs.h"
+#include "platform/last_error.h"
+#include "support/test_drives.h"
+
+namespace mendora {
+namespace {
+
+using test::TestDrives;
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  TestDrives drives;
+  FileSystem& fs = drives.fs();
+};
+
+TEST_F(FileSystemTest, ExistsIsAnExactSearch) {
+  drives.WriteFile(drives.Path('D', "clips\\take1.001"), "abc");
+  EXPECT_TRUE(fs.Exists(drives.Path('D', "clips\\take1.001")));
+  EXPECT_TRUE(fs.Exists(drives.Path('D', "clips")));
+  EXPECT_FALSE(fs.Exists(drives.Path('D', "clips\\take1.002")));
+  EXPECT_FALSE(fs.Exists(drives.Path('D', "clips\\")));
+  EXPECT_FALSE(fs.Exists(drives.Path('D', "nowhere\\take1.001")));
+  EXPECT_FALSE(fs.Exists(""));
+}
+
+TEST_F(FileSystemTest, AttributesAndSize) {
+  const std::string file = drives.Path('D', "a.avi");
+  drives.WriteFile(file, std::string(1000, 'x'));
+  uint64_t size = 0;
+  ASSERT_TRUE(fs.GetSize(file, &size));
+  EXPECT_EQ(size, 1000u);
+
+  EXPECT_EQ(fs.GetAttributes(file) & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrDirectory), 0u);
+  ASSERT_TRUE(fs.SetAttributes(file, kAttrReadOnly | kAttrHidden));
+  EXPECT_EQ(fs.GetAttributes(file) & (kAttrReadOnly | kAttrHidden | kAttrSystem), kAttrReadOnly | kAttrHidden);
+  ASSERT_TRUE(fs.SetAttributes(file, kAttrSystem));
+  EXPECT_EQ(fs.GetAttributes(file) & (kAttrReadOnly | kAttrHidden | kAttrSystem), kAttrSystem);
+  ASSERT_TRUE(fs.SetAttributes(file, kAttrNormal));
+  EXPECT_EQ(fs.GetAttributes(file) & (kAttrReadOnly | kAttrHidden | kAttrSystem), 0u);
+
+  EXPECT_NE(fs.GetAttributes(drives.Path('D', "")) & kAttrDirectory, 0u);
+  EXPECT_EQ(fs.GetAttributes(drives.Path('D', "missing")), kInvalidAttributes);
+  EXPECT_FALSE(fs.GetSize(drives.Path('D', "missing"), &size));
+}
+
+TEST_F(FileSystemTest, ReadOnlyFilesRefuseWritingAndDeleting) {
+  const std::string file = drives.Path('D', "ro.avi");
+  drives.WriteFile(file, "keep");
+  ASSERT_TRUE(fs.SetAttributes(file, kAttrReadOnly));
+
+  EXPECT_EQ(fs.Access(file, false), AccessResult::kOk);
+  EXPECT_EQ(fs.Access(file, true), AccessResult::kDenied);
+  EXPECT_EQ(fs.Access(drives.Path('D', "missing"), false), AccessResult::kNotFound);
+
+  EXPECT_EQ(fs.Open(file, OpenMode::kCreateWrite), nullptr);
+  EXPECT_EQ(GetLastSystemError(), kErrorAccessDenied);
+  EXPECT_FALSE(fs.Delete(file));
+  EXPECT_EQ(GetLastSystemError(), kErrorAccessDenied);
+
+  const std::string other = drives.Path('D', "other.avi");
+  drives.WriteFile(other, "new");
+  EXPECT_FALSE(fs.Rename(other, file, true));
+  EXPECT_EQ(drives.ReadFile(file), "keep");
+
+  // A read-only file may itself be renamed.
+  EXPECT_TRUE(fs.Rename(file, drives.Path('D', "ro2.avi"), false));
+  ASSERT_TRUE(fs.SetAttributes(drives.Path('D', "ro2.avi"), kAttrNormal));
+}
+
+TEST_F(FileSystemTest, RenameStaysOnOneVolume) {
+  const std::string source = drives.Path('D', "take1.001");
+  drives.WriteFile(source, "frames");
+
+  EXPECT_FALSE(fs.Rename(source, drives.Path('E', "take1.001"), false));
+  EXPECT_EQ(GetLastSystemError(), kErrorNotSameDevice);
+  EXPECT_TRUE(drives.Exists(source));
+
+  const std::string target = drives.Path('D', "moved\\take1.001");
+  EXPECT_FALSE(fs.Rename(source, target, false));  // no such folder
+  ASSERT_TRUE(fs.CreateDir(drives.Path('D', "moved")));
+  ASSERT_TRUE(fs.Rename(source, target, false));
+  EXPECT_FALSE(drives.Exists(source));
+  EXPECT_EQ(drives.ReadFile(target), "frames");
+}
+
+TEST_F(FileSystemTest, RenameReplacesOnlyWhenAsked) {
+  const std::string a = drives.Path('C', "a.avi"), b = drives.Path('C', "b.avi");
+  drives.WriteFile(a, "new");
+  drives.WriteFile(b, "old");
+  EXPECT_FALSE(fs.Rename(a, b, false));
+  EXPECT_EQ(GetLastSystemError(), kErrorAlreadyExists);
+  EXPECT_EQ(drives.ReadFile(b), "old");
+  ASSERT_TRUE(fs.Rename(a, b, true));
+  EXPECT_EQ(drives.ReadFile(b), "new");
+  EXPECT_FALSE(drives.Exists(a));
+}
+
+TEST_F(FileSystemTest, MoveCrossesVolumesWithAttributes) {
+  const std::string source = drives.Path('D', "take1.002");
+  const std::string target = drives.Path('E', "take1.002");
+  drives.WriteFile(source, std::string(3 << 20, 'q'));
+  ASSERT_TRUE(fs.SetAttributes(source, kAttrHidden));
+
+  ASSERT_TRUE(fs.Move(source, target));
+  EXPECT_FALSE(drives.Exists(source));
+  EXPECT_EQ(drives.ReadFile(target), std::string(3 << 20, 'q'));
+  EXPECT_NE(fs.GetAttributes(target) & kAttrHidden, 0u);
+
+  // MoveFile never replaces.
+  drives.WriteFile(source, "other");
+  EXPECT_FALSE(fs.Move(source, target));
+  EXPECT_TRUE(drives.Exists(source));
+  EXPECT_EQ(drives.ReadFile(target).size(), size_t{3 << 20});
+}
+
+TEST_F(FileSystemTest, FilesReadWriteAndGrowBySeeking) {
+  const std::string path = drives.Path('C', "out.avi");
+  auto out = fs.Open(path, OpenMode::kCreateWrite);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->Write("RIFF", 4), 4u);
+  ASSERT_TRUE(out->Seek(16384 + 4));
+  ASSERT_TRUE(out->SetEnd());
+  uint64_t size = 0;
+  ASSERT_TRUE(out->Size(&size));
+  EXPECT_EQ(size, 16388u);
+  EXPECT_EQ(out->Write("END!", 4), 4u);
+  ASSERT_TRUE(out->Close());
+
+  auto in = fs.Open(path, OpenMode::kRead);
+  ASSERT_NE(in, nullptr);
+  char buffer[8] = {};
+  EXPECT_EQ(in->Read(buffer, 4), 4u);
+  EXPECT_EQ(std::string(buffer, 4), "RIFF");
+  EXPECT_EQ(in->ReadAt(16388, buffer, 8), 4u);  // short at the end
+  EXPECT_EQ(std::string(buffer, 4), "END!");
+  EXPECT_EQ(in->ReadAt(100, buffer, 1), 1u);
+  EXPECT_EQ(buffer[0], '\0');
+  EXPECT_EQ(in->Tell(), 4u);
+
+  EXPECT_EQ(fs.Open(drives.Path('C', "missing.avi"), OpenMode::kRead), nullptr);
+  EXPECT_EQ(GetLastSystemError(), kErrorFileNotFound);
+  EXPECT_EQ(fs.Open(path, OpenMode::kCreateNewWrite), nullptr);
+}
+
+TEST_F(FileSystemTest, FindListsAFolder) {
+  drives.WriteFile(drives.Path('E', "x\\one.001"), "1");
+  drives.WriteFile(drives.Path('E', "x\\two.001"), "22");
+  ASSERT_TRUE(fs.CreateDir(drives.Path('E', "x\\sub")));
+  auto find = fs.Find(drives.Path('E', "x"));
+  ASSERT_NE(find, nullptr);
+  std::map<std::string, DirEntry> seen;
+  DirEntry entry;
+  while (find->Next(&entry)) seen[entry.name] = entry;
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen["two.001"].size, 2u);
+  EXPECT_NE(seen["sub"].attributes & kAttrDirectory, 0u);
+  EXPECT_EQ(seen["one.001"].attributes & kAttrDirectory, 0u);
+  EXPECT_EQ(fs.Find(drives.Path('E', "nowhere")), nullptr);
+}
+
+TEST_F(FileSystemTest, CurrentFolderAndIdentity) {
+  ASSERT_TRUE(fs.CreateDir(drives.Path('D', "video")));
+  ASSERT_TRUE(fs.SetCurrentDir(drives.Path('D', "video\\")));
+  EXPECT_EQ(fs.GetCurrentDir(), drives.Path('D', "video"));
+  EXPECT_FALSE(fs.SetCurrentDir(drives.Path('D', "gone\\")));
+  EXPECT_EQ(fs.GetCurrentDir(), drives.Path('D', "video"));
+
+  const std::string a = drives.Path('D', "video\\a.avi");
+  drives.WriteFile(a, "a");
+  drives.WriteFile(drives.Path('D', "video\\b.avi"), "a");
+  FileIdentity one, two, three;
+  ASSERT_TRUE(fs.Identity(a, &one));
+  ASSERT_TRUE(fs.Identity(drives.Path('D', "video\\\\a.avi"), &two));
+  ASSERT_TRUE(fs.Identity(drives.Path('D', "video\\b.avi"), &three));
+  EXPECT_EQ(one, two);
+  EXPECT_FALSE(one == three);
+
+  const uint32_t present = fs.LogicalDrives();
+  EXPECT_NE(present & (1u << ('D' - 'A')), 0u);
+  EXPECT_NE(present & (1u << ('E' - 'A')), 0u);
+}
+
+TEST(SystemErrorText, GivesThePlatformSentence) {
+  EXPECT_FALSE(SystemErrorText(kErrorAccessDenied).empty());
+  EXPECT_NE(SystemErrorText(kErrorAccessDenied), SystemErrorText(kErrorDiskFull));
+  EXPECT_FALSE(SystemErrorText(0xDEAD).empty());
+}
+
+}  // namespace
+}  // namespace mendora
