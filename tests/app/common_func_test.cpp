@@ -34,10 +34,17 @@ class StoreUnderTest {
     store().OpenKey();
     store().Set(name, bytes);
   }
-  std::string Raw(const std::string& name) {
+  // The bytes as stored.
+  std::string Bytes(const std::string& name) {
     std::string data;
     store().OpenKey();
     return store().Query(name, 4096, &data) == ValueRead::kOk ? data : "<unreadable>";
+  }
+  // The stored text; the registry's A functions add a terminator to strings
+  // written without one.
+  std::string Raw(const std::string& name) {
+    const std::string data = Bytes(name);
+    return data.substr(0, data.find('\0'));
   }
 };
 
@@ -131,7 +138,7 @@ TEST_P(SettingsTest, FreshProfileGetsTheDefaults) {
   EXPECT_EQ(Raw("Directory"), "C:\\");
   EXPECT_EQ(Raw("Filter"), "1");
   // The default drive string is stored with its terminator.
-  EXPECT_EQ(Raw("PrefSearchDir"), std::string("00000000000000000000000C00\0", 27));
+  EXPECT_EQ(under_test->Bytes("PrefSearchDir"), std::string("00000000000000000000000C00\0", 27));
   EXPECT_EQ(Raw("PrefBackupFlag"), "1");
 }
 

@@ -8,7 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "platform/posix/fs_posix.h"
 #include <unistd.h>
 #endif
@@ -40,6 +42,15 @@ std::string UniqueName() {
 }
 
 }  // namespace
+
+bool UnderWine() {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
 
 TestDrives::TestDrives() {
   const std::string unique = UniqueName();

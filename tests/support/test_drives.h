@@ -10,6 +10,12 @@
 
 namespace mendora::test {
 
+// True when this Windows build runs under Wine. Wine started as root (as CI
+// runs it) does not enforce the read-only attribute on writes, and renames
+// between two drives that sit on one Unix file system; tests that need those
+// Windows behaviours check them natively and skip them there.
+bool UnderWine();
+
 class TestDrives {
  public:
   TestDrives();
