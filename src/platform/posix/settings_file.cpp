@@ -117,7 +117,7 @@ SettingsFileContents ParseSettingsFile(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       section = line.back() == ']' ? &contents[line.substr(1, line.size() - 2)] : nullptr;
