@@ -138,6 +138,7 @@ int RefAviReader::WalkTopLevel(DataLinkList* list) {
       return 0;
     walked = file_->Tell();
   }
+  if (walked == 0) return 0;  // an empty file holds no RIFF
   if (has_reference_chunks_ && !references_resolved_) return ResolveReferences();
   return Validate();
 }

@@ -69,7 +69,6 @@ TEST(StreamTable, ZeroSizeEntriesRepeatThePreviousPosition) {
   spec.handler = spec.compression = fcc::dvsd;
   FrameSpec repeat;
   repeat.in_movi = false;  // an index entry only, size 0
-  FrameSpec bit31 = FrameSpec::Data(100);
   spec.frames = {repeat, FrameSpec::Data(100), repeat, FrameSpec::Data(100), repeat};
   MemoryFileSystem fs;
   const std::string idx1 = test::BuildAvi(spec);
@@ -160,7 +159,7 @@ AviSpec RefiSpec() {
   AviSpec spec;
   spec.odml = true;
   spec.refi_path = "E:\\refi\\block.001";
-  spec.frames = {FrameSpec::Data(200), FrameSpec::Data(200), FrameSpec::Ref(kA), FrameSpec::Ref(kA),
+  spec.frames = {FrameSpec::Data(300), FrameSpec::Data(300), FrameSpec::Ref(kA), FrameSpec::Ref(kA),
                  FrameSpec::Ref(kA), FrameSpec::Ref(kA)};
   return spec;
 }
