@@ -25,7 +25,7 @@ else()
 endif()
 include(GoogleTest)
 
-# mendora_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK name])
+# mendora_add_test(NAME SOURCES ... LIBS ... [LABELS label] [RESOURCE_LOCK name])
 # RESOURCE_LOCK keeps tests that share one resource (the user's registry key)
 # from running at the same time.
 function(mendora_add_test name)
@@ -39,6 +39,16 @@ function(mendora_add_test name)
   if(T_RESOURCE_LOCK)
     set(lock RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
+  # One label per test executable: gtest_discover_tests cannot carry a list
+  # in PROPERTIES. "unit" unless the test says otherwise.
+  set(labels unit)
+  if(T_LABELS)
+    list(LENGTH T_LABELS count)
+    if(count GREATER 1)
+      message(FATAL_ERROR "mendora_add_test(${name}): one label only")
+    endif()
+    set(labels ${T_LABELS})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES LABELS "unit;${T_LABELS}" TIMEOUT 600 ${lock})
+                       PROPERTIES LABELS "${labels}" TIMEOUT 600 ${lock})
 endfunction()
