@@ -1,0 +1,425 @@
+#include "rewrite/CreateAvi.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+
+namespace mendora {
+namespace {
+
+constexpr size_t kSuperEntries = 8 + AviSuperIndexHeader::kSize;
+constexpr size_t kSuperInUse = 8 + AviSuperIndexHeader::kOffEntriesInUse;
+constexpr size_t kSuperChunkId = 8 + AviSuperIndexHeader::kOffChunkId;
+
+uint32_t Field(const SharedBytes& buffer, size_t at) {
+  return buffer != nullptr && buffer->size() >= at + 4 ? LoadU32(buffer->data() + at) : 0;
+}
+uint16_t Field16(const SharedBytes& buffer, size_t at) {
+  return buffer != nullptr && buffer->size() >= at + 2 ? LoadU16(buffer->data() + at) : 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// IndexCursor
+
+void IndexCursor::Attach(const SharedBytes& super_index, PlainFile* source, uint64_t* budget) {
+  Release();
+  super_ = super_index;
+  source_ = source;
+  budget_ = budget;
+}
+
+void IndexCursor::Release() {
+  super_.reset();
+  source_ = nullptr;
+  current_.clear();
+  current_.shrink_to_fit();
+  loaded_ = false;
+  next_super_ = entry_ = entries_ = yielded_ = 0;
+  position_ = 0;
+}
+
+IndexCursor::Result IndexCursor::LoadNext() {
+  const size_t room = super_->size() > kSuperEntries ? super_->size() - kSuperEntries : 0;
+  const uint32_t in_use = super_->size() >= kSuperInUse + 4 ? LoadU32(super_->data() + kSuperInUse) : 0;
+  if (next_super_ >= in_use) return kEnd;
+  // An entry count beyond the chunk is a malformed super index.
+  if (static_cast<uint64_t>(next_super_ + 1) * AviSuperIndexEntry::kSize > room) return kError;
+  const uint8_t* entry = super_->data() + kSuperEntries + next_super_ * AviSuperIndexEntry::kSize;
+  const uint64_t offset = LoadU64(entry);
+  const uint32_t size = LoadU32(entry + 8);
+  const uint64_t file_size = source_->Size();
+  if (size < AviStdIndexHeader::kSize || offset > file_size || size > file_size - offset) return kError;
+  if (budget_ != nullptr) {
+    if (*budget_ < size) return kError;
+    *budget_ -= size;
+  }
+  try {
+    current_.assign(size, 0);
+  } catch (const std::bad_alloc&) {
+    return kError;
+  }
+  source_->Seek(static_cast<int64_t>(offset), PlainFile::kBegin);
+  if (source_->Read(current_.data(), size) != size) return kError;
+  const uint32_t count = LoadU32(current_.data() + AviStdIndexHeader::kOffEntriesInUse);
+  if (count > (size - AviStdIndexHeader::kSize) / AviStdIndexEntry::kSize) return kError;
+  entries_ = count;
+  entry_ = 0;
+  loaded_ = true;
+  ++next_super_;
+  return kEntry;
+}
+
+IndexCursor::Result IndexCursor::Next(uint64_t* position, uint32_t* size) {
+  if (super_ == nullptr) return kEnd;
+  while (!loaded_ || entry_ >= entries_) {
+    const Result r = LoadNext();
+    if (r != kEntry) return r;
+  }
+  const uint8_t* p = current_.data() + AviStdIndexHeader::kSize + entry_ * AviStdIndexEntry::kSize;
+  const uint64_t base = LoadU64(current_.data() + AviStdIndexHeader::kOffBaseOffset);
+  const uint32_t offset = LoadU32(p);
+  const uint32_t stored = LoadU32(p + 4);
+  // A zero size repeats the frame before it.
+  if ((stored & kSizeMask) != 0) position_ = base + offset - 8;
+  *position = position_;
+  *size = stored;
+  ++entry_;
+  ++yielded_;
+  return kEntry;
+}
+
+// ---------------------------------------------------------------------------
+// RefAviBuilder
+
+RefAviBuilder::RefAviBuilder(FileSystem& fs, const char* output, const char* const* old_paths,
+                             const char* const* new_paths, int* error_code, int* error_detail,
+                             ProgressReporter* progress)
+    : ChunkTreeParser(fs),
+      fs_(fs),
+      output_path_(output),
+      new_paths_(new_paths),
+      old_paths_(old_paths),
+      error_code_out_(error_code),
+      error_detail_out_(error_detail),
+      progress_(progress) {}
+
+RefAviBuilder::~RefAviBuilder() {
+  if (writer_ != nullptr) writer_->Finish();
+  writer_.reset();
+  source_.Close();
+}
+
+int RefAviBuilder::SetError(int code, bool with_detail, int detail) {
+  if (error_code_out_ != nullptr) *error_code_out_ = code;
+  if (with_detail && error_detail_out_ != nullptr) *error_detail_out_ = detail;
+  return 0;
+}
+
+int RefAviBuilder::Run(const char* source) {
+  // The parser's own codes are not the step's: a source that cannot be
+  // loaded leaves the code 0.
+  set_error_outputs(nullptr, nullptr);
+  int result = 0;
+  if (Load(source)) result = OnNodeList(top_);
+  // The output is closed with its headers whatever happened.
+  if (writer_ != nullptr) writer_->Finish();
+  writer_.reset();
+  source_.Close();
+  return result;
+}
+
+int RefAviBuilder::OnNodeList(NodeList& list) {
+  chunk_counter_ = 0;
+  for (auto& node : list) {
+    int result = 1;
+    if (!node->children.empty()) {
+      result = OnNodeList(node->children);
+    } else if (node->id == fcc::indx) {
+      if (!index_copy_done_) {
+        result = OpenDmlCopy();
+        index_copy_done_ = true;
+      }
+    } else if (node->id == fcc::idx1) {
+      result = LegacyCopy(*node);
+    }
+    if (!result) return 0;
+  }
+  return 1;
+}
+
+int RefAviBuilder::EnsureWriter() {
+  if (writer_ != nullptr) return writer_->error_code() == 0 ? 1 : 0;
+  writer_.reset(new (std::nothrow) RefAviWriter(fs_));
+  if (writer_ == nullptr) return SetError(ERR_REWRITE_MEMORY);
+  if (!writer_->Open(output_path_, this)) return SetError(writer_->error_code());
+  return 1;
+}
+
+int RefAviBuilder::OpenDmlCopy() {
+  const uint64_t resume = source_.Tell();
+  // Each cursor may load the standard indexes the file can hold, twice over
+  // (the audio cursor starts again after its first entry is measured).
+  uint64_t budget = 2 * source_size() + kIndexBlockSize;
+  IndexCursor video, audio;
+  if (video_indx() != nullptr) video.Attach(video_indx(), &source_, &budget);
+  if (audio_indx() != nullptr) audio.Attach(audio_indx(), &source_, &budget);
+  if (!EnsureWriter()) return 0;
+
+  uint32_t frames_per_audio = 32;
+  if (video.attached() && audio.attached() && !writer_->odml() && avih() != nullptr && audio_strh() != nullptr &&
+      audio_strf() != nullptr) {
+    uint64_t position = 0;
+    uint32_t first = 0;
+    if (audio.Next(&position, &first) == IndexCursor::kEntry) {
+      uint32_t block = Field(audio_strh(), 8 + 44);
+      if (block == 0) block = (static_cast<uint32_t>(Field16(audio_strf(), 2)) * Field16(audio_strf(), 14)) / 8;
+      const uint32_t rate = Field(audio_strf(), 4);
+      const uint32_t micro = Field(avih(), 8 + 0);
+      if (block != 0 && rate != 0 && micro != 0) {
+        const uint32_t seconds = (first & kSizeMask) / block / rate;
+        const double frames = seconds / (micro * 0.000001) + 0.5;
+        frames_per_audio = frames >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(frames);
+      }
+    }
+    audio.Attach(audio_indx(), &source_, &budget);
+  }
+
+  const uint32_t video_id = Field(video_indx(), kSuperChunkId);
+  const uint32_t audio_id = Field(audio_indx(), kSuperChunkId);
+  bool video_live = video.attached();
+  bool audio_live = audio.attached();
+  int result = 1;
+  uint32_t i = 0;
+  while (video_live || audio_live) {
+    uint64_t position = 0;
+    uint32_t size = 0;
+    if (video_live) {
+      const IndexCursor::Result r = video.Next(&position, &size);
+      if (r == IndexCursor::kError) {
+        result = SetError(ERR_REWRITE_READ, true, 0);
+        break;
+      }
+      if (r == IndexCursor::kEntry) {
+        result = CopyChunk(position, video_id, size);
+        if (!result) break;
+        ++i;
+      } else {
+        video_live = false;
+      }
+    }
+    if (!audio_live) continue;
+    if (video_live && i < frames_per_audio) continue;
+    const IndexCursor::Result r = audio.Next(&position, &size);
+    if (r == IndexCursor::kError) {
+      result = SetError(ERR_REWRITE_READ, true, 0);
+      break;
+    }
+    if (r == IndexCursor::kEntry) {
+      result = CopyChunk(position, audio_id, size);
+      if (!result) break;
+    } else {
+      audio_live = false;
+    }
+    i = 0;
+  }
+  video.Release();
+  audio.Release();
+  source_.Seek(static_cast<int64_t>(resume), PlainFile::kBegin);
+  return result;
+}
+
+int RefAviBuilder::LegacyCopy(const ChunkNode& idx1) {
+  if (video_indx() != nullptr || audio_indx() != nullptr) return 1;
+  const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(idx1.size, idx1.DataSize()) / AviOldIndexEntry::kSize);
+  const uint8_t* entries = idx1.Data();
+  uint64_t base = movi_position();
+  if (count > 0 && base < kIdx1AbsoluteLimit && LoadU32(entries + 8) >= base) base = 0;
+  if (!EnsureWriter()) return 0;
+  uint64_t previous = 0;
+  for (uint32_t k = 0; k < count; ++k) {
+    const AviOldIndexEntry entry = AviOldIndexEntry::Decode(entries + k * AviOldIndexEntry::kSize);
+    const char kind = ChunkKind(entry.ckid);
+    uint64_t position = base + entry.dwChunkOffset;
+    if ((kind == kKindVideo || kind == kKindAudio) && (entry.dwChunkLength & kSizeMask) == 0) position = previous;
+    previous = position;
+    if (!CopyChunk(position, entry.ckid, entry.dwChunkLength)) return 0;
+  }
+  return 1;
+}
+
+int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size) {
+  if (!EnsureWriter()) return 0;
+  const char kind = ChunkKind(id);
+  if (kind == kKindVideo || kind == kKindAudio) {
+    const bool reference = kind == kKindVideo && IsReferenceHandler(Field(video_strf(), 16)) &&
+                           IsReferenceChunkSize(index_size & kSizeMask);
+    source_.Seek(static_cast<int64_t>(position), PlainFile::kBegin);
+    uint8_t header[8];
+    if (source_.Read(header, 8) != 8) return SetError(ERR_REWRITE_READ, true, 0);
+    const uint32_t size = LoadU32(header + 4);
+    // The chunk must lie in the file before any room is taken for it.
+    if (size > source_size() || position + 8 > source_size() - size) return SetError(ERR_REWRITE_READ, true, 0);
+    ByteBuffer data;
+    try {
+      data.resize(size);
+    } catch (const std::bad_alloc&) {
+      return SetError(ERR_REWRITE_MEMORY);
+    }
+    if (size != 0 && source_.Read(data.data(), size) != size) return SetError(ERR_REWRITE_READ, true, 0);
+    if (reference && !ReplaceLink(&data)) return 0;
+    const uint32_t out_size = static_cast<uint32_t>(data.size());
+    const int written = kind == kKindVideo ? writer_->WriteVideoChunk(data.data(), out_size)
+                                           : writer_->WriteAudioChunk(data.data(), out_size, 0);
+    if (!written) return SetError(writer_->error_code());
+  }
+  return ReportProgress();
+}
+
+int RefAviBuilder::ReplaceLink(ByteBuffer* data) {
+  constexpr size_t kPath = RefRecordLayout::kOffPath;
+  if (data->size() < RefRecordLayout::kHeaderSize || LoadU32(data->data()) != fcc::REF_) {
+    return SetError(ERR_REWRITE_READ, true, 0);
+  }
+  // The recorded path must end inside the chunk.
+  const uint8_t* path = data->data() + kPath;
+  const void* nul = std::memchr(path, 0, data->size() - kPath);
+  if (nul == nullptr) return SetError(ERR_REWRITE_READ, true, 0);
+  const size_t old_length = static_cast<const uint8_t*>(nul) - path;
+  for (size_t k = 0; old_paths_[k] != nullptr; ++k) {
+    if (std::strlen(old_paths_[k]) != old_length || std::memcmp(old_paths_[k], path, old_length) != 0) continue;
+    const char* replacement = new_paths_[k];
+    const size_t new_length = std::strlen(replacement);
+    const int64_t delta = (static_cast<int64_t>(new_length) - static_cast<int64_t>(old_length) + 3) / 4 * 4;
+    int64_t new_size = static_cast<int64_t>(data->size()) + delta;
+    int64_t path_length = static_cast<int64_t>(LoadU32(data->data() + RefRecordLayout::kOffPathLength)) + delta;
+    if (new_size > kMaxRefRecordSize) {
+      // A record padded beyond its path would grow past the largest REF
+      // record and stop being read as one: keep just the field the path needs.
+      new_size = static_cast<int64_t>(kPath + RefPathFieldSize(static_cast<uint32_t>(new_length)));
+      path_length = static_cast<int64_t>(new_length);
+    }
+    // The length word never claims less than the path it sizes.
+    path_length = std::clamp<int64_t>(path_length, static_cast<int64_t>(new_length), 0xFFFFFFFF);
+    ByteBuffer record;
+    try {
+      record.assign(static_cast<size_t>(new_size), 0);
+    } catch (const std::bad_alloc&) {
+      return SetError(ERR_REWRITE_MEMORY);
+    }
+    std::memcpy(record.data(), data->data(), RefRecordLayout::kOffPathLength);
+    StoreU32(record.data() + RefRecordLayout::kOffPathLength, static_cast<uint32_t>(path_length));
+    std::memcpy(record.data() + kPath, replacement, new_length);
+    data->swap(record);
+    break;
+  }
+  return 1;
+}
+
+int RefAviBuilder::ReportProgress() {
+  if (progress_ == nullptr) return 1;
+  if (!progress_->Running()) return SetError(ERR_REWRITE_CANCELLED);
+  const uint32_t total = total_frames();
+  const double value = total != 0 ? static_cast<double>(chunk_counter_) / total * 100.0 : 0.0;
+  const int percent = value >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                                 : static_cast<int>(value);
+  ++chunk_counter_;
+  progress_->Report(percent);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// The entry
+
+namespace {
+
+// The folder part of a path, separator included ("" for a bare name).
+std::string FolderOf(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/");
+  if (cut != std::string::npos) return path.substr(0, cut + 1);
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+  return std::string();
+}
+
+// A name in `folder` that nothing uses yet.
+std::string FreeName(FileSystem& fs, const std::string& folder, const char* stem) {
+  for (int k = 0; k < 100000; ++k) {
+    std::string candidate = folder + stem + std::to_string(k) + ".tmp";
+    if (!fs.Exists(candidate)) return candidate;
+  }
+  return folder + stem + ".tmp";
+}
+
+}  // namespace
+
+int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const char* const* old_paths,
+                 const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress) {
+  auto fail_arguments = [&]() {
+    if (error_code != nullptr) *error_code = ERR_REWRITE_ARGUMENT;
+    return 0;
+  };
+  if (source == nullptr || output == nullptr || old_paths == nullptr || new_paths == nullptr) return fail_arguments();
+  size_t pairs = 0;
+  for (; old_paths[pairs] != nullptr || new_paths[pairs] != nullptr; ++pairs) {
+    if (old_paths[pairs] == nullptr || new_paths[pairs] == nullptr) return fail_arguments();
+    // A REF record holds at most 259 characters of path.
+    if (std::strlen(new_paths[pairs]) >= kMaxRefPath) return fail_arguments();
+  }
+  if (error_code == nullptr || error_detail == nullptr) return fail_arguments();
+  *error_code = 0;
+  *error_detail = -1;
+
+  // Writing over the source itself goes through a temporary file beside it
+  // (same folder, so the renames stay on one volume).
+  bool same = std::strcmp(source, output) == 0;
+  if (!same) {
+    FileIdentity a, b;
+    same = fs.Identity(source, &a) && fs.Identity(output, &b) && a == b;
+  }
+  if (!same) {
+    RefAviBuilder builder(fs, output, old_paths, new_paths, error_code, error_detail, progress);
+    return builder.Run(source);
+  }
+
+  const std::string folder = FolderOf(output);
+  const std::string temp = FreeName(fs, folder, "~mendora");
+  int result;
+  {
+    RefAviBuilder builder(fs, temp.c_str(), old_paths, new_paths, error_code, error_detail, progress);
+    result = builder.Run(source);
+  }
+  auto delete_temp = [&]() {
+    if (!fs.Delete(temp) && fs.Exists(temp)) {
+      *error_code = ERR_REWRITE_CREATE;
+      *error_detail = kDetailWrite;
+    }
+  };
+  if (!result) {
+    delete_temp();
+    return 0;
+  }
+  // A source without an index writes nothing: there is nothing to swap.
+  if (!fs.Exists(temp)) return 1;
+  const std::string backup = FreeName(fs, folder, "~mendora-old");
+  if (!fs.Rename(source, backup, false)) {
+    *error_code = ERR_REWRITE_CREATE;
+    *error_detail = 0;
+    delete_temp();
+    return 0;
+  }
+  if (!fs.Rename(temp, source, false)) {
+    *error_code = ERR_REWRITE_CREATE;
+    *error_detail = kDetailWrite;
+    if (!fs.Rename(backup, source, false)) *error_detail = 0;
+    delete_temp();
+    return 0;
+  }
+  // The new file is in place; a backup that cannot be removed stays.
+  fs.Delete(backup);
+  return 1;
+}
+
+}  // namespace mendora

@@ -1,0 +1,144 @@
+#include "rewrite/PlainFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace mendora {
+
+PlainFile::~PlainFile() {
+  // The owner closes; a forgotten file still goes away, its outcome lost.
+  if (file_ != nullptr) Close();
+}
+
+int PlainFile::Open(const std::string& path, OpenMode mode) {
+  if (file_ != nullptr) Close();
+  file_ = fs_.Open(path, mode);
+  if (file_ == nullptr) return 0;
+  writable_ = mode == OpenMode::kCreateWrite || mode == OpenMode::kCreateNewWrite;
+  failed_ = false;
+  position_ = 0;
+  wbuf_.clear();
+  rlen_ = 0;
+  uint64_t size = 0;
+  end_ = file_->Size(&size) ? size : 0;
+  return 1;
+}
+
+int PlainFile::Close() {
+  if (file_ == nullptr) return 1;
+  const bool flushed = Flush();
+  const bool closed = file_->Close();
+  file_.reset();
+  wbuf_.clear();
+  wbuf_.shrink_to_fit();
+  rbuf_.clear();
+  rbuf_.shrink_to_fit();
+  rlen_ = 0;
+  position_ = 0;
+  return flushed && closed ? 1 : 0;
+}
+
+bool PlainFile::Flush() {
+  if (wbuf_.empty()) return !failed_;
+  bool ok = !failed_ && file_->Seek(wstart_);
+  if (ok) ok = file_->Write(wbuf_.data(), wbuf_.size()) == wbuf_.size();
+  if (!ok) failed_ = true;
+  wbuf_.clear();
+  return ok;
+}
+
+bool PlainFile::FillReadBuffer(uint64_t at) {
+  if (rbuf_.size() < kReadBuffer) rbuf_.resize(kReadBuffer);
+  rstart_ = at;
+  rlen_ = file_->ReadAt(at, rbuf_.data(), kReadBuffer);
+  return rlen_ > 0;
+}
+
+size_t PlainFile::Read(void* buffer, size_t n) {
+  if (file_ == nullptr || n == 0) return 0;
+  if (!wbuf_.empty() && !Flush()) return 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < n) {
+    if (position_ >= rstart_ && position_ < rstart_ + rlen_) {
+      const size_t at = static_cast<size_t>(position_ - rstart_);
+      const size_t take = std::min(n - done, rlen_ - at);
+      std::memcpy(out + done, rbuf_.data() + at, take);
+      done += take;
+      position_ += take;
+      continue;
+    }
+    const size_t left = n - done;
+    if (left >= kReadBuffer) {
+      // Large reads (frames) go straight into the caller's buffer.
+      const size_t got = file_->ReadAt(position_, out + done, left);
+      done += got;
+      position_ += got;
+      break;
+    }
+    if (!FillReadBuffer(position_)) break;
+  }
+  return done;
+}
+
+size_t PlainFile::Write(const void* buffer, size_t n) {
+  if (file_ == nullptr || !writable_ || failed_) return 0;
+  if (n == 0) return 0;
+  rlen_ = 0;  // the read buffer may hold bytes this write replaces
+  const auto* in = static_cast<const uint8_t*>(buffer);
+  if (!wbuf_.empty() && position_ != wstart_ + wbuf_.size() && !Flush()) return 0;
+  if (wbuf_.empty()) wstart_ = position_;
+  if (wbuf_.size() + n > kWriteBuffer) {
+    if (!Flush()) return 0;
+    wstart_ = position_;
+    if (n >= kWriteBuffer) {
+      if (!file_->Seek(position_) || file_->Write(in, n) != n) {
+        failed_ = true;
+        return 0;
+      }
+      position_ += n;
+      end_ = std::max(end_, position_);
+      return n;
+    }
+  }
+  if (wbuf_.capacity() < kWriteBuffer) wbuf_.reserve(kWriteBuffer);
+  wbuf_.insert(wbuf_.end(), in, in + n);
+  position_ += n;
+  end_ = std::max(end_, position_);
+  return n;
+}
+
+uint64_t PlainFile::Seek(int64_t offset, Origin origin) {
+  if (file_ == nullptr) return position_;
+  uint64_t target;
+  if (origin == kBegin) {
+    target = offset < 0 ? 0 : static_cast<uint64_t>(offset);
+  } else if (offset < 0) {
+    const uint64_t back = static_cast<uint64_t>(-(offset + 1)) + 1;
+    target = back > position_ ? 0 : position_ - back;
+  } else {
+    target = position_ + static_cast<uint64_t>(offset);
+  }
+  if (target > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return position_;
+  position_ = target;
+  if (writable_ && target > end_) {
+    // Lengthen the file now, so reserved areas exist even if nothing is
+    // ever written into them.
+    if (Flush() && file_->Seek(target) && file_->SetEnd()) {
+      end_ = target;
+    } else {
+      failed_ = true;
+    }
+  }
+  return position_;
+}
+
+uint64_t PlainFile::Size() {
+  if (file_ == nullptr) return 0;
+  if (writable_) return end_;
+  uint64_t size = 0;
+  return file_->Size(&size) ? size : 0;
+}
+
+}  // namespace mendora

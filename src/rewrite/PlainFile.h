@@ -1,0 +1,69 @@
+#pragma once
+// The file class of the rewriting step: reads the source reference AVI and
+// writes the new one. 64-bit positions; seeking past the end of the file
+// lengthens it at once (the writer reserves its header area and index blocks
+// that way).
+//
+// Reads and writes go through small buffers of its own, which the callers
+// never see: every byte lands where an unbuffered write would put it, and a
+// failed write fails the call it was buffered in or the next write.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+
+namespace mendora {
+
+class PlainFile {
+ public:
+  enum Origin { kBegin, kCurrent };
+
+  explicit PlainFile(FileSystem& fs) : fs_(fs) {}
+  virtual ~PlainFile();
+  PlainFile(const PlainFile&) = delete;
+  PlainFile& operator=(const PlainFile&) = delete;
+
+  // 1 when the file could be opened (kRead) or created (kCreateWrite), else 0.
+  int Open(const std::string& path, OpenMode mode);
+  // 1 when closed cleanly (or never opened); 0 when buffered data could not
+  // be written or the system reported a failure.
+  int Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // The count of bytes delivered; fewer than n at the end of the file.
+  size_t Read(void* buffer, size_t n);
+  // The count of bytes taken; fewer than n (usually 0) when the file cannot
+  // be written.
+  size_t Write(const void* buffer, size_t n);
+  // Moves to `offset` from the start or from the current position; a
+  // position past the end lengthens the file. Returns the new position.
+  uint64_t Seek(int64_t offset, Origin origin);
+  uint64_t Tell() const { return position_; }
+  uint64_t Size();
+
+ private:
+  bool Flush();
+  bool FillReadBuffer(uint64_t at);
+
+  static constexpr size_t kWriteBuffer = 1 << 20;
+  static constexpr size_t kReadBuffer = 1 << 18;
+
+  FileSystem& fs_;
+  std::unique_ptr<File> file_;
+  bool writable_ = false;
+  bool failed_ = false;     // a buffered write was lost: later writes fail
+  uint64_t position_ = 0;   // the caller's position
+  uint64_t end_ = 0;        // the file's length, buffered bytes included
+  // Write buffer: bytes for [wstart_, wstart_ + wbuf_.size()).
+  std::vector<uint8_t> wbuf_;
+  uint64_t wstart_ = 0;
+  // Read buffer: the file's bytes [rstart_, rstart_ + rlen_).
+  std::vector<uint8_t> rbuf_;
+  uint64_t rstart_ = 0;
+  size_t rlen_ = 0;
+};
+
+}  // namespace mendora
