@@ -108,8 +108,9 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
       }
     } else if (id == fcc::strf) {
       if (AppendAtDepth(id, size, 0, depth) == nullptr) return 0;
-      if (stream_type_ == fcc::vids && RoundedSize(size) < BitmapInfoHeader::kSize) return Fail(ERR_REWRITE_READ);
-      if (stream_type_ == fcc::auds && RoundedSize(size) < WaveFormatEx::kMinSize) return Fail(ERR_REWRITE_READ);
+      // The formats must hold the fields read from them.
+      if (stream_type_ == fcc::vids && size < BitmapInfoHeader::kSize) return Fail(ERR_REWRITE_READ);
+      if (stream_type_ == fcc::auds && size < WaveFormatEx::kMinSize) return Fail(ERR_REWRITE_READ);
       SharedBytes data = ReadData(size, 0);
       if (data == nullptr || !AttachData(data, 0)) return 0;
       if (stream_type_ == fcc::vids && video_strf_ == nullptr) video_strf_ = data;
