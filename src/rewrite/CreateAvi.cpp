@@ -239,13 +239,18 @@ int RefAviBuilder::LegacyCopy(const ChunkNode& idx1) {
   uint64_t base = movi_position();
   if (count > 0 && base < kIdx1AbsoluteLimit && LoadU32(entries + 8) >= base) base = 0;
   if (!EnsureWriter()) return 0;
-  uint64_t previous = 0;
+  // A zero-length entry repeats the chunk before it of its own kind: in an
+  // interleaved file the entry just before a repeated frame is audio.
+  uint64_t previous_video = 0, previous_audio = 0;
   for (uint32_t k = 0; k < count; ++k) {
     const AviOldIndexEntry entry = AviOldIndexEntry::Decode(entries + k * AviOldIndexEntry::kSize);
     const char kind = ChunkKind(entry.ckid);
     uint64_t position = base + entry.dwChunkOffset;
-    if ((kind == kKindVideo || kind == kKindAudio) && (entry.dwChunkLength & kSizeMask) == 0) position = previous;
-    previous = position;
+    if (kind == kKindVideo || kind == kKindAudio) {
+      uint64_t& previous = kind == kKindVideo ? previous_video : previous_audio;
+      if ((entry.dwChunkLength & kSizeMask) == 0) position = previous;
+      previous = position;
+    }
     if (!CopyChunk(position, entry.ckid, entry.dwChunkLength)) return 0;
   }
   return 1;
@@ -255,12 +260,16 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
   if (!EnsureWriter()) return 0;
   const char kind = ChunkKind(id);
   if (kind == kKindVideo || kind == kKindAudio) {
-    const bool reference = kind == kKindVideo && IsReferenceHandler(Field(video_strf(), 16)) &&
-                           IsReferenceChunkSize(index_size & kSizeMask);
     source_.Seek(static_cast<int64_t>(position), PlainFile::kBegin);
     uint8_t header[8];
     if (source_.Read(header, 8) != 8) return SetError(ERR_REWRITE_READ, true, 0);
     const uint32_t size = LoadU32(header + 4);
+    // An entry of size 0 repeats the chunk before it: whether that chunk is a
+    // REF record is a matter of its own size, or a repeated reference would
+    // keep its old path.
+    const uint32_t test_size = (index_size & kSizeMask) != 0 ? (index_size & kSizeMask) : size;
+    const bool reference =
+        kind == kKindVideo && IsReferenceHandler(Field(video_strf(), 16)) && IsReferenceChunkSize(test_size);
     // The chunk must lie in the file before any room is taken for it.
     if (size > source_size() || position + 8 > source_size() - size) return SetError(ERR_REWRITE_READ, true, 0);
     ByteBuffer data;

@@ -156,8 +156,29 @@ int RefAviWriter::Plan() {
   return 1;
 }
 
+// The type of the stream a "strl" describes (its "strh" fccType), or 0.
+static uint32_t StreamListType(const ChunkNode& node) {
+  if (node.id != fcc::LIST || node.list_type != fcc::strl) return 0;
+  for (const auto& child : node.children)
+    if (child->id == fcc::strh) return Field(child->data, child->data_offset + kStrhType - 8);
+  return 0;
+}
+
 int RefAviWriter::CopyNodes(const NodeList& list, int depth) {
-  for (const auto& node : list) {
+  // Video is written as stream 0 ("00db") and audio as stream 1 ("01wb"), so
+  // a source that lists its audio stream first has its stream lists swapped.
+  std::vector<const ChunkNode*> order;
+  for (const auto& node : list) order.push_back(node.get());
+  size_t first_audio = order.size();
+  for (size_t k = 0; k < order.size(); ++k) {
+    const uint32_t type = StreamListType(*order[k]);
+    if (type == fcc::auds && first_audio == order.size()) first_audio = k;
+    if (type == fcc::vids && first_audio < k) {
+      std::swap(order[first_audio], order[k]);
+      break;
+    }
+  }
+  for (const ChunkNode* node : order) {
     const uint32_t id = node->id;
     const uint32_t type = node->list_type;
     if (id == fcc::idx1 || id == fcc::JUNK || id == fcc::dmlh) continue;
