@@ -25,6 +25,8 @@ class MemoryFileSystem : public FileSystem {
 
   void Add(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
   void Remove(const std::string& path) { files_.erase(path); }
+  // The access test denies reading `path` (opening it still works).
+  void DenyAccess(const std::string& path) { denied_.push_back(path); }
   // The n-th ReadAt/Read from now (0-based) fails, and every later one.
   void FailReadsFrom(int n) { fail_reads_from_ = static_cast<long>(reads_.size()) + n; }
   const std::vector<ReadCall>& reads() const { return reads_; }
@@ -51,6 +53,7 @@ class MemoryFileSystem : public FileSystem {
   }
   AccessResult Access(const std::string& path, bool write) override {
     if (!Exists(path)) return AccessResult::kNotFound;
+    if (std::find(denied_.begin(), denied_.end(), path) != denied_.end()) return AccessResult::kDenied;
     return write ? AccessResult::kDenied : AccessResult::kOk;
   }
   bool Identity(const std::string&, FileIdentity*) override { return false; }
@@ -112,6 +115,7 @@ class MemoryFileSystem : public FileSystem {
 
   std::map<std::string, std::string> files_;
   std::vector<ReadCall> reads_;
+  std::vector<std::string> denied_;
   long fail_reads_from_ = -1;
   int opens_ = 0;
 };

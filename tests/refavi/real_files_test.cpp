@@ -29,17 +29,19 @@ TEST(RealFiles, ReferencesResolveToDataFilesOnAnotherDrive) {
   spec.frames.push_back(FrameSpec::Data(kDvFrameSize525));
   drives.WriteFile(avi_path, test::BuildAvi(spec));
   drives.WriteFile(data, test::BuildDataFile(4));
-  ContentListReader reader(drives.fs());
-  EXPECT_EQ(reader.GetContentList(avi_path, 1, nullptr, nullptr), 1);
-  const VideoStream* video = reader.selected_video_stream();
-  ASSERT_NE(video, nullptr);
-  ASSERT_EQ(video->data_files().size(), 1u);
-  EXPECT_EQ(video->data_files()[0]->Name(), data);
-  EXPECT_EQ(video->data_files()[0]->Size(), 4u * kWholeFileStep525);
-  EXPECT_EQ(video->positions[3], 3 * kWholeFileStep525);
-  EXPECT_EQ(video->positions[4], 0u);
-  EXPECT_EQ(video->sources[7], video->data_files()[0].get());
-  EXPECT_EQ(video->sources[8], reader.file());
+  {
+    ContentListReader reader(drives.fs());
+    EXPECT_EQ(reader.GetContentList(avi_path, 1, nullptr, nullptr), 1);
+    const VideoStream* video = reader.selected_video_stream();
+    ASSERT_NE(video, nullptr);
+    ASSERT_EQ(video->data_files().size(), 1u);
+    EXPECT_EQ(video->data_files()[0]->Name(), data);
+    EXPECT_EQ(video->data_files()[0]->Size(), 4u * kWholeFileStep525);
+    EXPECT_EQ(video->positions[3], 3 * kWholeFileStep525);
+    EXPECT_EQ(video->positions[4], 0u);
+    EXPECT_EQ(video->sources[7], video->data_files()[0].get());
+    EXPECT_EQ(video->sources[8], reader.file());
+  }  // the reader keeps its files open, with read sharing only, until it goes
 
   // The same references read from "movi" give the data links.
   spec.rec_lists = false;

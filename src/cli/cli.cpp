@@ -1,0 +1,67 @@
+// Global options and the command dispatch of mendora-cli.
+#include <cstring>
+
+#include "app/Texts.h"
+#include "cli/commands.h"
+
+namespace mendora::cli {
+
+namespace {
+
+void Usage(std::FILE* err, const std::vector<Command>& table) {
+  std::fprintf(err, "usage: mendora-cli [--drive X=DIR]... COMMAND ARGUMENTS\n"
+                    "       mendora-cli --version | --help\n\ncommands:\n");
+  for (const Command& c : table) std::fprintf(err, "  %-6s %-10s %s\n", c.name, c.arguments, c.summary);
+  std::fprintf(err, "\n--drive maps a drive letter to a folder for this run (POSIX only).\n");
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err, bool err_is_terminal) {
+  std::vector<Command> table;
+  AddAnalysisCommands(&table);
+
+  std::vector<std::string> drives;
+  size_t i = 0;
+  for (; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    if (a == "--drive" && i + 1 < arguments.size()) {
+      drives.push_back(arguments[++i]);
+    } else if (a.rfind("--drive=", 0) == 0) {
+      drives.push_back(a.substr(8));
+    } else if (a == "--version") {
+      std::fprintf(out, "%s\n", LoadText(1).c_str());
+      return 0;
+    } else if (a == "--help" || a == "-h") {
+      Usage(out, table);
+      return 0;
+    } else {
+      break;
+    }
+  }
+  if (i == arguments.size()) {
+    Usage(err, table);
+    return 2;
+  }
+  const Command* command = nullptr;
+  for (const Command& c : table)
+    if (arguments[i] == c.name) command = &c;
+  if (command == nullptr) {
+    std::fprintf(err, "mendora-cli: unknown command \"%s\"\n", arguments[i].c_str());
+    Usage(err, table);
+    return 2;
+  }
+  std::unique_ptr<FileSystem> owner;
+  std::string error;
+  FileSystem* fs = MakeFileSystem(drives, &owner, &error);
+  if (fs == nullptr) {
+    std::fprintf(err, "mendora-cli: %s\n", error.c_str());
+    return 2;
+  }
+  Context context{*fs, out, err, err_is_terminal,
+                  [fs](const std::string& path) { return CorePath(*fs, path); }};
+  return command->run(context, std::vector<std::string>(arguments.begin() + static_cast<long>(i) + 1,
+                                                        arguments.end()));
+}
+
+}  // namespace mendora::cli

@@ -1,0 +1,158 @@
+#include "cli/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/Types.h"
+#include "cli/AnalysisStep.h"
+#include "refavi/fixtures.h"
+#include "refavi/memory_fs.h"
+#include "support/test_drives.h"
+
+namespace mendora {
+namespace {
+
+using test::AviSpec;
+using test::FrameSpec;
+
+std::string Slurp(std::FILE* f) {
+  std::string text;
+  std::rewind(f);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  return text;
+}
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliRun Cli(std::vector<std::string> arguments) {
+#ifndef _WIN32
+    // Natively the tool gets the test's drive C: for this run.
+    arguments.insert(arguments.begin(), {"--drive", "C=" + drives_.Native("C:\\")});
+#endif
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    CliRun run;
+    run.status = cli::RunCli(arguments, out, err, false);
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    std::fclose(out);
+    std::fclose(err);
+    return run;
+  }
+  test::TestDrives drives_;
+};
+
+TEST_F(CliTest, ProbePrintsTheStatus) {
+  const std::string data = drives_.Path('C', "a.001");
+  const std::string wave = drives_.Path('C', "a.wav");
+  drives_.WriteFile(data, test::BuildDataFile(1, 100));
+  drives_.WriteFile(wave, test::BuildWave());
+  CliRun dv = Cli({"probe", data});
+  EXPECT_EQ(dv.status, 0);
+  EXPECT_EQ(dv.out, "0\n");
+  EXPECT_EQ(dv.err, "");
+  CliRun not_dv = Cli({"probe", wave});
+  EXPECT_EQ(not_dv.status, 1);
+  EXPECT_EQ(not_dv.out, "290\n");
+  EXPECT_EQ(not_dv.err, "Selection of Non-DV file\n");
+  CliRun missing = Cli({"probe", drives_.Path('C', "none.001")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "289\n");
+  EXPECT_EQ(missing.err, "File Open Failure.\n");
+}
+
+TEST_F(CliTest, LinksPrintsEachDataLinkAsRecorded) {
+  AviSpec spec;
+  spec.audio = true;
+  spec.frames = {FrameSpec::Ref("D:\\Clips\\Tape 1.001"), FrameSpec::Ref("d:\\clips\\tape 1.001"),
+                 FrameSpec::Ref("D:\\Clips\\Tape 1.001"), FrameSpec::Ref("")};
+  const std::string avi = drives_.Path('C', "ref.avi");
+  drives_.WriteFile(avi, test::BuildAvi(spec));
+  CliRun run = Cli({"links", avi});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "D:\\Clips\\Tape 1.001\nd:\\clips\\tape 1.001\n\n");
+  EXPECT_EQ(run.err, "");  // no bar: stderr is not a terminal
+
+#ifndef _WIN32
+  // A native path is read through the drive that holds it.
+  CliRun native = Cli({"links", drives_.Native(avi)});
+  EXPECT_EQ(native.status, 0);
+  EXPECT_EQ(native.out, run.out);
+#endif
+}
+
+TEST_F(CliTest, LinksReportsAnEmptyListAsCode97) {
+  AviSpec spec;
+  spec.handler = spec.compression = fcc::dvsd;
+  spec.frames = {FrameSpec::Data(1000)};
+  const std::string avi = drives_.Path('C', "plain.avi");
+  drives_.WriteFile(avi, test::BuildAvi(spec));
+  for (const std::string& path : {avi, drives_.Path('C', "missing.avi")}) {
+    CliRun run = Cli({"links", path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n");
+  }
+}
+
+TEST_F(CliTest, TracePrintsTheWalkWithCrLf) {
+  AviSpec spec;
+  spec.frames = {FrameSpec::Ref("D:\\a.001")};
+  const std::string avi = drives_.Path('C', "ref.avi");
+  const std::string bytes = test::BuildAvi(spec);
+  drives_.WriteFile(avi, bytes);
+  CliRun run = Cli({"trace", avi});
+  EXPECT_EQ(run.status, 0);
+  char first[64];
+  std::snprintf(first, sizeof first, "%016zX          '00db' 62643030 (0000001C)\r\n",
+                bytes.find("00db", bytes.find("movi")));
+  EXPECT_EQ(run.out, std::string(first) +
+                         "                             'REF ' 20464552 (00000008)\r\n"
+                         "                                 D:\\a.001\r\n");
+}
+
+TEST_F(CliTest, UsageErrors) {
+  EXPECT_EQ(Cli({}).status, 2);
+  EXPECT_EQ(Cli({"frobnicate"}).status, 2);
+  EXPECT_EQ(Cli({"links"}).status, 2);
+  EXPECT_EQ(Cli({"probe", "a", "b"}).status, 2);
+  CliRun bad_drive = Cli({"--drive", "CC=/x", "probe", "C:\\a"});
+  EXPECT_EQ(bad_drive.status, 2);
+  EXPECT_NE(bad_drive.err.find("--drive"), std::string::npos);
+  CliRun version = Cli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "Mendora v1.00\n");
+}
+
+TEST(AnalysisStep, AccessDeniedIsCode96WithoutReading) {
+  test::MemoryFileSystem fs;
+  AviSpec spec;
+  spec.frames = {FrameSpec::Ref("D:\\a.001")};
+  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  std::atomic<int> running{1};
+  ProgressReporter progress(&running, nullptr);
+  DataLinkList list;
+  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\ref.avi", &list, &progress), RC_OK);
+  EXPECT_EQ(list.size(), 1u);
+  fs.DenyAccess("C:\\ref.avi");
+  const int opens = fs.opens();
+  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\ref.avi", &list, &progress), 96);
+  EXPECT_EQ(fs.opens(), opens);
+  running = 0;  // a cancelled analysis has no data links
+  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\other.avi", &list, &progress), 97);
+}
+
+}  // namespace
+}  // namespace mendora
