@@ -1,0 +1,91 @@
+#pragma once
+// The operation driver: runs Fix, Move or Copy over the selected reference
+// AVI files, one after another. For each file it runs the analysis step,
+// tests the data links, has the missing ones searched, and then either
+// writes a corrected reference AVI in place (Fix) or carries the data files
+// to a chosen folder and writes a new reference AVI there (Move, Copy). A
+// problem with one file is reported and ends that file only.
+#include <string>
+#include <vector>
+
+#include "app/CommonFunc.h"
+#include "app/Types.h"
+
+namespace mendora {
+
+class FileSystem;
+class SettingsStore;
+class OperationUi;
+class Steps;
+class ProgressStep;
+
+class COperation {
+ public:
+  // Reads the backup flag from the settings.
+  COperation(const std::vector<std::string>& selected, FileSystem& fs, SettingsStore& settings, OperationUi& ui,
+             Steps& steps);
+  ~COperation() = default;
+  COperation(const COperation&) = delete;
+  COperation& operator=(const COperation&) = delete;
+
+  void RunFix();
+  void RunMoveCopy(int isMove);
+
+  // Overrides the backup setting for this run.
+  void set_backup_flag(int flag) { backup_ = flag; }
+  int backup_flag() const { return backup_; }
+  // Per selected file: 1 when it ended with its finished message.
+  const std::vector<int>& finished() const { return finished_; }
+
+ private:
+  // One data link on its way to the destination folder.
+  struct LinkPlan {
+    std::string recorded;  // the path the reference AVI records
+    std::string source;    // where the data file is now
+    std::string target;    // where it will be after the operation
+  };
+
+  int PrepareFile(int mode);
+  int CheckAttributes(int mode, const std::string& path);
+  int MoveCopyFile(int mode);
+  int PlanDestination();
+  int CheckDestination(int mode);
+  int FinishReplace(int mode);
+  int UndoCarry(int mode);
+  int PlaceFix();
+  int PlaceMoveCopy(int mode);
+  int RunStep(ProgressStep& step);
+  bool TargetTaken(const std::string& path, size_t before) const;
+  void EndFile();
+
+  const std::string& current() const { return selected_[current_]; }
+
+  const std::vector<std::string>& selected_;
+  FileSystem& fs_;
+  OperationUi& ui_;
+  Steps& steps_;
+  CommonFunc common_;
+  size_t current_ = 0;
+  std::vector<int> ready_;
+  std::vector<int> finished_;
+  int backup_ = 1;
+
+  // The current file.
+  std::vector<std::string> links_;
+  std::vector<int> missing_flags_;
+  std::vector<std::string> missing_;
+  std::vector<std::string> found_;
+  std::vector<int> found_flags_;
+  std::vector<LinkPlan> plan_;
+  std::vector<std::string> old_paths_;
+  std::vector<std::string> new_paths_;
+  std::vector<std::string> carry_sources_;
+  std::vector<std::string> carry_targets_;
+  bool carried_ = false;     // the carry step has run and succeeded
+  bool same_file_ = false;   // the output path names the current reference AVI itself
+  std::string output_;
+  std::string temporary_;
+  std::string folder_;
+};
+
+}  // namespace mendora

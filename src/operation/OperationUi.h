@@ -1,0 +1,47 @@
+#pragma once
+// What the operation driver asks of the user. The Windows program answers
+// with its dialogs, the console tool with flags or prompts, tests with a
+// script.
+#include <string>
+#include <vector>
+
+#include "app/CommonFunc.h"
+
+namespace mendora {
+
+class ProgressStep;
+
+class OperationUi : public MessageSink {
+ public:
+  // Runs `step` to its end under a progress display that may cancel it, and
+  // returns step.Result(). (The progress dialog, modal.)
+  virtual int RunStep(ProgressStep& step) = 0;
+
+  // The search for missing data files. `avi_name` is the reference AVI's
+  // file name without its folder; `missing` the recorded paths that do not
+  // exist. `found` and `found_flags` come sized to missing.size(), empty and
+  // 0; the search fills a replacement path and sets the flag to 1 for every
+  // link it resolves. Returns IDCANCEL when the user gave up the search,
+  // otherwise 1 when every link was resolved and 0 when some was not.
+  virtual int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+                            std::vector<std::string>& found, std::vector<int>& found_flags) = 0;
+
+  // A Retry/Cancel message box (no icon). True for Retry.
+  virtual bool AskRetry(const std::string& text) = 0;
+
+  // The folder browser with `title`. False when the user cancelled; else
+  // the chosen folder (a Windows path) in `folder`.
+  virtual bool BrowseFolder(const std::string& title, std::string* folder) = 0;
+
+  // The overwrite question listing `path` under `warning` with `question`
+  // (the existing files dialog). IDOK or IDCANCEL.
+  virtual int AskOverwrite(const std::string& warning, const std::string& path, const std::string& question) = 0;
+
+  // A plain message box with an OK button (MessageSink::ShowMessage; also
+  // where ReportLastError shows the system's text).
+
+  // The error dialog for `code`.
+  virtual void ShowError(int code) = 0;
+};
+
+}  // namespace mendora

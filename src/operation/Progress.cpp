@@ -1,0 +1,140 @@
+#include "operation/Progress.h"
+
+#include "app/Texts.h"
+#include "app/Types.h"
+#include "operation/MoveMulti.h"
+#include "operation/Steps.h"
+#include "platform/fs.h"
+
+namespace mendora {
+
+ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const AnalysisInput& input)
+    : fs_(fs), steps_(steps), kind_(kStepAnalysis), analysis_(&input) {}
+ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CreationInput& input)
+    : fs_(fs), steps_(steps), kind_(kStepCreation), creation_(&input) {}
+ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CarryInput& input)
+    : fs_(fs), steps_(steps), kind_(kStepCarry), carry_(&input) {}
+
+std::string ProgressStep::Caption() const {
+  unsigned name = 402;
+  if (kind_ == kStepCreation) name = 403;
+  if (kind_ == kStepCarry) name = carry_->move ? 404 : 405;
+  return FormatString1(LoadText(401), LoadText(name));
+}
+
+void ProgressStep::Start(ProgressSink* sink, std::function<void()> on_end) {
+  running_.store(1);
+  failed_ = 0;
+  error_code_ = 0;
+  thread_.Start([this, sink, on_end = std::move(on_end)] {
+    Work(sink);
+    if (on_end) on_end();
+  });
+}
+
+void ProgressStep::Work(ProgressSink* sink) {
+  ProgressReporter reporter(&running_, sink);
+  switch (kind_) {
+    case kStepAnalysis: {
+      // Denied access is told apart before the reader runs; a missing file
+      // is left to the reader, which then finds no links.
+      if (fs_.Access(analysis_->path, false) == AccessResult::kDenied) {
+        failed_ = 1;
+        error_code_ = ERR_ANALYSIS_DENIED;
+        return;
+      }
+      links_.clear();
+      steps_.GetContentList(analysis_->path, &links_, &reporter);
+      if (links_.empty() || !reporter.Running()) {
+        links_.clear();
+        failed_ = 1;
+        error_code_ = ERR_ANALYSIS_NO_LINKS;
+        return;
+      }
+      reporter.Post(100);
+      return;
+    }
+    case kStepCreation: {
+      int code = 0;
+      if (!steps_.CreateAvi(creation_->source, creation_->output, creation_->old_paths, creation_->new_paths,
+                            &code, &reporter)) {
+        failed_ = 1;
+        error_code_ = code;
+      }
+      return;
+    }
+    case kStepCarry: {
+      int code = 0;
+      int index = 0;
+      if (!MoveMultiFiles(fs_, carry_->sources, carry_->targets, carry_->move, &code, &index, &reporter, 1)) {
+        failed_ = 1;
+        error_code_ = code;
+      }
+      return;
+    }
+  }
+}
+
+int ProgressStep::Result() const {
+  if (running_.load(std::memory_order_acquire) == 0) return RC_CANCELLED;
+  if (failed_) return error_code_;
+  return RC_OK;
+}
+
+void ProgressPump::Report(int percent) {
+  ack_.Reset();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.push_back({percent, true});
+  }
+  cv_.notify_all();
+  ack_.Wait();
+}
+
+void ProgressPump::Post(int percent) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.push_back({percent, false});
+  }
+  cv_.notify_all();
+}
+
+int ProgressPump::Run(ProgressStep& step, const std::function<bool(int)>& show) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.clear();
+    finished_ = false;
+  }
+  ack_.Set();
+  step.Start(this, [this] {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    cv_.notify_all();
+  });
+  bool cancelled = false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    cv_.wait(lock, [this] { return !items_.empty() || finished_; });
+    if (!items_.empty()) {
+      const Item item = items_.front();
+      items_.pop_front();
+      lock.unlock();
+      // After a cancel reports are still acknowledged, but not shown.
+      if (!cancelled && item.percent >= 0 && item.percent <= 100 && show && !show(item.percent)) {
+        cancelled = true;
+        step.Cancel();
+      }
+      if (item.blocking) ack_.Set();
+      lock.lock();
+      continue;
+    }
+    break;  // finished and drained
+  }
+  lock.unlock();
+  step.Join();
+  return step.Result();
+}
+
+}  // namespace mendora

@@ -1,0 +1,119 @@
+#pragma once
+// One long step of an operation on a worker thread of its own, and the
+// user-interface side of the progress hand-shake.
+//
+// The step (analysis 0, creation 1, carry 2) reports through a ProgressSink
+// and reads the running flag between units of work. The user-interface side
+// shows each report and acknowledges it, sets the running flag to 0 on
+// Cancel, and waits for the worker to end while still acknowledging, so a
+// worker blocked in a report always gets to see the cancel.
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/event.h"
+#include "platform/progress.h"
+
+namespace mendora {
+
+class FileSystem;
+class Steps;
+
+enum StepKind { kStepAnalysis = 0, kStepCreation = 1, kStepCarry = 2 };
+
+// Failure codes of the analysis step.
+constexpr int ERR_ANALYSIS_DENIED = 96;     // the reference AVI cannot be accessed
+constexpr int ERR_ANALYSIS_NO_LINKS = 97;   // no data links (or cancelled, or unreadable)
+
+struct AnalysisInput {
+  std::string path;
+};
+
+struct CreationInput {
+  std::string source;
+  std::string output;  // the temporary path
+  std::vector<std::string> old_paths;
+  std::vector<std::string> new_paths;
+};
+
+struct CarryInput {
+  std::vector<std::string> sources;
+  std::vector<std::string> targets;
+  int move = 0;
+};
+
+class ProgressStep {
+ public:
+  ProgressStep(FileSystem& fs, Steps& steps, const AnalysisInput& input);
+  ProgressStep(FileSystem& fs, Steps& steps, const CreationInput& input);
+  ProgressStep(FileSystem& fs, Steps& steps, const CarryInput& input);
+  ~ProgressStep() { Join(); }
+  ProgressStep(const ProgressStep&) = delete;
+  ProgressStep& operator=(const ProgressStep&) = delete;
+
+  int kind() const { return kind_; }
+  // "Progress of %1 " with the step's name.
+  std::string Caption() const;
+
+  // Starts the worker; it reports to `sink` (may be null) and calls
+  // `on_end` (may be empty) as its last act.
+  void Start(ProgressSink* sink, std::function<void()> on_end = {});
+  bool HasEnded() const { return thread_.HasEnded(); }
+  void Join() { thread_.Join(); }
+
+  std::atomic<int>& running() { return running_; }
+  void Cancel() { running_.store(0, std::memory_order_release); }
+
+  // Read after the worker has ended.
+  int failed() const { return failed_; }
+  int error_code() const { return error_code_; }
+  std::vector<std::string>& links() { return links_; }
+
+  // RC_CANCELLED when the running flag is 0 (even when a code was stored),
+  // the error code when the step failed, else RC_OK.
+  int Result() const;
+
+ private:
+  void Work(ProgressSink* sink);
+
+  FileSystem& fs_;
+  Steps& steps_;
+  int kind_;
+  const AnalysisInput* analysis_ = nullptr;
+  const CreationInput* creation_ = nullptr;
+  const CarryInput* carry_ = nullptr;
+  std::atomic<int> running_{1};
+  int failed_ = 0;
+  int error_code_ = 0;
+  std::vector<std::string> links_;
+  WorkerThread thread_;
+};
+
+// The portable stand-in for the progress dialog: runs a step to its end on
+// the calling thread's behalf, hands every report in 0..100 to `show`, and
+// cancels the step when `show` returns false.
+class ProgressPump : public ProgressSink {
+ public:
+  // Returns the step's Result().
+  int Run(ProgressStep& step, const std::function<bool(int percent)>& show);
+
+  void Report(int percent) override;
+  void Post(int percent) override;
+
+ private:
+  struct Item {
+    int percent;
+    bool blocking;
+  };
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<Item> items_;
+  bool finished_ = false;
+  Event ack_{true};
+};
+
+}  // namespace mendora

@@ -1,0 +1,30 @@
+#pragma once
+// The long work behind the analysis and creation steps, as the operation
+// worker calls it. The program wires it to the reference AVI reader and
+// builder; tests give their own.
+#include <string>
+#include <vector>
+
+#include "platform/progress.h"
+
+namespace mendora {
+
+class Steps {
+ public:
+  virtual ~Steps() = default;
+
+  // Lists the data links of the reference AVI at `path` into `links` (each
+  // path once, in file order). A cancel leaves `links` empty. The result is
+  // not used: an empty list is the failure.
+  virtual int GetContentList(const std::string& path, std::vector<std::string>* links,
+                             ProgressReporter* progress) = 0;
+
+  // Writes a new reference AVI at `output` from `source` with every recorded
+  // path of `old_paths` replaced by the path at the same place in
+  // `new_paths`. Returns nonzero on success, else 0 with `*code` set.
+  virtual int CreateAvi(const std::string& source, const std::string& output,
+                        const std::vector<std::string>& old_paths, const std::vector<std::string>& new_paths,
+                        int* code, ProgressReporter* progress) = 0;
+};
+
+}  // namespace mendora
