@@ -25,7 +25,7 @@ bool ParseFakeAvi(const std::string& bytes, std::vector<std::string>* links) {
   return true;
 }
 
-bool FakeSteps::ReadAll(const std::string& path, std::string* bytes, ProgressReporter* progress) {
+bool FakeSteps::ReadAll(const std::string& path, std::string* bytes, ProgressReporter* progress, int scale) {
   bytes->clear();
   auto file = fs_.Open(path, OpenMode::kRead);
   uint64_t size = 0;
@@ -35,14 +35,14 @@ bool FakeSteps::ReadAll(const std::string& path, std::string* bytes, ProgressRep
     const size_t got = file->Read(block, std::min<uint64_t>(kBlock, size - bytes->size()));
     if (got == 0) return false;
     bytes->append(block, got);
-    if (progress != nullptr && !progress->Report(static_cast<int>(bytes->size() * 100 / size))) return false;
+    if (progress != nullptr && !progress->Report(static_cast<int>(bytes->size() * scale / size))) return false;
   }
   return true;
 }
 
 int FakeSteps::GetContentList(const std::string& path, std::vector<std::string>* links, ProgressReporter* progress) {
   std::string bytes;
-  const bool whole = ReadAll(path, &bytes, progress);
+  const bool whole = ReadAll(path, &bytes, progress, 100);
   if (progress != nullptr && !progress->Running()) {
     links->clear();
     return 0;
@@ -60,7 +60,7 @@ int FakeSteps::CreateAvi(const std::string& source, const std::string& output,
   last_new = new_paths;
   std::string bytes;
   std::vector<std::string> links;
-  if (!ReadAll(source, &bytes, progress) || !ParseFakeAvi(bytes, &links)) {
+  if (!ReadAll(source, &bytes, progress, 50) || !ParseFakeAvi(bytes, &links)) {
     *code = 'x';
     return 0;
   }
@@ -80,7 +80,7 @@ int FakeSteps::CreateAvi(const std::string& source, const std::string& output,
       *code = 'z';
       return 0;
     }
-    if (progress != nullptr && !progress->Report(static_cast<int>((at + n) * 100 / out.size()))) return 0;
+    if (progress != nullptr && !progress->Report(50 + static_cast<int>((at + n) * 50 / out.size()))) return 0;
   }
   if (!file->Close()) {
     *code = 'z';

@@ -31,7 +31,7 @@ class FakeSteps : public Steps {
   std::vector<std::string> last_old, last_new;
 
  private:
-  bool ReadAll(const std::string& path, std::string* bytes, ProgressReporter* progress);
+  bool ReadAll(const std::string& path, std::string* bytes, ProgressReporter* progress, int scale);
   FileSystem& fs_;
 };
 

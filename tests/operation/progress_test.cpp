@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/Types.h"
+#include "operation/Progress.h"
+#include "operation/Steps.h"
+#include "platform/faulty_fs.h"
+#include "support/test_drives.h"
+
+namespace mendora {
+namespace {
+
+// Steps that report a script of values and log, in order with the user
+// side, when each report returns.
+class ScriptSteps : public Steps {
+ public:
+  std::vector<int> values;
+  std::vector<std::string> links = {"C:\\a.001"};
+  bool fail_creation = false;
+  int content_calls = 0;
+  std::mutex* mutex = nullptr;
+  std::vector<std::string>* order = nullptr;
+
+  int GetContentList(const std::string&, std::vector<std::string>* out, ProgressReporter* progress) override {
+    ++content_calls;
+    if (!Play(progress)) {
+      out->clear();
+      return 0;
+    }
+    *out = links;
+    return 1;
+  }
+  int CreateAvi(const std::string&, const std::string&, const std::vector<std::string>&,
+                const std::vector<std::string>&, int* code, ProgressReporter* progress) override {
+    const bool ran = Play(progress);
+    if (!ran || fail_creation) {
+      *code = 'k';  // a failure stored even when cancelled
+      return 0;
+    }
+    return 1;
+  }
+
+ private:
+  bool Play(ProgressReporter* progress) {
+    for (int v : values) {
+      if (!progress->Report(v)) return false;
+      if (order != nullptr) {
+        std::lock_guard<std::mutex> lock(*mutex);
+        order->push_back("back " + std::to_string(v));
+      }
+    }
+    return true;
+  }
+};
+
+TEST(ProgressStep, ReportsAreShownOneAtATimeAndOutOfRangeValuesOnlyReleased) {
+  test::TestDrives d;
+  ScriptSteps steps;
+  std::mutex mutex;
+  std::vector<std::string> order;
+  steps.mutex = &mutex;
+  steps.order = &order;
+  steps.values = {5, 101, 40, -1, 90};
+  AnalysisInput input{d.Path('C', "x.avi")};
+  ProgressStep step(d.fs(), steps, input);
+  EXPECT_EQ(step.Caption(), "Progress of Reference AVI File Analysis ");
+  ProgressPump pump;
+  const int r = pump.Run(step, [&](int v) {
+    std::lock_guard<std::mutex> lock(mutex);
+    order.push_back("show " + std::to_string(v));
+    return true;
+  });
+  EXPECT_EQ(r, RC_OK);
+  EXPECT_EQ(step.links(), steps.links);
+  // The final 100 is posted without waiting: it may be shown after the end.
+  const std::vector<std::string> expected = {"show 5",  "back 5",  "back 101", "show 40",
+                                             "back 40", "back -1", "show 90",  "back 90", "show 100"};
+  EXPECT_EQ(order, expected);
+}
+
+TEST(ProgressStep, CancelWhileTheWorkerWaitsInAReportWinsOverAStoredFailure) {
+  test::TestDrives d;
+  ScriptSteps steps;
+  for (int i = 0; i < 50; ++i) steps.values.push_back(i);
+  CreationInput input{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}};
+  ProgressStep step(d.fs(), steps, input);
+  EXPECT_EQ(step.Caption(), "Progress of Reference AVI File Creation ");
+  ProgressPump pump;
+  int shown = 0;
+  const int r = pump.Run(step, [&](int) { return ++shown < 3; });
+  EXPECT_EQ(r, RC_CANCELLED);
+  EXPECT_EQ(step.running().load(), 0);
+  EXPECT_EQ(step.failed(), 1);
+  EXPECT_EQ(step.error_code(), 'k');
+  EXPECT_EQ(shown, 3);
+}
+
+TEST(ProgressStep, FailuresCarryTheirCodes) {
+  test::TestDrives d;
+  ScriptSteps steps;
+  ProgressPump pump;
+  steps.fail_creation = true;
+  CreationInput creation{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}};
+  ProgressStep create(d.fs(), steps, creation);
+  EXPECT_EQ(pump.Run(create, {}), 'k');
+
+  steps.links.clear();  // no data links
+  AnalysisInput analysis{d.Path('C', "a.avi")};
+  ProgressStep analyse(d.fs(), steps, analysis);
+  EXPECT_EQ(pump.Run(analyse, {}), ERR_ANALYSIS_NO_LINKS);
+
+  CarryInput carry{{d.Path('C', "none")}, {d.Path('D', "none")}, 1};
+  ProgressStep move(d.fs(), steps, carry);
+  EXPECT_EQ(move.Caption(), "Progress of Move Reference AVI File Operation ");
+  EXPECT_EQ(pump.Run(move, {}), 258);
+  carry.move = 0;
+  EXPECT_EQ(move.Caption(), "Progress of Copy Reference AVI File Operation ");
+}
+
+// Denied access is seen before the reader runs.
+class DeniedFs : public FaultyFileSystem {
+ public:
+  using FaultyFileSystem::FaultyFileSystem;
+  AccessResult Access(const std::string&, bool) override { return AccessResult::kDenied; }
+};
+
+TEST(ProgressStep, DeniedReferenceAviFailsWith96WithoutReading) {
+  test::TestDrives d;
+  DeniedFs fs(d.fs());
+  ScriptSteps steps;
+  AnalysisInput input{d.Path('C', "a.avi")};
+  ProgressStep step(fs, steps, input);
+  ProgressPump pump;
+  EXPECT_EQ(pump.Run(step, {}), ERR_ANALYSIS_DENIED);
+  EXPECT_EQ(steps.content_calls, 0);
+}
+
+TEST(ProgressStep, CancelledAnalysisIsACancelNotAnError) {
+  test::TestDrives d;
+  ScriptSteps steps;
+  steps.values = {10, 20, 30};
+  AnalysisInput input{d.Path('C', "a.avi")};
+  ProgressStep step(d.fs(), steps, input);
+  ProgressPump pump;
+  EXPECT_EQ(pump.Run(step, [](int v) { return v < 20; }), RC_CANCELLED);
+  EXPECT_TRUE(step.links().empty());
+}
+
+}  // namespace
+}  // namespace mendora
