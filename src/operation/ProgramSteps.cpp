@@ -1,0 +1,38 @@
+#include "operation/ProgramSteps.h"
+
+#include "refavi/GetContentList.h"
+#include "rewrite/CreateAvi.h"
+
+namespace mendora {
+namespace {
+
+// The builder takes NULL-terminated arrays of C strings.
+std::vector<const char*> CStrings(const std::vector<std::string>& paths) {
+  std::vector<const char*> out;
+  out.reserve(paths.size() + 1);
+  for (const std::string& p : paths) out.push_back(p.c_str());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
+int ProgramSteps::GetContentList(const std::string& path, std::vector<std::string>* links,
+                                 ProgressReporter* progress) {
+  ContentListReader reader(fs_);
+  DataLinkList list;
+  const int r = reader.GetContentList(path, 1, &list, progress);
+  *links = list.paths();
+  return r;
+}
+
+int ProgramSteps::CreateAvi(const std::string& source, const std::string& output,
+                            const std::vector<std::string>& old_paths, const std::vector<std::string>& new_paths,
+                            int* code, ProgressReporter* progress) {
+  const std::vector<const char*> olds = CStrings(old_paths);
+  const std::vector<const char*> news = CStrings(new_paths);
+  int detail = 0;
+  return CreateRefAvi(fs_, source.c_str(), output.c_str(), olds.data(), news.data(), code, &detail, progress);
+}
+
+}  // namespace mendora
