@@ -44,8 +44,10 @@ void ProgressStep::Work(ProgressSink* sink) {
         return;
       }
       links_.clear();
-      steps_.GetContentList(analysis_->path, &links_, &reporter);
-      if (links_.empty() || !reporter.Running()) {
+      // A walk that broke off part way leaves the links found so far; acting
+      // on them would carry or fix only part of the file and call it done.
+      const int walked = steps_.GetContentList(analysis_->path, &links_, &reporter);
+      if (walked == 0 || links_.empty() || !reporter.Running()) {
         links_.clear();
         failed_ = 1;
         error_code_ = ERR_ANALYSIS_NO_LINKS;

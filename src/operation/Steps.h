@@ -14,8 +14,8 @@ class Steps {
   virtual ~Steps() = default;
 
   // Lists the data links of the reference AVI at `path` into `links` (each
-  // path once, in file order). A cancel leaves `links` empty. The result is
-  // not used: an empty list is the failure.
+  // path once, in file order). A cancel leaves `links` empty. Returns 0 when
+  // the walk failed, even when some links were found before it broke off.
   virtual int GetContentList(const std::string& path, std::vector<std::string>* links,
                              ProgressReporter* progress) = 0;
 

@@ -7,7 +7,7 @@
 namespace mendora::test {
 namespace {
 constexpr char kMagic[] = "REFAVI\n";
-constexpr size_t kBlock = 64;
+constexpr size_t kBlock = 24;
 }  // namespace
 
 std::string FakeAvi(const std::vector<std::string>& links) {

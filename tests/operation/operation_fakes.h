@@ -14,7 +14,7 @@
 
 namespace mendora::test {
 
-// "REFAVI\n" then one data-link path a line. Read and written in 64-byte
+// "REFAVI\n" then one data-link path a line. Read and written in 24-byte
 // blocks with a report after each, so faults and cancels can hit every part.
 std::string FakeAvi(const std::vector<std::string>& links);
 // The links of a fake reference AVI; false when it is not one.

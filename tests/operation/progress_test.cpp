@@ -107,6 +107,17 @@ TEST(ProgressStep, FailuresCarryTheirCodes) {
   ProgressStep create(d.fs(), steps, creation);
   EXPECT_EQ(pump.Run(create, {}), 'k');
 
+  // A walk that broke off part way is no list to act on.
+  struct BrokenWalk : ScriptSteps {
+    int GetContentList(const std::string&, std::vector<std::string>* out, ProgressReporter*) override {
+      *out = {"C:\\first.001"};
+      return 0;
+    }
+  } broken;
+  AnalysisInput partial{d.Path('C', "a.avi")};
+  ProgressStep walk(d.fs(), broken, partial);
+  EXPECT_EQ(pump.Run(walk, {}), ERR_ANALYSIS_NO_LINKS);
+
   steps.links.clear();  // no data links
   AnalysisInput analysis{d.Path('C', "a.avi")};
   ProgressStep analyse(d.fs(), steps, analysis);

@@ -1,0 +1,218 @@
+// fix, copy and move: the operation driver with the console as its user.
+//
+//   --to DIR         the destination folder (the folder browser's answer)
+//   --yes            answers the overwrite question with OK; a Retry/Cancel
+//                    question is always answered Cancel when nobody can
+//                    change the file in between (no terminal)
+//   --locate OLD=NEW a missing data file's current place (repeatable); the
+//                    first '=' splits, so OLD holds no '='
+//   --backup 0|1     keep a backup of the replaced reference AVI, for this
+//                    run only, whatever the setting says
+// With stdin a terminal, every question left open is asked there. Results go
+// to stdout, errors to stderr; the status is 0 only when every file ended
+// with its finished message.
+#include <atomic>
+#include <csignal>
+#include <map>
+#include <memory>
+
+#include "app/ErrorTable.h"
+#include "app/Texts.h"
+#include "app/Types.h"
+#include "cli/commands.h"
+#include "cli/progress_bar.h"
+#include "operation/Operation.h"
+#include "operation/OperationUi.h"
+#include "operation/ProgramSteps.h"
+#include "operation/Progress.h"
+#include "platform/settings_store.h"
+#include "platform/wintypes.h"
+
+namespace mendora::cli {
+
+namespace {
+
+// Ctrl-C cancels the running step, which then undoes its work, instead of
+// ending the process half-way through a move.
+std::atomic<int> g_interrupted{0};
+extern "C" void OnInterrupt(int) { g_interrupted.store(1); }
+
+struct Options {
+  std::string to;
+  bool yes = false;
+  int backup = -1;
+  std::map<std::string, std::string> locate;
+  std::vector<std::string> files;
+};
+
+class ConsoleUi : public OperationUi {
+ public:
+  ConsoleUi(Context& context, FileSystem& fs, const Options& options, std::FILE* in, bool interactive)
+      : c_(context), fs_(fs), o_(options), in_(in), interactive_(interactive) {}
+
+  int RunStep(ProgressStep& step) override {
+    ProgressBar bar(c_.err, c_.progress_bar);
+    const int r = pump_.Run(step, [&bar](int percent) {
+      if (g_interrupted.load() != 0) return false;
+      bar.Report(percent);
+      return true;
+    });
+    bar.Finish();
+    return r;
+  }
+
+  int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+                    std::vector<std::string>& found, std::vector<int>& found_flags) override {
+    int all = 1;
+    for (size_t i = 0; i < missing.size(); ++i) {
+      std::string path;
+      const auto it = o_.locate.find(missing[i]);
+      if (it != o_.locate.end()) {
+        path = c_.core_path(it->second);
+      } else if (interactive_) {
+        path = Ask(FormatString1(LoadText(540), avi_name) + "\n" + LoadText(541) + missing[i] +
+                   "\n(path, or empty to give up) ");
+        if (!path.empty()) path = c_.core_path(path);
+      }
+      if (!path.empty() && fs_.Exists(path)) {
+        found[i] = path;
+        found_flags[i] = 1;
+        continue;
+      }
+      if (!path.empty()) std::fprintf(c_.err, "mendora-cli: %s does not exist\n", path.c_str());
+      std::fprintf(c_.err, "mendora-cli: %s: missing data file not located: %s\n", avi_name.c_str(),
+                   missing[i].c_str());
+      all = 0;
+    }
+    return all;
+  }
+
+  bool AskRetry(const std::string& text) override {
+    std::fprintf(c_.err, "%s\n", text.c_str());
+    if (!interactive_) return false;
+    const std::string answer = Ask("[r]etry or [c]ancel? ");
+    return !answer.empty() && (answer[0] == 'r' || answer[0] == 'R');
+  }
+
+  bool BrowseFolder(const std::string& title, std::string* folder) override {
+    std::string chosen = o_.to;
+    if (chosen.empty() && interactive_) chosen = Ask(title + " ");
+    if (chosen.empty()) {
+      std::fprintf(c_.err, "mendora-cli: no destination folder (--to DIR)\n");
+      return false;
+    }
+    chosen = c_.core_path(chosen);
+    const uint32_t attributes = fs_.GetAttributes(chosen);
+    if (attributes == kInvalidAttributes || !(attributes & kAttrDirectory)) {
+      std::fprintf(c_.err, "mendora-cli: %s is not a folder\n", chosen.c_str());
+      return false;
+    }
+    *folder = chosen;
+    return true;
+  }
+
+  int AskOverwrite(const std::string& warning, const std::string& path, const std::string& question) override {
+    std::fprintf(c_.err, "%s\n    %s\n", warning.c_str(), path.c_str());
+    if (o_.yes) return IDOK;
+    if (!interactive_) {
+      std::fprintf(c_.err, "mendora-cli: not overwritten (--yes overwrites)\n");
+      return IDCANCEL;
+    }
+    const std::string answer = Ask(question + " [y/N] ");
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y') ? IDOK : IDCANCEL;
+  }
+
+  void ShowMessage(const std::string& text) override {
+    std::fprintf(c_.out, "%s\n", text.c_str());
+    std::fflush(c_.out);
+  }
+
+  void ShowError(int code) override {
+    const ErrorMessage m = ErrorMessageFor(code);
+    std::fprintf(c_.err, "%s: %s\n", m.caption.c_str(), m.message.c_str());
+  }
+
+ private:
+  std::string Ask(const std::string& prompt) {
+    std::fprintf(c_.err, "%s", prompt.c_str());
+    std::fflush(c_.err);
+    std::string line;
+    for (int ch; (ch = std::fgetc(in_)) != EOF && ch != '\n';)
+      if (ch != '\r') line += static_cast<char>(ch);
+    return line;
+  }
+
+  Context& c_;
+  FileSystem& fs_;
+  const Options& o_;
+  std::FILE* in_;
+  bool interactive_;
+  ProgressPump pump_;
+};
+
+bool ParseOptions(Context& context, const char* command, const std::vector<std::string>& arguments,
+                  Options* options) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    const bool has_value = i + 1 < arguments.size();
+    if (a == "--to" && has_value) {
+      options->to = arguments[++i];
+    } else if (a == "--yes" || a == "-y") {
+      options->yes = true;
+    } else if (a == "--backup" && has_value && (arguments[i + 1] == "0" || arguments[i + 1] == "1")) {
+      options->backup = arguments[++i][0] - '0';
+    } else if (a == "--locate" && has_value && arguments[i + 1].find('=') != std::string::npos &&
+               arguments[i + 1].find('=') > 0) {
+      const std::string& pair = arguments[++i];
+      const size_t eq = pair.find('=');
+      options->locate[pair.substr(0, eq)] = pair.substr(eq + 1);
+    } else if (a == "--") {
+      for (++i; i < arguments.size(); ++i) options->files.push_back(context.core_path(arguments[i]));
+    } else if (a.size() > 1 && a[0] == '-') {
+      std::fprintf(context.err,
+                   "usage: mendora-cli %s [--to DIR] [--yes] [--locate OLD=NEW]... [--backup 0|1] FILE...\n",
+                   command);
+      return false;
+    } else {
+      options->files.push_back(context.core_path(a));
+    }
+  }
+  if (options->files.empty()) {
+    std::fprintf(context.err, "mendora-cli %s: no reference AVI file given\n", command);
+    return false;
+  }
+  return true;
+}
+
+int RunOperation(Context& context, const std::vector<std::string>& arguments, int mode) {
+  static const char* const kNames[] = {"fix", "move", "copy"};
+  Options options;
+  if (!ParseOptions(context, kNames[mode], arguments, &options)) return 2;
+  std::unique_ptr<SettingsStore> settings = OpenUserSettingsStore();
+  ProgramSteps steps(context.fs);
+  ConsoleUi ui(context, context.fs, options, stdin, IsTerminal(stdin));
+  g_interrupted.store(0);
+  void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
+  COperation operation(options.files, context.fs, *settings, ui, steps);
+  if (options.backup >= 0) operation.set_backup_flag(options.backup);
+  if (mode == Fix) operation.RunFix();
+  else operation.RunMoveCopy(mode == Move ? 1 : 0);
+  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+  for (int done : operation.finished())
+    if (!done) return 1;
+  return 0;
+}
+
+int FixCommand(Context& c, const std::vector<std::string>& a) { return RunOperation(c, a, Fix); }
+int CopyCommand(Context& c, const std::vector<std::string>& a) { return RunOperation(c, a, Copy); }
+int MoveCommand(Context& c, const std::vector<std::string>& a) { return RunOperation(c, a, Move); }
+
+}  // namespace
+
+void AddOperationCommands(std::vector<Command>* table) {
+  table->push_back({"fix", "FILE...", "write corrected reference AVIs in place", FixCommand});
+  table->push_back({"copy", "FILE...", "copy reference AVIs and their data files (--to DIR)", CopyCommand});
+  table->push_back({"move", "FILE...", "move reference AVIs and their data files (--to DIR)", MoveCommand});
+}
+
+}  // namespace mendora::cli
