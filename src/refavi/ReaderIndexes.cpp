@@ -115,7 +115,7 @@ int RefAviReader::ReadRefiBlock(const ChunkHeader& chunk, uint64_t data_start, i
   uint32_t count;
   if (!ReadU32(&count)) return 0;
   const uint64_t used = RefiBlockLayout::kOffPath + path_length + 4;
-  if (count > (chunk.size - used) / 4) return 0;
+  if (count > (chunk.size - used) / 4 || !FitsInFile(static_cast<uint64_t>(count) * 4)) return 0;
   std::vector<uint8_t> positions(static_cast<size_t>(count) * 4);
   if (file_->Read(positions.data(), positions.size()) != positions.size()) return 0;
   OnRefiBlock();

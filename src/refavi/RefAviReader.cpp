@@ -242,7 +242,7 @@ int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataL
   TraceLine(trace_, " (%.8X)\n", path_length);
   // The path field must lie inside the record.
   const uint64_t field = RefPathFieldSize(path_length);
-  if (field > chunk.size - RefRecordLayout::kHeaderSize) return 0;
+  if (field > chunk.size - RefRecordLayout::kHeaderSize || !FitsInFile(field)) return 0;
   std::vector<char> path(static_cast<size_t>(field) + 4, '\0');
   if (file_->Read(path.data(), static_cast<size_t>(field)) != field) return 0;
   const std::string link(path.data(), strnlen(path.data(), path.size()));

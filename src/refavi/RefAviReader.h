@@ -93,6 +93,9 @@ class RefAviReader {
   // Reads header and data of a chunk whose header was just read into one
   // block; fails when the data does not lie inside the file.
   bool ReadChunkWhole(const ChunkHeader& chunk, uint64_t data_start, std::vector<uint8_t>* out);
+  // True when `n` bytes from the current position lie inside the file, so
+  // that a size read from the file never sizes an allocation beyond it.
+  bool FitsInFile(uint64_t n) const { return file_->Tell() <= file_size_ && n <= file_size_ - file_->Tell(); }
   // Reports the current position as a percentage; false after a cancel.
   bool ReportProgress();
   bool Cancelled() const { return progress_ != nullptr && !progress_->Running(); }
