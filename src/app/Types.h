@@ -15,8 +15,13 @@ constexpr int RC_CANCELLED = 145;
 // An accepted selection in the file selection dialog.
 constexpr int RC_SELECT_OK = 48;
 
-// Dialog results, with their Windows values.
+// Dialog results, with their Windows values (windows.h defines them as
+// macros of the same values).
+#ifndef IDOK
 constexpr int IDOK = 1;
+#endif
+#ifndef IDCANCEL
 constexpr int IDCANCEL = 2;
+#endif
 
 }  // namespace mendora

@@ -1,0 +1,32 @@
+#include "app/win32/ErrorDlg.h"
+
+#include "app/ErrorTable.h"
+#include "app/win32/ShellUi.h"
+#include "resources/resource.h"
+
+namespace mendora {
+
+CErrorDlg::CErrorDlg(HWND parent) : Dialog(IDD_ERROR, parent) {}
+
+void CErrorDlg::SetError(int code) {
+  code_ = code;
+  ErrorMessage text = ErrorMessageFor(code);
+  caption_ = std::move(text.caption);
+  message_ = std::move(text.message);
+}
+
+void CErrorDlg::DoDataExchange(win32::DataExchange& dx) { dx.Text(IDC_ERROR_MESSAGE, message_); }
+
+bool CErrorDlg::OnInitDialog() {
+  Dialog::OnInitDialog();
+  SetWindowTextA(hwnd(), caption_.c_str());
+  return true;
+}
+
+void ShowError(int code) {
+  CErrorDlg dialog;
+  dialog.SetError(code);
+  RunModal(dialog);
+}
+
+}  // namespace mendora

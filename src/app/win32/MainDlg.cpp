@@ -1,0 +1,108 @@
+#include "app/win32/MainDlg.h"
+
+#include "app/Texts.h"
+#include "app/win32/AboutDlg.h"
+#include "app/win32/ShellUi.h"
+#include "resources/resource.h"
+
+namespace mendora {
+
+CMainDlg::CMainDlg(HWND parent)
+    : Dialog(IDD_MAIN, parent),
+      copy_text_(LoadText(IDS_COPY_TEXT)),
+      fix_text_(LoadText(IDS_FIX_TEXT)),
+      move_text_(LoadText(IDS_MOVE_TEXT)),
+      preference_text_(LoadText(IDS_PREFERENCE_TEXT)),
+      welcome_text_(LoadText(IDS_WELCOME)) {
+  // Icons from resources are shared: the system frees them, we never do.
+  icon_ = static_cast<HICON>(LoadImageA(win32::ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                        GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+  small_icon_ = static_cast<HICON>(LoadImageA(win32::ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+                                              IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  if (small_icon_ == nullptr) small_icon_ = icon_;
+}
+
+bool CMainDlg::IsAboutCommand(UINT command) { return (command & 0xFFF0) == IDM_ABOUTBOX; }
+
+void CMainDlg::DoDataExchange(win32::DataExchange& dx) {
+  dx.Text(IDC_COPY_TEXT, copy_text_);
+  dx.Text(IDC_FIX_TEXT, fix_text_);
+  dx.Text(IDC_MOVE_TEXT, move_text_);
+  dx.Text(IDC_PREFERENCE_TEXT, preference_text_);
+  dx.Text(IDC_WELCOME_TEXT, welcome_text_);
+}
+
+bool CMainDlg::OnInitDialog() {
+  Dialog::OnInitDialog();
+
+  HMENU system_menu = GetSystemMenu(hwnd(), FALSE);
+  if (system_menu != nullptr) {
+    std::string about = LoadText(IDS_ABOUTBOX);
+    if (!about.empty()) {
+      AppendMenuA(system_menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuA(system_menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+    }
+  }
+
+  SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+  SetWindowTextA(hwnd(), LoadText(IDS_MAIN_CAPTION).c_str());
+  return true;
+}
+
+bool CMainDlg::OnCommand(int id, int notify_code, HWND control) {
+  if (notify_code == BN_CLICKED) {
+    switch (id) {
+      case IDC_FIX:
+        RunOperation(Fix);
+        return true;
+      case IDC_MOVE:
+        RunOperation(Move);
+        return true;
+      case IDC_COPY:
+        RunOperation(Copy);
+        return true;
+      case IDC_PREFERENCE:
+        RunPreference();
+        return true;
+      default:
+        break;
+    }
+  }
+  return Dialog::OnCommand(id, notify_code, control);
+}
+
+// The file selection and preference dialogs come with the operation and
+// search modules; until then the buttons open nothing.
+void CMainDlg::RunOperation(OperationMode) {}
+void CMainDlg::RunPreference() {}
+
+bool CMainDlg::OnSysCommand(UINT command, LPARAM) {
+  if (!IsAboutCommand(command)) return false;
+  CAboutDlg about;
+  RunModal(about);
+  return true;
+}
+
+bool CMainDlg::OnPaint() {
+  if (!IsIconic(hwnd())) return false;
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd(), &paint);
+  SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, icon_);
+  EndPaint(hwnd(), &paint);
+  return true;
+}
+
+bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
+  if (message != WM_QUERYDRAGICON) return false;
+  *result = reinterpret_cast<LRESULT>(icon_);
+  return true;
+}
+
+}  // namespace mendora

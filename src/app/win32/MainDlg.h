@@ -1,0 +1,42 @@
+#pragma once
+// The main dialog: Fix, Move, Copy and Preference, each with a line of
+// explanation, and the About box on the system menu.
+#include <string>
+
+#include "app/Types.h"
+#include "platform/win32/dialog.h"
+
+namespace mendora {
+
+class CMainDlg : public win32::Dialog {
+ public:
+  explicit CMainDlg(HWND parent = nullptr);
+
+  // Where a system command opens the About box: the system uses the low
+  // four bits of a command itself, so 16 to 31 all mean About.
+  static bool IsAboutCommand(UINT command);
+
+ protected:
+  void DoDataExchange(win32::DataExchange& dx) override;
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int notify_code, HWND control) override;
+  bool OnSysCommand(UINT command, LPARAM lparam) override;
+  bool OnPaint() override;
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+  // Fix, Move and Copy: the file selection dialog in `mode`.
+  virtual void RunOperation(OperationMode mode);
+  // Preference: the preference dialog.
+  virtual void RunPreference();
+
+ private:
+  std::string copy_text_;        // string 4
+  std::string fix_text_;         // string 3
+  std::string move_text_;        // string 5
+  std::string preference_text_;  // string 6
+  std::string welcome_text_;     // string 2
+  HICON icon_ = nullptr;
+  HICON small_icon_ = nullptr;
+};
+
+}  // namespace mendora

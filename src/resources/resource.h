@@ -1,0 +1,44 @@
+// Resource ids of the program: dialog templates, controls, icons, commands.
+// Shared by the .rc file and the C++ code (plain defines, so windres reads it).
+#pragma once
+
+// Icons
+#define IDR_MAINFRAME 128
+
+// Dialog templates
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN 138
+#define IDD_ERROR 139
+
+// Main dialog
+#define IDC_FIX 1012
+#define IDC_MOVE 1013
+#define IDC_COPY 1014
+#define IDC_PREFERENCE 1015
+#define IDC_FIX_TEXT 1016
+#define IDC_MOVE_TEXT 1017
+#define IDC_COPY_TEXT 1018
+#define IDC_PREFERENCE_TEXT 1019
+#define IDC_WELCOME_TEXT 1020
+
+// About box
+#define IDC_VERSION_TEXT 1028
+#define IDC_NOTICE_TEXT 1029
+
+// Error dialog
+#define IDC_ERROR_MESSAGE 1009
+
+// System menu command of the About box (the system keeps the low four bits)
+#define IDM_ABOUTBOX 0x0010
+
+// String ids used by the shell
+#define IDS_MAIN_CAPTION 1
+#define IDS_WELCOME 2
+#define IDS_FIX_TEXT 3
+#define IDS_COPY_TEXT 4
+#define IDS_MOVE_TEXT 5
+#define IDS_PREFERENCE_TEXT 6
+#define IDS_ABOUTBOX 20
+#define IDS_ABOUT_CAPTION 21
+#define IDS_ABOUT_NOTICE 22
+#define IDS_ABOUT_VERSION 23
