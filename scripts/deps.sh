@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps imagemagick fonts-noto-cjk fonts-liberation
-  ffmpeg attr file procps
+  ffmpeg attr file procps locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -19,4 +19,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# The Japanese user interface is tested under ja_JP.UTF-8.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  echo "deps: generating the locale ja_JP.UTF-8"
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
