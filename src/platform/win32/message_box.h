@@ -19,8 +19,8 @@ std::string AppTitle();
 UINT MessageBoxStyle(UINT type);
 
 // Shows `text` with the application title, owned by the innermost modal
-// dialog (or the active
-// window). Returns the button pressed (IDOK, IDRETRY, ...), 0 on failure.
+// dialog (or the active window). Returns the button pressed (IDOK,
+// IDRETRY, ...), 0 on failure.
 int AppMessageBox(const std::string& text, UINT type = MB_OK);
 
 }  // namespace mendora::win32
