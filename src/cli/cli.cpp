@@ -20,6 +20,7 @@ void Usage(std::FILE* err, const std::vector<Command>& table) {
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err, bool err_is_terminal) {
   std::vector<Command> table;
   AddAnalysisCommands(&table);
+  AddOperationCommands(&table);
 
   std::vector<std::string> drives;
   size_t i = 0;

@@ -115,7 +115,7 @@ class ConsoleUi : public OperationUi {
     std::fprintf(c_.err, "%s\n    %s\n", warning.c_str(), path.c_str());
     if (o_.yes) return IDOK;
     if (!interactive_) {
-      std::fprintf(c_.err, "mendora-cli: not overwritten (--yes overwrites)\n");
+      std::fprintf(c_.err, "%s no (--yes overwrites)\n", question.c_str());
       return IDCANCEL;
     }
     const std::string answer = Ask(question + " [y/N] ");
@@ -210,9 +210,9 @@ int MoveCommand(Context& c, const std::vector<std::string>& a) { return RunOpera
 }  // namespace
 
 void AddOperationCommands(std::vector<Command>* table) {
-  table->push_back({"fix", "FILE...", "write corrected reference AVIs in place", FixCommand});
-  table->push_back({"copy", "FILE...", "copy reference AVIs and their data files (--to DIR)", CopyCommand});
-  table->push_back({"move", "FILE...", "move reference AVIs and their data files (--to DIR)", MoveCommand});
+  table->push_back({"fix", "[opts] FILE...", "write corrected reference AVIs in place", FixCommand});
+  table->push_back({"copy", "[opts] FILE...", "copy reference AVIs and their data files (--to DIR)", CopyCommand});
+  table->push_back({"move", "[opts] FILE...", "move reference AVIs and their data files (--to DIR)", MoveCommand});
 }
 
 }  // namespace mendora::cli
