@@ -6,6 +6,10 @@
 namespace mendora {
 namespace {
 
+// The creation step's code for a new file that does not read back as written
+// (the builder's own code for a failed write).
+constexpr int kCreatedFileUnreadable = 517;
+
 // The builder takes NULL-terminated arrays of C strings.
 std::vector<const char*> CStrings(const std::vector<std::string>& paths) {
   std::vector<const char*> out;
@@ -32,7 +36,26 @@ int ProgramSteps::CreateAvi(const std::string& source, const std::string& output
   const std::vector<const char*> olds = CStrings(old_paths);
   const std::vector<const char*> news = CStrings(new_paths);
   int detail = 0;
-  return CreateRefAvi(fs_, source.c_str(), output.c_str(), olds.data(), news.data(), code, &detail, progress);
+  if (!CreateRefAvi(fs_, source.c_str(), output.c_str(), olds.data(), news.data(), code, &detail, progress))
+    return 0;
+  // The new file takes the old one's place only when it reads back with the
+  // links it should have: a write lost in a buffer must not pass for success.
+  std::vector<std::string> expected, written;
+  if (!GetContentList(source, &expected, nullptr) || !GetContentList(output, &written, nullptr)) {
+    *code = kCreatedFileUnreadable;
+    return 0;
+  }
+  DataLinkList replaced;
+  for (const std::string& link : expected) {
+    size_t i = 0;
+    while (i < old_paths.size() && old_paths[i] != link) ++i;
+    replaced.Add(i < old_paths.size() ? new_paths[i] : link);
+  }
+  if (replaced.paths() != written) {
+    *code = kCreatedFileUnreadable;
+    return 0;
+  }
+  return 1;
 }
 
 }  // namespace mendora

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -18,6 +19,9 @@
 #include "app/Types.h"
 #include "operation/MoveMulti.h"
 #include "operation/Operation.h"
+#include "operation/ProgramSteps.h"
+#include "refavi/GetContentList.h"
+#include "refavi/fixtures.h"
 #include "operation_fakes.h"
 #include "platform/faulty_fs.h"
 #include "platform/settings_store.h"
@@ -34,6 +38,7 @@ struct Scenario {
   int mode;
   int backup;
   bool own_folder;  // Move/Copy into the reference AVI's own folder
+  bool real = false;  // real reference AVIs with the program's reader and builder
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
@@ -57,7 +62,9 @@ std::string Content(int i) {
 // name in another folder, one on the destination's drive.
 class World {
  public:
-  explicit World(const Scenario& s) : s_(s), faulty_(d_.fs()), steps_(faulty_) {
+  explicit World(const Scenario& s) : s_(s), faulty_(d_.fs()) {
+    if (s.real) steps_ = std::make_unique<ProgramSteps>(faulty_);
+    else steps_ = std::make_unique<test::FakeSteps>(faulty_);
     avi_ = d_.Path('D', "a\\clip.avi");
     recorded_ = {d_.Path('D', "a\\clip.001"), d_.Path('E', "old\\clip.002"), d_.Path('D', "b\\clip.001"),
                  d_.Path('E', "src\\clip.003")};
@@ -66,7 +73,7 @@ class World {
     for (size_t i = 0; i < sources_.size(); ++i)
       if (i != 1) d_.WriteFile(sources_[i], Content(static_cast<int>(i)));
     d_.WriteFile(sources_[1], Content(1));
-    original_ = test::FakeAvi(recorded_);
+    original_ = s.real ? RealAvi(recorded_) : test::FakeAvi(recorded_);
     d_.WriteFile(avi_, original_);
     folder_ = s.own_folder ? d_.Path('D', "a") : d_.Path('E', "dst");
     if (!s.own_folder) d_.WriteFile(d_.Path('E', "dst\\clip.001"), "someone else's clip.001");
@@ -82,7 +89,7 @@ class World {
 
   int Run() {
     std::vector<std::string> selected = {avi_};
-    COperation op(selected, faulty_, settings_, ui_, steps_);
+    COperation op(selected, faulty_, settings_, ui_, *steps_);
     if (s_.mode == Fix) op.RunFix();
     else op.RunMoveCopy(s_.mode == Move ? 1 : 0);
     return op.finished()[0];
@@ -148,10 +155,28 @@ class World {
     return it == files.end() ? std::string("\x01missing") : it->second;
   }
 
+  static std::string RealAvi(const std::vector<std::string>& links) {
+    test::AviSpec spec;
+    for (const std::string& link : links) {
+      spec.frames.push_back(test::FrameSpec::Ref(link, 8));
+      spec.frames.push_back(test::FrameSpec::Ref(link, 8 + 120008));
+    }
+    return test::BuildAvi(spec);
+  }
+
+  bool LinksOf(const std::string& bytes, const std::string& avi, std::vector<std::string>* links) const {
+    if (!s_.real) return test::ParseFakeAvi(bytes, links);
+    ContentListReader reader(d_.fs());
+    DataLinkList list;
+    const int ok = reader.GetContentList(avi, 1, &list, nullptr);
+    *links = list.paths();
+    return ok != 0;
+  }
+
   bool Resolves(const std::map<std::string, std::string>& files, const std::string& avi, int* checked) const {
     std::vector<std::string> links;
     const auto it = files.find(Native(avi));
-    if (it == files.end() || !test::ParseFakeAvi(it->second, &links) || links.size() != sources_.size()) return false;
+    if (it == files.end() || !LinksOf(it->second, avi, &links) || links.size() != sources_.size()) return false;
     for (size_t i = 0; i < links.size(); ++i) {
       ++*checked;
       if (Read(files, links[i]) != Content(static_cast<int>(i))) return false;
@@ -169,9 +194,9 @@ class World {
   }
 
   Scenario s_;
-  test::TestDrives d_;
+  mutable test::TestDrives d_;
   FaultyFileSystem faulty_;
-  test::FakeSteps steps_;
+  std::unique_ptr<Steps> steps_;
   test::ScriptedUi ui_;
   MemorySettingsStore settings_;
   std::string avi_, original_, folder_, output_;
@@ -189,7 +214,10 @@ TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) 
   int reports = 0;
   {
     World clean(s);
-    ASSERT_EQ(clean.Run(), 1) << "the run without faults finishes";
+    const int finished = clean.Run();
+    std::string log;
+    for (const std::string& line : clean.ui().log) log += line + "\n";
+    ASSERT_EQ(finished, 1) << "the run without faults finishes:\n" << log;
     for (int k = 0; k < static_cast<int>(FaultKind::kCount); ++k) calls[k] = clean.faulty().Calls(static_cast<FaultKind>(k));
     reports = clean.ui().reports;
     int losses = 0;
@@ -230,7 +258,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, OperationSweep,
                                            Scenario{"Copy_own_folder_backup0", Copy, 0, true},
                                            Scenario{"Move_backup1", Move, 1, false},
                                            Scenario{"Move_backup0", Move, 0, false},
-                                           Scenario{"Move_own_folder_backup0", Move, 0, true}),
+                                           Scenario{"Move_own_folder_backup0", Move, 0, true},
+                                           Scenario{"Real_Fix_backup1", Fix, 1, false, true},
+                                           Scenario{"Real_Copy_backup0", Copy, 0, false, true},
+                                           Scenario{"Real_Move_backup0", Move, 0, false, true},
+                                           Scenario{"Real_Move_own_folder_backup1", Move, 1, true, true}),
                          [](const ::testing::TestParamInfo<Scenario>& p) { return std::string(p.param.name); });
 
 }  // namespace
