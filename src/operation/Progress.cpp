@@ -40,7 +40,7 @@ void ProgressStep::Work(ProgressSink* sink) {
       // is left to the reader, which then finds no links.
       if (fs_.Access(analysis_->path, false) == AccessResult::kDenied) {
         failed_ = 1;
-        error_code_ = ERR_ANALYSIS_DENIED;
+        error_code_ = ERR_NO_REFERENCE_AVI;
         return;
       }
       links_.clear();
@@ -50,7 +50,7 @@ void ProgressStep::Work(ProgressSink* sink) {
       if (walked == 0 || links_.empty() || !reporter.Running()) {
         links_.clear();
         failed_ = 1;
-        error_code_ = ERR_ANALYSIS_NO_LINKS;
+        error_code_ = ERR_NO_DATA_FILES;
         return;
       }
       reporter.Post(100);

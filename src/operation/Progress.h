@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ErrorTable.h"
 #include "platform/event.h"
 #include "platform/progress.h"
 
@@ -23,11 +24,9 @@ namespace mendora {
 class FileSystem;
 class Steps;
 
+// The analysis step fails with ERR_NO_REFERENCE_AVI (96) when the reference
+// AVI denies access and with ERR_NO_DATA_FILES (97) when it yields no list.
 enum StepKind { kStepAnalysis = 0, kStepCreation = 1, kStepCarry = 2 };
-
-// Failure codes of the analysis step.
-constexpr int ERR_ANALYSIS_DENIED = 96;     // the reference AVI cannot be accessed
-constexpr int ERR_ANALYSIS_NO_LINKS = 97;   // no data links (or cancelled, or unreadable)
 
 struct AnalysisInput {
   std::string path;

@@ -116,12 +116,12 @@ TEST(ProgressStep, FailuresCarryTheirCodes) {
   } broken;
   AnalysisInput partial{d.Path('C', "a.avi")};
   ProgressStep walk(d.fs(), broken, partial);
-  EXPECT_EQ(pump.Run(walk, {}), ERR_ANALYSIS_NO_LINKS);
+  EXPECT_EQ(pump.Run(walk, {}), ERR_NO_DATA_FILES);
 
   steps.links.clear();  // no data links
   AnalysisInput analysis{d.Path('C', "a.avi")};
   ProgressStep analyse(d.fs(), steps, analysis);
-  EXPECT_EQ(pump.Run(analyse, {}), ERR_ANALYSIS_NO_LINKS);
+  EXPECT_EQ(pump.Run(analyse, {}), ERR_NO_DATA_FILES);
 
   CarryInput carry{{d.Path('C', "none")}, {d.Path('D', "none")}, 1};
   ProgressStep move(d.fs(), steps, carry);
@@ -145,7 +145,7 @@ TEST(ProgressStep, DeniedReferenceAviFailsWith96WithoutReading) {
   AnalysisInput input{d.Path('C', "a.avi")};
   ProgressStep step(fs, steps, input);
   ProgressPump pump;
-  EXPECT_EQ(pump.Run(step, {}), ERR_ANALYSIS_DENIED);
+  EXPECT_EQ(pump.Run(step, {}), ERR_NO_REFERENCE_AVI);
   EXPECT_EQ(steps.content_calls, 0);
 }
 
