@@ -1,10 +1,38 @@
 #include "rewrite/ChunkTreeParser.h"
 
+#include <algorithm>
 #include <new>
 
 namespace mendora {
 
 ChunkTreeParser::~ChunkTreeParser() { source_.Close(); }
+
+uint64_t ChunkTreeParser::CountAudioEntries() {
+  uint64_t count = 0;
+  if (audio_indx_ != nullptr) {
+    const ByteBuffer& super = *audio_indx_;
+    constexpr size_t kEntries = 8 + AviSuperIndexHeader::kSize;
+    if (super.size() < kEntries) return 0;
+    const uint64_t room = (super.size() - kEntries) / AviSuperIndexEntry::kSize;
+    const uint64_t in_use = std::min<uint64_t>(LoadU32(super.data() + 8 + AviSuperIndexHeader::kOffEntriesInUse), room);
+    const uint64_t resume = source_.Tell();
+    for (uint64_t k = 0; k < in_use; ++k) {
+      const uint8_t* entry = super.data() + kEntries + k * AviSuperIndexEntry::kSize;
+      uint8_t in_use_word[4];
+      source_.Seek(static_cast<int64_t>(LoadU64(entry) + AviStdIndexHeader::kOffEntriesInUse), PlainFile::kBegin);
+      if (source_.Read(in_use_word, 4) == 4) count += LoadU32(in_use_word);
+    }
+    source_.Seek(static_cast<int64_t>(resume), PlainFile::kBegin);
+    return count;
+  }
+  for (const ChunkNode* idx1 = Lookup(fcc::idx1, 1, kForward); idx1 != nullptr;) {
+    const size_t n = std::min<size_t>(idx1->size, idx1->DataSize()) / AviOldIndexEntry::kSize;
+    for (size_t k = 0; k < n; ++k)
+      if (ChunkKind(LoadU32(idx1->Data() + k * AviOldIndexEntry::kSize)) == kKindAudio) ++count;
+    break;
+  }
+  return count;
+}
 
 int ChunkTreeParser::Load(const std::string& path) {
   source_path_ = path;

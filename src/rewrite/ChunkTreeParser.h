@@ -46,6 +46,10 @@ class ChunkTreeParser : public ChunkTree {
   const SharedBytes& video_indx() const { return video_indx_; }
   const SharedBytes& audio_indx() const { return audio_indx_; }
 
+  // The number of audio chunks the source's index lists (its super index's
+  // standard indexes, else the "wb" entries of "idx1"); 0 when unknown.
+  uint64_t CountAudioEntries();
+
  protected:
   PlainFile source_;
 

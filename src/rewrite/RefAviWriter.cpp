@@ -65,7 +65,7 @@ int RefAviWriter::Open(const char* path, ChunkTreeParser* source) {
         (static_cast<uint32_t>(Field16(audio_strf_, kWaveChannels)) * Field16(audio_strf_, kWaveBitsPerSample)) / 8;
     SetField(audio_strh_, kStrhSampleSize, block);
   }
-  if (!Plan()) return 0;
+  if (!Plan(source)) return 0;
   if (!BuildHeaderTree(source)) return 0;
   if (!file_.Open(path, OpenMode::kCreateWrite)) return Fail(ERR_REWRITE_CREATE);
   created_ = true;
@@ -98,7 +98,7 @@ int RefAviWriter::InitStreamIndex(StreamIndex& index, uint32_t chunk_id) {
   return 1;
 }
 
-int RefAviWriter::Plan() {
+int RefAviWriter::Plan(ChunkTreeParser* source) {
   const uint64_t total = total_frames_;
   uint64_t capacity = total;
   if (has_video_) {
@@ -132,7 +132,15 @@ int RefAviWriter::Plan() {
       frames_per_index_ = static_cast<uint32_t>(g);
       planned_indexes_ = static_cast<uint32_t>(std::min<uint64_t>(l, 0xFFFFFFFFu));
       if (!InitStreamIndex(video_index_, fcc::id00db)) return 0;
-      if (has_audio_ && !InitStreamIndex(audio_index_, fcc::id01wb)) return 0;
+      video_index_.planned = std::min(planned_indexes_, kMaxStdIndexes);
+      if (has_audio_) {
+        if (!InitStreamIndex(audio_index_, fcc::id01wb)) return 0;
+        // Audio comes in chunks of any length, often more than one per
+        // frame: plan for the chunks the source's index lists.
+        const uint64_t audio_chunks = source->CountAudioEntries();
+        const uint64_t needed = audio_chunks / kStdIndexMaxEntries + 1;
+        audio_index_.planned = static_cast<uint32_t>(std::min<uint64_t>(std::max<uint64_t>(l, needed), kMaxStdIndexes));
+      }
       capacity = g;
       try {
         dmlh_ = std::make_shared<ByteBuffer>(8 + kDmlhDataSize, 0);
@@ -293,7 +301,7 @@ ByteBuffer* RefAviWriter::CurrentStdIndex(StreamIndex& index) {
 // current position, the chunks after it are indexed from the block's end.
 int RefAviWriter::StartStdIndex(StreamIndex& index) {
   const uint32_t in_use = static_cast<uint32_t>(index.standard.size());
-  if (in_use + 1 > std::min(planned_indexes_, kMaxStdIndexes)) return Fail(ERR_REWRITE_LIMIT);
+  if (in_use + 1 > index.planned) return Fail(ERR_REWRITE_LIMIT);
   std::unique_ptr<ByteBuffer> block;
   try {
     block = std::make_unique<ByteBuffer>(kIndexBlockSize, 0);

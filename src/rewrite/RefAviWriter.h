@@ -42,6 +42,7 @@ class RefAviWriter : public ChunkTree {
   bool odml() const { return odml_; }
   uint32_t frames_per_index() const { return frames_per_index_; }
   uint32_t planned_indexes() const { return planned_indexes_; }
+  uint32_t planned_audio_indexes() const { return audio_index_.planned; }
   uint32_t video_frames_written() const { return video_frames_; }
 
   int OnMovi(ChunkNode& movi, int ordinal) override;
@@ -52,9 +53,10 @@ class RefAviWriter : public ChunkTree {
     std::vector<std::unique_ptr<ByteBuffer>> standard;  // whole "ix##" chunks
     uint32_t chunk_id = 0;
     uint64_t base = 0;                 // qwBaseOffset of the current one
+    uint32_t planned = 0;              // standard indexes it may have
   };
 
-  int Plan();
+  int Plan(ChunkTreeParser* source);
   int BuildHeaderTree(ChunkTreeParser* source);
   int CopyNodes(const NodeList& list, int depth);
   int AppendPadJunk();

@@ -255,6 +255,31 @@ TEST(RefAviWriter, LimitsFailWith518) {
   }
 }
 
+TEST(RefAviWriter, AudioIndexesArePlannedForTheSourcesAudioChunks) {
+  // More audio chunks than frames (ffmpeg writes 1024-sample packets, 1.6
+  // per NTSC frame): the audio stream gets the standard indexes they need.
+  test::TestDrives drives;
+  AviSpec spec;
+  spec.handler = spec.compression = fcc::dvsd;
+  spec.audio = true;
+  for (int i = 0; i < 40000; ++i) spec.frames.push_back(FrameSpec::Data(1));
+  std::string bytes = test::BuildAvi(spec);
+  test::SetTotalFrames(&bytes, 18000);
+  const std::string path = drives.Path('C', "src.avi");
+  drives.WriteFile(path, bytes);
+  ChunkTreeParser parser(drives.fs());
+  ASSERT_EQ(parser.Load(path), 1);
+  EXPECT_EQ(parser.CountAudioEntries(), 40000u);
+  RefAviWriter w(drives.fs());
+  ASSERT_EQ(w.Open(drives.Path('D', "out.avi").c_str(), &parser), 1);
+  EXPECT_EQ(w.planned_indexes(), 10u);
+  EXPECT_EQ(w.planned_audio_indexes(), 40000u / 2044 + 1);
+  const uint8_t sound[4] = {};
+  for (int i = 0; i < 40000; ++i) ASSERT_EQ(w.WriteAudioChunk(sound, 4, 0), 1) << i;
+  w.Finish();
+  EXPECT_EQ(w.error_code(), 0);
+}
+
 TEST(RefAviWriter, SuggestedBufferSizesFollowTheLargestChunks) {
   for (uint32_t height : {480u, 576u}) {
     Source s(10, true, false, height);
