@@ -21,6 +21,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   std::vector<Command> table;
   AddAnalysisCommands(&table);
   AddOperationCommands(&table);
+  AddRewriteCommands(&table);
 
   std::vector<std::string> drives;
   size_t i = 0;

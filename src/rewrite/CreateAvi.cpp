@@ -256,33 +256,68 @@ int RefAviBuilder::LegacyCopy(const ChunkNode& idx1) {
   return 1;
 }
 
+bool RefAviBuilder::ReserveChunkBuffer(uint64_t size) {
+  if (size <= chunk_capacity_) return true;
+  chunk_.reset(new (std::nothrow) uint8_t[size]);
+  chunk_capacity_ = chunk_ != nullptr ? size : 0;
+  return chunk_ != nullptr;
+}
+
+int RefAviBuilder::ReadChunk(uint64_t position, uint32_t expected, uint32_t* size) {
+  const uint64_t file_size = source_size();
+  if (position > file_size || file_size - position < 8) return SetError(ERR_REWRITE_READ, true, 0);
+  const uint64_t room = file_size - position - 8;
+  // Header and data in one read when the index gives the size; the size in
+  // the header decides.
+  bool whole = false;
+  uint8_t header[8];
+  source_.Seek(static_cast<int64_t>(position), PlainFile::kBegin);
+  if (expected != 0 && expected <= room) {
+    if (!ReserveChunkBuffer(8 + static_cast<uint64_t>(expected))) return SetError(ERR_REWRITE_MEMORY);
+    const size_t want = 8 + static_cast<size_t>(expected);
+    if (source_.Read(chunk_.get(), want) != want) return SetError(ERR_REWRITE_READ, true, 0);
+    std::memcpy(header, chunk_.get(), 8);
+    whole = LoadU32(header + 4) == expected;
+  } else if (source_.Read(header, 8) != 8) {
+    return SetError(ERR_REWRITE_READ, true, 0);
+  }
+  *size = LoadU32(header + 4);
+  if (whole) return 1;
+  // The chunk must lie in the file before any room is taken for it.
+  if (*size > room) return SetError(ERR_REWRITE_READ, true, 0);
+  if (!ReserveChunkBuffer(8 + static_cast<uint64_t>(*size))) return SetError(ERR_REWRITE_MEMORY);
+  std::memcpy(chunk_.get(), header, 8);
+  source_.Seek(static_cast<int64_t>(position + 8), PlainFile::kBegin);
+  if (*size != 0 && source_.Read(chunk_.get() + 8, *size) != *size) return SetError(ERR_REWRITE_READ, true, 0);
+  return 1;
+}
+
 int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size) {
   if (!EnsureWriter()) return 0;
   const char kind = ChunkKind(id);
   if (kind == kKindVideo || kind == kKindAudio) {
-    source_.Seek(static_cast<int64_t>(position), PlainFile::kBegin);
-    uint8_t header[8];
-    if (source_.Read(header, 8) != 8) return SetError(ERR_REWRITE_READ, true, 0);
-    const uint32_t size = LoadU32(header + 4);
+    uint32_t size = 0;
+    if (!ReadChunk(position, index_size & kSizeMask, &size)) return 0;
     // An entry of size 0 repeats the chunk before it: whether that chunk is a
     // REF record is a matter of its own size, or a repeated reference would
     // keep its old path.
     const uint32_t test_size = (index_size & kSizeMask) != 0 ? (index_size & kSizeMask) : size;
     const bool reference =
         kind == kKindVideo && IsReferenceHandler(Field(video_strf(), 16)) && IsReferenceChunkSize(test_size);
-    // The chunk must lie in the file before any room is taken for it.
-    if (size > source_size() || position + 8 > source_size() - size) return SetError(ERR_REWRITE_READ, true, 0);
-    ByteBuffer data;
-    try {
-      data.resize(size);
-    } catch (const std::bad_alloc&) {
-      return SetError(ERR_REWRITE_MEMORY);
+    const uint8_t* data = chunk_.get() + 8;
+    ByteBuffer record;
+    if (reference) {
+      try {
+        record.assign(data, data + size);
+      } catch (const std::bad_alloc&) {
+        return SetError(ERR_REWRITE_MEMORY);
+      }
+      if (!ReplaceLink(&record)) return 0;
+      data = record.data();
+      size = static_cast<uint32_t>(record.size());
     }
-    if (size != 0 && source_.Read(data.data(), size) != size) return SetError(ERR_REWRITE_READ, true, 0);
-    if (reference && !ReplaceLink(&data)) return 0;
-    const uint32_t out_size = static_cast<uint32_t>(data.size());
-    const int written = kind == kKindVideo ? writer_->WriteVideoChunk(data.data(), out_size)
-                                           : writer_->WriteAudioChunk(data.data(), out_size, 0);
+    const int written = kind == kKindVideo ? writer_->WriteVideoChunk(data, size)
+                                           : writer_->WriteAudioChunk(data, size, 0);
     if (!written) return SetError(writer_->error_code());
   }
   return ReportProgress();

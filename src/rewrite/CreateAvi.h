@@ -62,6 +62,10 @@ class RefAviBuilder : public ChunkTreeParser {
   int OpenDmlCopy();
   int LegacyCopy(const ChunkNode& idx1);
   int CopyChunk(uint64_t position, uint32_t id, uint32_t index_size);
+  // Reads the chunk at `position` (header and data) into the chunk buffer;
+  // `expected` is its size as the index gives it (0 when unknown).
+  int ReadChunk(uint64_t position, uint32_t expected, uint32_t* size);
+  bool ReserveChunkBuffer(uint64_t size);
   int ReplaceLink(ByteBuffer* data);
   int ReportProgress();
   int SetError(int code, bool with_detail = false, int detail = 0);
@@ -76,6 +80,9 @@ class RefAviBuilder : public ChunkTreeParser {
   std::unique_ptr<RefAviWriter> writer_;
   bool index_copy_done_ = false;
   uint32_t chunk_counter_ = 0;
+  // One buffer for the chunk in hand, grown as needed: header, then data.
+  std::unique_ptr<uint8_t[]> chunk_;
+  uint64_t chunk_capacity_ = 0;
 };
 
 // The step's entry. Paths are Windows paths as recorded. `progress` may be

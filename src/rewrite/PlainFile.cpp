@@ -19,7 +19,7 @@ int PlainFile::Open(const std::string& path, OpenMode mode) {
   failed_ = false;
   position_ = 0;
   wbuf_.clear();
-  rlen_ = 0;
+  for (Window& w : windows_) w.length = 0;
   uint64_t size = 0;
   end_ = file_->Size(&size) ? size : 0;
   return 1;
@@ -32,9 +32,7 @@ int PlainFile::Close() {
   file_.reset();
   wbuf_.clear();
   wbuf_.shrink_to_fit();
-  rbuf_.clear();
-  rbuf_.shrink_to_fit();
-  rlen_ = 0;
+  for (Window& w : windows_) w = Window();
   position_ = 0;
   return flushed && closed ? 1 : 0;
 }
@@ -48,11 +46,14 @@ bool PlainFile::Flush() {
   return ok;
 }
 
-bool PlainFile::FillReadBuffer(uint64_t at) {
-  if (rbuf_.size() < kReadBuffer) rbuf_.resize(kReadBuffer);
-  rstart_ = at;
-  rlen_ = file_->ReadAt(at, rbuf_.data(), kReadBuffer);
-  return rlen_ > 0;
+PlainFile::Window* PlainFile::FillWindow(uint64_t at) {
+  Window* w = windows_[0].used <= windows_[1].used ? &windows_[0] : &windows_[1];
+  // A small file needs no more buffer than it has bytes.
+  const size_t want = static_cast<size_t>(std::clamp<uint64_t>(end_, 4096, kWindow));
+  if (w->bytes.size() < want) w->bytes.resize(want);
+  w->start = at;
+  w->length = file_->ReadAt(at, w->bytes.data(), w->bytes.size());
+  return w->length > 0 ? w : nullptr;
 }
 
 size_t PlainFile::Read(void* buffer, size_t n) {
@@ -61,23 +62,25 @@ size_t PlainFile::Read(void* buffer, size_t n) {
   auto* out = static_cast<uint8_t*>(buffer);
   size_t done = 0;
   while (done < n) {
-    if (position_ >= rstart_ && position_ < rstart_ + rlen_) {
-      const size_t at = static_cast<size_t>(position_ - rstart_);
-      const size_t take = std::min(n - done, rlen_ - at);
-      std::memcpy(out + done, rbuf_.data() + at, take);
-      done += take;
-      position_ += take;
-      continue;
+    Window* hit = nullptr;
+    for (Window& w : windows_)
+      if (position_ >= w.start && position_ < w.start + w.length) hit = &w;
+    if (hit == nullptr) {
+      if (n - done >= kDirect) {
+        const size_t got = file_->ReadAt(position_, out + done, n - done);
+        done += got;
+        position_ += got;
+        break;
+      }
+      hit = FillWindow(position_);
+      if (hit == nullptr) break;
     }
-    const size_t left = n - done;
-    if (left >= kReadBuffer) {
-      // Large reads (frames) go straight into the caller's buffer.
-      const size_t got = file_->ReadAt(position_, out + done, left);
-      done += got;
-      position_ += got;
-      break;
-    }
-    if (!FillReadBuffer(position_)) break;
+    hit->used = ++clock_;
+    const size_t at = static_cast<size_t>(position_ - hit->start);
+    const size_t take = std::min(n - done, hit->length - at);
+    std::memcpy(out + done, hit->bytes.data() + at, take);
+    done += take;
+    position_ += take;
   }
   return done;
 }
@@ -85,25 +88,21 @@ size_t PlainFile::Read(void* buffer, size_t n) {
 size_t PlainFile::Write(const void* buffer, size_t n) {
   if (file_ == nullptr || !writable_ || failed_) return 0;
   if (n == 0) return 0;
-  rlen_ = 0;  // the read buffer may hold bytes this write replaces
+  for (Window& w : windows_) w.length = 0;  // they may hold bytes this write replaces
   const auto* in = static_cast<const uint8_t*>(buffer);
-  if (!wbuf_.empty() && position_ != wstart_ + wbuf_.size() && !Flush()) return 0;
-  if (wbuf_.empty()) wstart_ = position_;
-  if (wbuf_.size() + n > kWriteBuffer) {
+  if (n >= kDirect) {
     if (!Flush()) return 0;
-    wstart_ = position_;
-    if (n >= kWriteBuffer) {
-      if (!file_->Seek(position_) || file_->Write(in, n) != n) {
-        failed_ = true;
-        return 0;
-      }
-      position_ += n;
-      end_ = std::max(end_, position_);
-      return n;
+    if (!file_->Seek(position_) || file_->Write(in, n) != n) {
+      failed_ = true;
+      return 0;
     }
+  } else {
+    if (!wbuf_.empty() && (position_ != wstart_ + wbuf_.size() || wbuf_.size() + n > kWriteBuffer) && !Flush()) {
+      return 0;
+    }
+    if (wbuf_.empty()) wstart_ = position_;
+    wbuf_.insert(wbuf_.end(), in, in + n);
   }
-  if (wbuf_.capacity() < kWriteBuffer) wbuf_.reserve(kWriteBuffer);
-  wbuf_.insert(wbuf_.end(), in, in + n);
   position_ += n;
   end_ = std::max(end_, position_);
   return n;

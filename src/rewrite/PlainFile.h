@@ -45,11 +45,21 @@ class PlainFile {
   uint64_t Size();
 
  private:
-  bool Flush();
-  bool FillReadBuffer(uint64_t at);
+  struct Window {
+    std::vector<uint8_t> bytes;
+    uint64_t start = 0;
+    size_t length = 0;
+    uint64_t used = 0;  // when last read from, for replacement
+  };
 
+  bool Flush();
+  Window* FillWindow(uint64_t at);
+
+  // Reads and writes of at least this many bytes go straight to the file:
+  // frames are copied once, not through a buffer.
+  static constexpr size_t kDirect = 64 * 1024;
   static constexpr size_t kWriteBuffer = 1 << 20;
-  static constexpr size_t kReadBuffer = 1 << 18;
+  static constexpr size_t kWindow = 128 * 1024;
 
   FileSystem& fs_;
   std::unique_ptr<File> file_;
@@ -60,10 +70,10 @@ class PlainFile {
   // Write buffer: bytes for [wstart_, wstart_ + wbuf_.size()).
   std::vector<uint8_t> wbuf_;
   uint64_t wstart_ = 0;
-  // Read buffer: the file's bytes [rstart_, rstart_ + rlen_).
-  std::vector<uint8_t> rbuf_;
-  uint64_t rstart_ = 0;
-  size_t rlen_ = 0;
+  // Two read windows: the copy reads video and audio along two indexes,
+  // which move through the file apart from each other.
+  Window windows_[2];
+  uint64_t clock_ = 0;
 };
 
 }  // namespace mendora

@@ -1,0 +1,92 @@
+// mendora-cli rewrite: arguments, replacement pairs, exit status and the
+// error line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "rewrite/rewrite_test_util.h"
+
+namespace mendora {
+namespace {
+
+using test::AviSpec;
+using test::FrameSpec;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(std::FILE* f) {
+  std::string text;
+  std::rewind(f);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  return text;
+}
+
+class CliRewrite : public ::testing::Test {
+ protected:
+  CliRun Cli(std::vector<std::string> arguments) {
+#ifndef _WIN32
+    arguments.insert(arguments.begin(), {"--drive", "C=" + drives.Native("C:\\")});
+#endif
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    CliRun run;
+    run.status = cli::RunCli(arguments, out, err, false);
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    std::fclose(out);
+    std::fclose(err);
+    return run;
+  }
+  // The tool's view of a test path: C: is mapped to the test's drive C.
+  std::string Arg(const std::string& relative) const {
+#ifdef _WIN32
+    return drives.Path('C', relative);
+#else
+    return "C:\\" + relative;
+#endif
+  }
+  test::TestDrives drives;
+};
+
+TEST_F(CliRewrite, ReplacesThePairsGiven) {
+  AviSpec spec;
+  spec.frames = {FrameSpec::Ref("D:\\clips\\a.001"), FrameSpec::Ref("D:\\clips\\b.001")};
+  drives.WriteFile(drives.Path('C', "ref.avi"), test::BuildAvi(spec));
+  CliRun run = Cli({"rewrite", Arg("ref.avi"), Arg("new.avi"), "D:\\clips\\b.001", "E:\\b.001"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(test::AnalyzeLinks(drives.fs(), drives.Path('C', "new.avi")).paths,
+            (std::vector<std::string>{"D:\\clips\\a.001", "E:\\b.001"}));
+  // Over the source itself.
+  run = Cli({"rewrite", Arg("new.avi"), Arg("new.avi"), "D:\\clips\\a.001", "E:\\a.001"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::AnalyzeLinks(drives.fs(), drives.Path('C', "new.avi")).paths,
+            (std::vector<std::string>{"E:\\a.001", "E:\\b.001"}));
+}
+
+TEST_F(CliRewrite, FailuresPrintTheCodeAndUsageErrorsExitWith2) {
+  AviSpec spec;
+  spec.frames = {FrameSpec::Ref("D:\\a.001")};
+  std::string bytes = test::BuildAvi(spec);
+  // The REF record's id spoiled: 516.
+  const size_t at = bytes.find("REF ");
+  bytes.replace(at, 4, "XXXX");
+  drives.WriteFile(drives.Path('C', "bad.avi"), bytes);
+  CliRun run = Cli({"rewrite", Arg("bad.avi"), Arg("out.avi")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "error 516: An Errror has occured.\n");
+  run = Cli({"rewrite", Arg("bad.avi")});
+  EXPECT_EQ(run.status, 2);
+  run = Cli({"rewrite", Arg("bad.avi"), Arg("out.avi"), "D:\\a.001"});
+  EXPECT_EQ(run.status, 2);
+}
+
+}  // namespace
+}  // namespace mendora
