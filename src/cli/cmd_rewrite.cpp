@@ -16,7 +16,7 @@ namespace {
 // the output is closed with its headers.
 std::atomic<int>* g_running = nullptr;
 
-extern "C" void OnInterrupt(int) {
+void OnRewriteInterrupt(int) {
   if (g_running != nullptr) g_running->store(0);
 }
 
@@ -40,7 +40,7 @@ int Rewrite(Context& context, const std::vector<std::string>& arguments) {
   ProgressBar bar(context.err, context.progress_bar);
   ProgressReporter progress(&running, &bar);
   g_running = &running;
-  auto previous = std::signal(SIGINT, OnInterrupt);
+  auto previous = std::signal(SIGINT, OnRewriteInterrupt);
   int code = 0, detail = -1;
   const int result = CreateRefAvi(context.fs, source.c_str(), output.c_str(), old_paths.data(), new_paths.data(),
                                   &code, &detail, &progress);
