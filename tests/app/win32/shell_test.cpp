@@ -130,6 +130,66 @@ TEST(Templates, ErrorDialogLayout) {
   EXPECT_EQ(probe.control_styles[1] & BS_TYPEMASK, BS_DEFPUSHBUTTON);
 }
 
+// Opens a template bare and measures texts in its controls with the
+// dialog's font, word-wrapped as a static draws them.
+class FitProbe : public win32::Dialog {
+ public:
+  explicit FitProbe(UINT id) : Dialog(id) {}
+  std::vector<std::pair<int, std::string>> texts;
+  std::vector<std::string> overflows;
+
+ protected:
+  bool OnInitDialog() override {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    for (const auto& [id, text] : texts) {
+      HWND control = GetDlgItem(hwnd(), id);
+      if (control == nullptr) {
+        overflows.push_back("no control " + std::to_string(id));
+        continue;
+      }
+      RECT box;
+      GetClientRect(control, &box);
+      RECT need = box;
+      HDC dc = GetDC(control);
+      HGDIOBJ old = SelectObject(dc, font);
+      DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+      SelectObject(dc, old);
+      ReleaseDC(control, dc);
+      if (need.right > box.right || need.bottom > box.bottom)
+        overflows.push_back(std::to_string(id) + ": " + text);
+    }
+    EndDialog(IDOK);
+    return true;
+  }
+};
+
+TEST(Templates, MainDialogTextsFitTheirStatics) {
+  MENDORA_REQUIRE_DISPLAY();
+  FitProbe probe(IDD_MAIN);
+  probe.texts = {{IDC_WELCOME_TEXT, LoadText(IDS_WELCOME)},
+                 {IDC_FIX_TEXT, LoadText(IDS_FIX_TEXT)},
+                 {IDC_MOVE_TEXT, LoadText(IDS_MOVE_TEXT)},
+                 {IDC_COPY_TEXT, LoadText(IDS_COPY_TEXT)},
+                 {IDC_PREFERENCE_TEXT, LoadText(IDS_PREFERENCE_TEXT)}};
+  ASSERT_EQ(probe.DoModal(), IDOK);
+  EXPECT_TRUE(probe.overflows.empty()) << testing::PrintToString(probe.overflows);
+}
+
+TEST(Templates, EveryErrorMessageFitsTheErrorDialog) {
+  MENDORA_REQUIRE_DISPLAY();
+  FitProbe probe(IDD_ERROR);
+  const int codes[] = {'1', '2', '3', 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'O', 'P',
+                       'Q', 'R', 'S', '`', 'a', 'p', 257, 262, 264, 265, 266, 272, 273, 274, 289, 290, 0};
+  for (int code : codes) {
+    CErrorDlg dialog;
+    dialog.SetError(code);
+    EXPECT_FALSE(dialog.message().empty()) << code;
+    probe.texts.emplace_back(IDC_ERROR_MESSAGE, dialog.message());
+  }
+  ASSERT_EQ(probe.DoModal(), IDOK);
+  EXPECT_TRUE(probe.overflows.empty()) << testing::PrintToString(probe.overflows);
+}
+
 TEST(Texts, AStringIdWithoutTextGivesAnEmptyString) {
   EXPECT_EQ(LoadText(9999), "");
   EXPECT_EQ(LoadText(0xFFFF), "");
