@@ -16,10 +16,6 @@ fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs" >/dev/null
 exe=build/windows/src/app/mendora.exe
-if [ ! -f "$exe" ]; then
-  echo "The Windows program is not built yet; starting the console tool instead."
-  exec build/windows/wine-run build/windows/src/cli/mendora-cli.exe --version
-fi
 if [ -z "${DISPLAY:-}" ]; then
   echo "Mendora is a desktop program and needs a display: set DISPLAY, or run" >&2
   echo "  xvfb-run -a bash scripts/run.sh" >&2
