@@ -193,12 +193,8 @@ int COperation::MoveCopyFile(int mode) {
   return FinishReplace(mode);
 }
 
-// True when an earlier link of the plan already goes to `path`.
-bool COperation::TargetTaken(const std::string& path, size_t before) const {
-  for (size_t j = 0; j < before; ++j)
-    if (plan_[j].target == path) return true;
-  return false;
-}
+// True when a link planned so far already goes to `path`.
+bool COperation::TargetTaken(const std::string& path) const { return planned_.count(path) != 0; }
 
 int COperation::PlanDestination() {
   std::string name;
@@ -209,6 +205,7 @@ int COperation::PlanDestination() {
   fs_.Delete(temporary_);
 
   plan_.assign(links_.size(), LinkPlan{});
+  planned_.clear();
   size_t next_found = 0;
   std::unordered_map<std::string, size_t> first_with_source;
   for (size_t i = 0; i < links_.size(); ++i) {
@@ -229,9 +226,10 @@ int COperation::PlanDestination() {
     link.target = destination;
     // A name that exists, or that an earlier file of this run goes to, is
     // taken: two data files of one name from two folders must not meet.
-    if (link.source != destination && (fs_.Exists(destination) || TargetTaken(destination, i)))
-      link.target = UniqueName(fs_, destination, [this, i](const std::string& p) { return TargetTaken(p, i); });
+    if (link.source != destination && (fs_.Exists(destination) || TargetTaken(destination)))
+      link.target = UniqueName(fs_, destination, [this](const std::string& p) { return TargetTaken(p); });
     if (TooLong(link.target)) return ERR_INVALID_LOCATION;
+    planned_.insert(link.target);
   }
   return RC_OK;
 }
@@ -259,10 +257,9 @@ int COperation::CheckDestination(int mode) {
   for (size_t c = 0; c < carry_targets_.size(); ++c) {
     if (!fs_.Exists(carry_targets_[c])) continue;
     const std::string old_target = carry_targets_[c];
-    const std::string fresh = UniqueName(fs_, old_target, [this](const std::string& p) {
-      return TargetTaken(p, plan_.size());
-    });
+    const std::string fresh = UniqueName(fs_, old_target, [this](const std::string& p) { return TargetTaken(p); });
     if (TooLong(fresh)) return ERR_INVALID_LOCATION;
+    planned_.insert(fresh);
     carry_targets_[c] = fresh;
     for (LinkPlan& link : plan_)
       if (link.target == old_target && link.source != link.target) link.target = fresh;
@@ -377,6 +374,7 @@ void COperation::EndFile() {
   found_.clear();
   found_flags_.clear();
   plan_.clear();
+  planned_.clear();
   old_paths_.clear();
   new_paths_.clear();
   carry_sources_.clear();

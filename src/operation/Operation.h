@@ -6,6 +6,7 @@
 // to a chosen folder and writes a new reference AVI there (Move, Copy). A
 // problem with one file is reported and ends that file only.
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/CommonFunc.h"
@@ -55,7 +56,7 @@ class COperation {
   int PlaceFix();
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
-  bool TargetTaken(const std::string& path, size_t before) const;
+  bool TargetTaken(const std::string& path) const;
   void EndFile();
 
   const std::string& current() const { return selected_[current_]; }
@@ -77,6 +78,7 @@ class COperation {
   std::vector<std::string> found_;
   std::vector<int> found_flags_;
   std::vector<LinkPlan> plan_;
+  std::unordered_set<std::string> planned_;  // every target of the plan
   std::vector<std::string> old_paths_;
   std::vector<std::string> new_paths_;
   std::vector<std::string> carry_sources_;
