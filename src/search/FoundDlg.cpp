@@ -1,0 +1,47 @@
+#include "search/FoundDlg.h"
+
+#include "app/Texts.h"
+#include "app/Types.h"
+#include "platform/wintypes.h"
+
+namespace mendora {
+
+namespace {
+constexpr unsigned IDS_FOUND_QUESTION = 520;
+constexpr unsigned IDS_FOUND_MISSING = 521;
+constexpr unsigned IDS_FOUND_SIMILAR = 522;
+}  // namespace
+
+CFoundDlg::CFoundDlg(const std::string& missing_path, const std::string& candidate, std::string* found_path,
+                     int* found_flag)
+    : candidate_(candidate),
+      found_path_(found_path),
+      found_flag_(found_flag),
+      question_(LoadText(IDS_FOUND_QUESTION)),
+      missing_text_(FormatString1(LoadText(IDS_FOUND_MISSING), missing_path)),
+      similar_text_(FormatString1(LoadText(IDS_FOUND_SIMILAR), candidate)) {}
+
+int CFoundDlg::DoModal(SearchUi& ui) { return Press(ui.AskFound(*this)); }
+
+int CFoundDlg::Press(FoundButton button) {
+  switch (button) {
+    case FoundButton::kOk:
+      // The caller's buffer holds 259 characters; a longer path is never
+      // offered, and would be refused here rather than cut.
+      if (candidate_.size() >= static_cast<size_t>(kMaxPath)) return IDCANCEL;
+      *found_path_ = candidate_;
+      *found_flag_ = 1;
+      return IDOK;
+    case FoundButton::kNext:
+      return IDCANCEL;
+    case FoundButton::kReference:
+      manual_flag_ = 1;
+      return IDCANCEL;
+    case FoundButton::kCancel:
+      continue_flag_ = 0;
+      return IDCANCEL;
+  }
+  return IDCANCEL;
+}
+
+}  // namespace mendora

@@ -1,0 +1,127 @@
+#pragma once
+// The search dialog and its drive search worker. The worker walks the chosen
+// drives folder by folder for files named as a missing data file; every DV
+// candidate is offered through the found similar file dialog, and what the
+// walk does not find is located by hand. The dialog hands back a replacement
+// path and a found flag per missing link.
+//
+// Threads: DoModal runs on the user-interface thread and handles the
+// messages the worker posts (a found record, the folder text) and the
+// dialog's buttons, with a timer that polls for the worker's end. The worker
+// never calls the SearchUi; it blocks on the reply event while a found
+// record is being answered. Stop and recheck flags travel the other way and
+// are changed only while the gate event is closed.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/event.h"
+#include "search/SearchQueue.h"
+#include "search/SearchUi.h"
+
+namespace mendora {
+
+class CSearchDlg {
+ public:
+  // The text of the message box shown when the walk leaves files unfound.
+  static constexpr const char kFileNotFound[] = "File Not Found\n";
+
+  // `missing_links` are the recorded full paths of the missing data files;
+  // `found_paths` and `found_flags` get one entry per missing link (they are
+  // grown to `missing_count` when shorter). All three belong to the caller and
+  // must outlive the dialog. Reads Directory, Filter and the search drives.
+  CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
+             std::vector<std::string>* found_paths, int missing_count, std::vector<int>* found_flags,
+             SearchServices services, SearchUi& ui);
+  ~CSearchDlg();
+  CSearchDlg(const CSearchDlg&) = delete;
+  CSearchDlg& operator=(const CSearchDlg&) = delete;
+
+  // Runs the search: IDOK when every missing link has been resolved, IDCANCEL
+  // when the user gave up (the paths accepted so far stay filled in).
+  int DoModal();
+  // 1 unless the user cancelled or a manual location was cancelled.
+  int all_resolved() const { return all_resolved_; }
+
+  // Presses a button of the dialog (IDOK is "Reference", IDCANCEL "Cancel").
+  // Any thread; the press is handled in turn with the worker's messages.
+  void PostButton(int id);
+
+  // The poll period of the timer that watches for the worker's end.
+  void set_timer_period(std::chrono::milliseconds period) { timer_period_ = period; }
+
+  // The drives the walk covers: the search drives, with the drive of the
+  // Directory setting when that folder exists. Bit 0 is drive A.
+  uint32_t drive_mask() const { return drive_mask_; }
+  // Replaces the drives for this run (the console tool's --drives), before
+  // DoModal. A mask of 0 walks drives A and C.
+  void set_drive_mask(uint32_t mask) { drive_mask_ = mask; }
+
+  const std::string& caption() const { return caption_; }          // string 501
+  const std::string& heading() const { return heading_; }          // string 502
+  const std::string& folder_label() const { return folder_label_; }  // string 503
+  const std::string& missing_list_text() const { return missing_list_; }
+  const std::string& current_folder() const { return current_folder_; }
+
+ private:
+  // User-interface thread.
+  void OnInitDialog();
+  void Dispatch(const SearchMessage& message);
+  void OnFoundRecord(int index, const std::string& candidate);
+  void OnFolderText(const std::string& folder);
+  void OnTimer();
+  void OnReference();
+  void OnCancel();
+  void StopWorker();
+  bool LocateAllManually();
+  void RefreshMissingList();
+  void EndDialog(int result);
+
+  // Worker thread.
+  void SearchThreadProc();
+  void SearchFolder(const std::string& folder);
+  bool GatePasses();
+  bool MayGoOn();
+  bool AnyUnresolved() const;
+
+  SearchServices services_;
+  SearchUi& ui_;
+  std::string avi_name_;
+  const std::vector<std::string>& missing_links_;
+  std::vector<std::string> missing_names_;
+  std::vector<std::string>* found_paths_;
+  std::vector<int>* found_flags_;
+  int missing_count_;
+  int all_resolved_ = 1;
+
+  std::string directory_;
+  int filter_ = 1;
+  uint32_t drive_mask_ = 0;
+
+  // Shared with the worker. The found flags and paths are written only on the
+  // user-interface thread while the worker waits on the reply event or has
+  // ended.
+  std::atomic<int> stop_{0};
+  std::atomic<int> recheck_{0};
+  Event gate_{true};
+  Event reply_{true};
+  Event worker_ended_{false};
+  WorkerThread worker_;
+  SearchQueue queue_;
+
+  std::string caption_;
+  std::string heading_;
+  std::string folder_label_;
+  std::string missing_list_;
+  std::string current_folder_;
+
+  std::chrono::milliseconds timer_period_{100};
+  bool timer_on_ = false;
+  bool stopped_ = false;
+  bool ended_ = false;
+  int result_ = 2;  // IDCANCEL
+};
+
+}  // namespace mendora

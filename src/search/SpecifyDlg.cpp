@@ -1,0 +1,78 @@
+#include "search/SpecifyDlg.h"
+
+#include "app/CommonFunc.h"
+#include "app/ErrorTable.h"
+#include "app/Texts.h"
+#include "app/Types.h"
+#include "platform/fs.h"
+#include "platform/wintypes.h"
+
+namespace mendora {
+
+namespace {
+constexpr unsigned IDS_SPECIFY_TITLE = 540;
+constexpr unsigned IDS_SPECIFY_PROMPT = 541;
+constexpr int kSpecifySettings = SETTING_DIRECTORY | SETTING_FILTER;
+}  // namespace
+
+CSpecifyLocDlg::CSpecifyLocDlg(const std::string& avi_name, const std::string& missing_name, std::string* found_path,
+                               int* found_flag, SearchServices services)
+    : services_(std::move(services)),
+      avi_name_(avi_name),
+      missing_name_(missing_name),
+      found_path_(found_path),
+      found_flag_(found_flag),
+      title_(FormatString1(LoadText(IDS_SPECIFY_TITLE), avi_name)),
+      prompt_(LoadText(IDS_SPECIFY_PROMPT)) {
+  CommonFunc settings(services_.settings, services_.fs);
+  settings.LoadSettings(kSpecifySettings, &initial_folder_, &filter_index_, nullptr, nullptr);
+  // The stored folder ends with a backslash, so the name follows directly.
+  if (HoldsDvFile(initial_folder_ + missing_name_)) file_name_ = missing_name_;
+}
+
+bool CSpecifyLocDlg::HoldsDvFile(const std::string& path) {
+  return services_.fs.Exists(path) && services_.probe && services_.probe(path) == 0;
+}
+
+int CSpecifyLocDlg::DoModal(SearchUi& ui) {
+  std::string path;
+  int filter = filter_index_;
+  while (ui.ChooseFile(*this, &path, &filter)) {
+    if (OnFileNameOK(path, filter)) return IDOK;
+    ui.ShowError(status_);
+  }
+  return IDCANCEL;
+}
+
+std::string CSpecifyLocDlg::OnFolderChange(const std::string& shown_folder) {
+  std::string test = shown_folder;
+  if (test.empty() || test.back() != '\\') test += '\\';
+  test += missing_name_;
+  return HoldsDvFile(test) ? missing_name_ : std::string(kAviPattern);
+}
+
+bool CSpecifyLocDlg::OnFileNameOK(const std::string& chosen_path, int filter_index) {
+  // The found-path buffer holds 259 characters; the system cannot open a
+  // longer path through the ANSI functions either.
+  if (chosen_path.size() >= static_cast<size_t>(kMaxPath)) {
+    status_ = ERR_DV_OPEN_FAILED;
+    return false;
+  }
+  status_ = services_.probe ? services_.probe(chosen_path) : ERR_DV_OPEN_FAILED;
+  if (status_ != 0) return false;
+
+  *found_path_ = chosen_path;
+  *found_flag_ = 1;
+  filter_index_ = filter_index;
+  CommonFunc settings(services_.settings, services_.fs);
+  const size_t slash = chosen_path.rfind('\\');
+  if (slash != std::string::npos) {
+    initial_folder_ = chosen_path.substr(0, slash + 1);
+    settings.SaveSettings(kSpecifySettings, initial_folder_, filter_index_, 0, 0);
+  } else {
+    settings.SaveSettings(SETTING_FILTER, std::string(), filter_index_, 0, 0);
+  }
+  return true;
+}
+
+}  // namespace mendora

@@ -1,0 +1,63 @@
+#pragma once
+// The manual locate dialog: the system's open-file dialog, extended with the
+// name of the missing file. It accepts only a DV file; the accepted path
+// becomes the missing file's replacement and its folder the remembered
+// Directory setting.
+#include <string>
+
+#include "search/SearchUi.h"
+
+namespace mendora {
+
+class CSpecifyLocDlg {
+ public:
+  // The file types of the open-file dialog and its title argument as the
+  // search passes them.
+  static constexpr const char kFilter[] = "Avi Files, Data Files (*.avi; *.0?\?)|*.avi; *.0?\?|All Files (*.*)|*.*||";
+  static constexpr const char kPointTitle[] = "Point Missing File";
+  // The file-name box shows this when the folder does not hold the file.
+  static constexpr const char kAviPattern[] = "*.avi";
+
+  // Reads Directory and Filter. `found_path` and `found_flag` belong to the
+  // caller and are written only when a file is accepted.
+  CSpecifyLocDlg(const std::string& avi_name, const std::string& missing_name, std::string* found_path,
+                 int* found_flag, SearchServices services);
+
+  // Runs the dialog through `ui` until a file is accepted (IDOK) or the user
+  // cancels (IDCANCEL). A refused choice shows the error dialog and asks again.
+  int DoModal(SearchUi& ui);
+
+  // The folder the user opens: the text for the file-name box, the missing
+  // name when that folder holds it as a DV file, else "*.avi".
+  std::string OnFolderChange(const std::string& shown_folder);
+  // The file the user chose, with the file type selected. True when it is
+  // accepted; otherwise status() holds the code to show (289 or 290).
+  bool OnFileNameOK(const std::string& chosen_path, int filter_index);
+
+  const std::string& title() const { return title_; }    // string 540
+  const std::string& prompt() const { return prompt_; }  // string 541
+  const std::string& missing_name() const { return missing_name_; }
+  const std::string& initial_folder() const { return initial_folder_; }
+  int filter_index() const { return filter_index_; }
+  // The file-name box at opening: the missing name when the initial folder
+  // holds it as a DV file, else empty.
+  const std::string& file_name() const { return file_name_; }
+  int status() const { return status_; }
+
+ private:
+  bool HoldsDvFile(const std::string& path);
+
+  SearchServices services_;
+  std::string avi_name_;
+  std::string missing_name_;
+  std::string* found_path_;
+  int* found_flag_;
+  std::string title_;
+  std::string prompt_;
+  std::string initial_folder_;
+  int filter_index_ = 1;
+  std::string file_name_;
+  int status_ = 0;
+};
+
+}  // namespace mendora
