@@ -104,6 +104,10 @@ class FileSystem {
   // Lists `folder` (no pattern, no trailing backslash needed). Null when the
   // folder cannot be listed.
   virtual std::unique_ptr<DirFind> Find(const std::string& folder) = 0;
+  // As Find, for walks over many folders that need only the names and the
+  // kDirectory and kAttrReparsePoint bits; other attributes and the size may
+  // be left 0, which spares a per-entry query where the system allows it.
+  virtual std::unique_ptr<DirFind> FindNames(const std::string& folder) { return Find(folder); }
 
   // The process's current folder (SetCurrentDirectory/GetCurrentDirectory).
   virtual bool SetCurrentDir(const std::string& path) = 0;

@@ -157,7 +157,8 @@ class PosixFile : public File {
 
 class PosixDirFind : public DirFind {
  public:
-  PosixDirFind(DIR* dir, std::string native) : dir_(dir), native_(std::move(native)) {}
+  PosixDirFind(DIR* dir, std::string native, bool names_only)
+      : dir_(dir), native_(std::move(native)), names_only_(names_only) {}
   ~PosixDirFind() override { ::closedir(dir_); }
 
   bool Next(DirEntry* entry) override {
@@ -166,6 +167,13 @@ class PosixDirFind : public DirFind {
       // A name with a backslash cannot be written as a Windows path.
       if (name == "." || name == ".." || name.find('\\') != std::string::npos) continue;
       const std::string path = native_ + "/" + name;
+      // The kind the directory itself reports spares a stat per entry.
+      if (names_only_ && (d->d_type == DT_DIR || d->d_type == DT_REG)) {
+        entry->name = name;
+        entry->attributes = d->d_type == DT_DIR ? kAttrDirectory : kAttrArchive;
+        entry->size = 0;
+        return true;
+      }
       struct stat st {};
       if (::lstat(path.c_str(), &st) != 0) continue;
       entry->name = name;
@@ -191,6 +199,7 @@ class PosixDirFind : public DirFind {
  private:
   DIR* dir_;
   std::string native_;
+  bool names_only_;
 };
 
 // Copies data, permissions and the DOS attribute; removes a partial target.
@@ -522,7 +531,11 @@ bool PosixFileSystem::RemoveDir(const std::string& path) {
   return true;
 }
 
-std::unique_ptr<DirFind> PosixFileSystem::Find(const std::string& folder) {
+std::unique_ptr<DirFind> PosixFileSystem::Find(const std::string& folder) { return List(folder, false); }
+
+std::unique_ptr<DirFind> PosixFileSystem::FindNames(const std::string& folder) { return List(folder, true); }
+
+std::unique_ptr<DirFind> PosixFileSystem::List(const std::string& folder, bool names_only) {
   MENDORA_NATIVE_OR(folder, native, nullptr);
   DIR* dir = ::opendir(native.c_str());
   if (dir == nullptr) {
@@ -532,7 +545,7 @@ std::unique_ptr<DirFind> PosixFileSystem::Find(const std::string& folder) {
   std::string base = native;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   if (base == "/") base.clear();
-  return std::make_unique<PosixDirFind>(dir, base);
+  return std::make_unique<PosixDirFind>(dir, base, names_only);
 }
 
 bool PosixFileSystem::SetCurrentDir(const std::string& path) {

@@ -29,11 +29,14 @@ class PosixFileSystem : public FileSystem {
   bool CreateDir(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
   std::unique_ptr<DirFind> Find(const std::string& folder) override;
+  std::unique_ptr<DirFind> FindNames(const std::string& folder) override;
   bool SetCurrentDir(const std::string& path) override;
   std::string GetCurrentDir() override;
   uint32_t LogicalDrives() override;
 
  private:
+  std::unique_ptr<DirFind> List(const std::string& folder, bool names_only);
+
   DriveMap map_;
   std::string current_dir_;
 };
