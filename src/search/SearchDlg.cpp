@@ -269,7 +269,7 @@ void CSearchDlg::SearchFolder(const std::string& folder) {
     message.text = folder;
     queue_.Post(std::move(message));
   }
-  std::unique_ptr<DirFind> find = services_.fs.Find(folder);
+  std::unique_ptr<DirFind> find = services_.fs.FindNames(folder);
   if (!find) return;
   std::string root = folder;
   while (!root.empty() && root.back() == '\\') root.pop_back();

@@ -110,6 +110,13 @@ std::unique_ptr<DirFind> RootedFs::Find(const std::string& folder) {
   if (!inner) return nullptr;
   return std::make_unique<HookedFind>(std::move(inner), on_call, folder);
 }
+std::unique_ptr<DirFind> RootedFs::FindNames(const std::string& folder) {
+  Called("Find", folder);
+  ROOTED_OR(folder, real, nullptr);
+  auto inner = drives_.fs().FindNames(real);
+  if (!inner) return nullptr;
+  return std::make_unique<HookedFind>(std::move(inner), on_call, folder);
+}
 bool RootedFs::SetCurrentDir(const std::string& path) {
   Called("SetCurrentDir", path);
   std::string full = path;

@@ -42,6 +42,7 @@ class RootedFs : public FileSystem {
   bool CreateDir(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
   std::unique_ptr<DirFind> Find(const std::string& folder) override;
+  std::unique_ptr<DirFind> FindNames(const std::string& folder) override;
   bool SetCurrentDir(const std::string& path) override;
   std::string GetCurrentDir() override;
   uint32_t LogicalDrives() override;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -15,6 +16,7 @@
 #include "app/CommonFunc.h"
 #include "app/Types.h"
 #include "platform/settings_store.h"
+#include "platform/wintypes.h"
 #include "search/SearchDlg.h"
 #include "search_fixture.h"
 
@@ -258,6 +260,28 @@ TEST_F(SearchTest, MissingListShowsWhatIsStillMissing) {
   EXPECT_EQ(lists[0], "a.001\nb.001\nc.001");
   EXPECT_EQ(ui_.locates.size(), 1u);  // a.001 located by hand: cancelled
   EXPECT_EQ(ui_.missing_list, "a.001\nc.001");
+}
+
+// The walk lists folders by names and kinds only; that listing must agree
+// with the full one on what the walk uses.
+TEST_F(SearchTest, NameListingAgreesWithTheFullListingOnKinds) {
+  Put("C:\\kinds\\file.001", DvBytes());
+  Put("C:\\kinds\\folder\\inner.bin", "x");
+#ifndef _WIN32
+  ASSERT_EQ(::symlink(drives_.Native("C:\\kinds\\folder").c_str(), drives_.Native("C:\\kinds\\link").c_str()), 0);
+#endif
+  auto kinds = [](std::unique_ptr<DirFind> find) {
+    std::vector<std::pair<std::string, uint32_t>> list;
+    DirEntry entry;
+    while (find && find->Next(&entry))
+      list.emplace_back(entry.name, entry.attributes & (kAttrDirectory | kAttrReparsePoint));
+    std::sort(list.begin(), list.end());
+    return list;
+  };
+  const std::string folder = drives_.Path('C', "kinds");
+  const auto full = kinds(drives_.fs().Find(folder));
+  EXPECT_EQ(kinds(drives_.fs().FindNames(folder)), full);
+  EXPECT_GE(full.size(), 2u);
 }
 
 #ifndef _WIN32
