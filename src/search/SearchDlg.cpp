@@ -7,6 +7,7 @@
 #include "app/Types.h"
 #include "platform/fs.h"
 #include "platform/wintypes.h"
+#include "refavi/DvFileProbe.h"
 #include "search/FoundDlg.h"
 #include "search/SpecifyDlg.h"
 
@@ -32,6 +33,10 @@ std::string FileNameOf(const std::string& path) {
 }
 
 }  // namespace
+
+DvProbeFn MakeDvProbe(FileSystem& fs) {
+  return [&fs](const std::string& path) { return ProbeDvFile(fs, path); };
+}
 
 CSearchDlg::CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
                        std::vector<std::string>* found_paths, int missing_count, std::vector<int>* found_flags,

@@ -16,6 +16,9 @@ class CSpecifyLocDlg;
 // The quick DV check on one file: 0 DV, 289 cannot be opened, 290 not DV.
 using DvProbeFn = std::function<int(const std::string& path)>;
 
+// The program's DV check (a DvFileProbe opened with flags 1) on `fs`.
+DvProbeFn MakeDvProbe(FileSystem& fs);
+
 // What the search works with besides the user: the file system, the
 // settings store and the DV check.
 struct SearchServices {

@@ -141,19 +141,7 @@ std::string WaveBytes() {
   return "RIFF" + Le32(static_cast<uint32_t>(4 + fmt.size() + data.size())) + "WAVE" + fmt + data;
 }
 
-DvProbeFn MakeProbe(FileSystem& fs) {
-  // Stands in for the program's DV check until it is available: the first
-  // chunk id of a plain data file, two digits and "db".
-  return [&fs](const std::string& path) {
-    auto file = fs.Open(path, OpenMode::kRead);
-    if (!file) return 289;
-    char head[4] = {};
-    if (file->Read(head, 4) != 4) return 290;
-    const bool dv = std::isdigit(static_cast<unsigned char>(head[0])) &&
-                    std::isdigit(static_cast<unsigned char>(head[1])) && head[2] == 'd' && head[3] == 'b';
-    return dv ? 0 : 290;
-  };
-}
+DvProbeFn MakeProbe(FileSystem& fs) { return MakeDvProbe(fs); }
 
 FoundButton ScriptUi::AskFound(const CFoundDlg& dlg) {
   offers.push_back({dlg.missing_text(), dlg.candidate()});
