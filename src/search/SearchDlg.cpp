@@ -313,4 +313,13 @@ void CSearchDlg::SearchFolder(const std::string& folder) {
   }
 }
 
+int SearchMissingFiles(const std::string& avi_name, const std::vector<std::string>& missing,
+                       std::vector<std::string>& found, std::vector<int>& found_flags, SearchServices services,
+                       SearchUi& ui, const SearchOptions& options) {
+  CSearchDlg dlg(avi_name, missing, &found, static_cast<int>(missing.size()), &found_flags, std::move(services), ui);
+  if (options.drives) dlg.set_drive_mask(*options.drives);
+  if (dlg.DoModal() == IDCANCEL) return IDCANCEL;
+  return dlg.all_resolved();
+}
+
 }  // namespace mendora

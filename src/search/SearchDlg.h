@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,5 +124,19 @@ class CSearchDlg {
   bool ended_ = false;
   int result_ = 2;  // IDCANCEL
 };
+
+// The search as the operation driver calls it.
+struct SearchOptions {
+  // Drives to walk instead of those of the settings, for this run only.
+  std::optional<uint32_t> drives;
+};
+
+// Runs the search dialog for the missing links of one reference AVI.
+// `found` and `found_flags` get one entry per missing link. Returns IDCANCEL
+// when the user gave up, otherwise the all-resolved flag (1 when every link
+// got a replacement path).
+int SearchMissingFiles(const std::string& avi_name, const std::vector<std::string>& missing,
+                       std::vector<std::string>& found, std::vector<int>& found_flags, SearchServices services,
+                       SearchUi& ui, const SearchOptions& options = {});
 
 }  // namespace mendora

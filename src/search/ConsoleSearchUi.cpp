@@ -1,0 +1,90 @@
+#include "search/ConsoleSearchUi.h"
+
+#include <cctype>
+
+#include "app/ErrorTable.h"
+#include "search/FoundDlg.h"
+#include "search/SpecifyDlg.h"
+
+namespace mendora {
+
+namespace {
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool ParseDriveLetters(const std::string& text, uint32_t* mask) {
+  uint32_t drives = 0;
+  for (const char c : text) {
+    const int upper = std::toupper(static_cast<unsigned char>(c));
+    if (upper < 'A' || upper > 'Z') return false;
+    drives |= 1u << (upper - 'A');
+  }
+  *mask = drives;
+  return true;
+}
+
+ConsoleSearchUi::ConsoleSearchUi(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSearchOptions options)
+    : in_(in), out_(out), err_(err), options_(std::move(options)), used_(options_.locate.size(), false) {}
+
+bool ConsoleSearchUi::Ask(const std::string& prompt, std::string* answer) {
+  std::fprintf(err_, "%s", prompt.c_str());
+  std::fflush(err_);
+  answer->clear();
+  int ch = EOF;
+  while ((ch = std::fgetc(in_)) != EOF && ch != '\n')
+    if (ch != '\r') *answer += static_cast<char>(ch);
+  return ch != EOF || !answer->empty();
+}
+
+FoundButton ConsoleSearchUi::AskFound(const CFoundDlg& dlg) {
+  std::fprintf(out_, "%s\n%s\n%s\n", dlg.question_text().c_str(), dlg.missing_text().c_str(),
+               dlg.similar_text().c_str());
+  std::fflush(out_);
+  if (options_.accept_first) return FoundButton::kOk;
+  if (!options_.interactive) return FoundButton::kNext;
+  std::string answer;
+  while (Ask("[o]k, [n]ext, [r]eference, [c]ancel? ", &answer)) {
+    const char c = answer.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
+    if (c == 'o' || c == 'y') return FoundButton::kOk;
+    if (c == 'n') return FoundButton::kNext;
+    if (c == 'r') return FoundButton::kReference;
+    if (c == 'c') return FoundButton::kCancel;
+  }
+  return FoundButton::kCancel;
+}
+
+bool ConsoleSearchUi::ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
+  *filter_index = dlg.filter_index();
+  for (size_t i = 0; i < options_.locate.size(); ++i) {
+    if (used_[i]) continue;
+    const std::string& key = options_.locate[i].first;
+    if (key != dlg.missing_name() && NameOf(key) != dlg.missing_name()) continue;
+    used_[i] = true;
+    *path = options_.locate[i].second;
+    return true;
+  }
+  std::fprintf(err_, "%s\n%s%s\n", dlg.title().c_str(), dlg.prompt().c_str(), dlg.missing_name().c_str());
+  if (!options_.interactive) return false;
+  std::string answer;
+  if (!Ask("(path, or empty to give up) ", &answer) || answer.empty()) return false;
+  *path = options_.to_core_path ? options_.to_core_path(answer) : answer;
+  return true;
+}
+
+void ConsoleSearchUi::ShowError(int code) {
+  const ErrorMessage message = ErrorMessageFor(code);
+  std::fprintf(err_, "%s: %s\n", message.caption.c_str(), message.message.c_str());
+}
+
+void ConsoleSearchUi::ShowMessage(const std::string& text) {
+  std::fprintf(out_, "%s", text.c_str());
+  if (text.empty() || text.back() != '\n') std::fputc('\n', out_);
+  std::fflush(out_);
+}
+
+}  // namespace mendora
