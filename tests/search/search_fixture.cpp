@@ -36,6 +36,14 @@ class HookedFind : public DirFind {
 
 }  // namespace
 
+RootedFs::~RootedFs() {
+#ifdef _WIN32
+  // The walk leaves the process in a test folder, which Windows would not let
+  // the test drives remove.
+  drives_.fs().SetCurrentDir("C:\\");
+#endif
+}
+
 bool RootedFs::Map(const std::string& path, std::string* real) const {
   if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));

@@ -26,6 +26,7 @@ namespace mendora::test {
 class RootedFs : public FileSystem {
  public:
   explicit RootedFs(TestDrives& drives) : drives_(drives) {}
+  ~RootedFs() override;
 
   std::function<void(const char* call, const std::string& path)> on_call;
 
