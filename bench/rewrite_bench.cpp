@@ -8,7 +8,8 @@
 // runs is shown. Sources are read once first, so every run reads from the
 // page cache.
 //
-//   bench_rewrite [SCRATCH]   (default $TMPDIR or /tmp)
+//   bench_rewrite [SCRATCH] [--keep]   (default $TMPDIR or /tmp; --keep leaves
+//   the media for profiling and uses them again when present)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -233,8 +234,17 @@ void Print(const char* name, const Run& r) {
 
 int main(int argc, char** argv) {
   const char* tmp = std::getenv("TMPDIR");
-  const stdfs::path scratch = stdfs::path(argc > 1 ? argv[1] : (tmp != nullptr ? tmp : "/tmp")) / "mendora-rewrite-bench";
-  stdfs::remove_all(scratch);
+  std::string base = tmp != nullptr ? tmp : "/tmp";
+  bool keep = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--keep") {
+      keep = true;
+    } else {
+      base = argv[i];
+    }
+  }
+  const stdfs::path scratch = stdfs::path(base) / "mendora-rewrite-bench";
+  if (!keep) stdfs::remove_all(scratch);
   stdfs::create_directories(scratch);
   const std::string ref = (scratch / "hour.avi").string();
   const std::string ref_out = (scratch / "hour-new.avi").string();
@@ -244,16 +254,19 @@ int main(int argc, char** argv) {
   const std::string dv_cat = (scratch / "dv-cat.avi").string();
 
   std::printf("Making the one-hour reference AVI (own generator, the program's writer)...\n");
-  if (!MakeReference(ref)) {
+  if (!(keep && stdfs::exists(ref)) && !MakeReference(ref)) {
     std::fprintf(stderr, "bench: cannot make %s\n", ref.c_str());
     return 1;
   }
   std::printf("Making the DV AVI with ffmpeg...\n");
   const std::string clip = (scratch / "clip.avi").string();
-  if (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001 -f lavfi -i "
-             "sine=frequency=1000:sample_rate=48000 -t 10 -c:v dvvideo -pix_fmt yuv411p -c:a pcm_s16le -ac 2 "
-             "-ar 48000 " + Quote(clip)) ||
-      !Shell("ffmpeg -nostdin -v error -y -stream_loop -1 -i " + Quote(clip) + " -map 0 -c copy -t 560 " + Quote(dv))) {
+  const bool have_dv = keep && stdfs::exists(dv);
+  if (!have_dv &&
+      (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001 -f lavfi -i "
+              "sine=frequency=1000:sample_rate=48000 -t 10 -c:v dvvideo -pix_fmt yuv411p -c:a pcm_s16le -ac 2 "
+              "-ar 48000 " + Quote(clip)) ||
+       !Shell("ffmpeg -nostdin -v error -y -stream_loop -1 -i " + Quote(clip) + " -map 0 -c copy -t 560 " +
+              Quote(dv)))) {
     std::fprintf(stderr, "bench: ffmpeg failed\n");
     return 1;
   }
@@ -280,6 +293,6 @@ int main(int argc, char** argv) {
   std::printf("  ratio rewrite / cat: %.2fx (goal: within 1.3x)\n", rewrite_dv.seconds / limit.seconds);
   std::printf("  peak RSS of the rewrites: %.1f MiB and %.1f MiB (goal: under 64 MiB)\n",
               rewrite_ref.rss_kib / 1024.0, rewrite_dv.rss_kib / 1024.0);
-  stdfs::remove_all(scratch);
+  if (!keep) stdfs::remove_all(scratch);
   return rewrite_ref.ok && peer.ok && rewrite_dv.ok && limit.ok ? 0 : 1;
 }

@@ -53,6 +53,7 @@ PlainFile::Window* PlainFile::FillWindow(uint64_t at) {
   if (w->bytes.size() < want) w->bytes.resize(want);
   w->start = at;
   w->length = file_->ReadAt(at, w->bytes.data(), w->bytes.size());
+  w->reads = 0;
   return w->length > 0 ? w : nullptr;
 }
 
@@ -61,12 +62,16 @@ size_t PlainFile::Read(void* buffer, size_t n) {
   if (!wbuf_.empty() && !Flush()) return 0;
   auto* out = static_cast<uint8_t*>(buffer);
   size_t done = 0;
+  bool counted = false;
   while (done < n) {
     Window* hit = nullptr;
     for (Window& w : windows_)
       if (position_ >= w.start && position_ < w.start + w.length) hit = &w;
     if (hit == nullptr) {
-      if (n - done >= kDirect) {
+      const Window& victim = windows_[0].used <= windows_[1].used ? windows_[0] : windows_[1];
+      if (direct_reads_ == 0 && victim.length != 0 && victim.reads < kWorthyFill) direct_reads_ = kSparseReads;
+      if (n - done >= kDirect || direct_reads_ > 0) {
+        if (direct_reads_ > 0) --direct_reads_;
         const size_t got = file_->ReadAt(position_, out + done, n - done);
         done += got;
         position_ += got;
@@ -76,6 +81,8 @@ size_t PlainFile::Read(void* buffer, size_t n) {
       if (hit == nullptr) break;
     }
     hit->used = ++clock_;
+    if (!counted) ++hit->reads;
+    counted = true;
     const size_t at = static_cast<size_t>(position_ - hit->start);
     const size_t take = std::min(n - done, hit->length - at);
     std::memcpy(out + done, hit->bytes.data() + at, take);

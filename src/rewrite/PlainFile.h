@@ -50,6 +50,7 @@ class PlainFile {
     uint64_t start = 0;
     size_t length = 0;
     uint64_t used = 0;  // when last read from, for replacement
+    uint32_t reads = 0;  // reads served since the last fill
   };
 
   bool Flush();
@@ -58,6 +59,11 @@ class PlainFile {
   // Reads and writes of at least this many bytes go straight to the file:
   // frames are copied once, not through a buffer.
   static constexpr size_t kDirect = 64 * 1024;
+  // A window that served fewer reads than this before it was refilled held
+  // mostly bytes nobody wanted (sound chunks between DV frames): the next
+  // kSparseReads small reads go straight to the file instead.
+  static constexpr uint32_t kWorthyFill = 8;
+  static constexpr uint32_t kSparseReads = 16;
   static constexpr size_t kWriteBuffer = 1 << 20;
   static constexpr size_t kWindow = 128 * 1024;
 
@@ -74,6 +80,7 @@ class PlainFile {
   // which move through the file apart from each other.
   Window windows_[2];
   uint64_t clock_ = 0;
+  uint32_t direct_reads_ = 0;
 };
 
 }  // namespace mendora

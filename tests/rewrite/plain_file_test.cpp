@@ -75,6 +75,30 @@ TEST(PlainFile, OverwritesAndReadsBackAcrossBufferBoundaries) {
   EXPECT_EQ(in.Close(), 1);
 }
 
+TEST(PlainFile, TwoCursorsOverSparseAndDenseChunksReadTheRightBytes) {
+  // The copy reads along two indexes: small chunks packed together, and
+  // small chunks far apart (sound between DV frames).
+  test::TestDrives drives;
+  const std::string path = drives.Path('C', "mixed.bin");
+  std::string bytes(20 * 1024 * 1024, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 11);
+  drives.WriteFile(path, bytes);
+  PlainFile in(drives.fs());
+  ASSERT_EQ(in.Open(path, OpenMode::kRead), 1);
+  uint64_t dense = 0, sparse = 3 * 1024 * 1024;
+  for (int i = 0; i < 400; ++i) {
+    const bool far = i % 3 == 0;
+    uint64_t& at = far ? sparse : dense;
+    const size_t n = far ? 4104 : 68 + i % 7;
+    std::string got(n, '\0');
+    in.Seek(static_cast<int64_t>(at), PlainFile::kBegin);
+    ASSERT_EQ(in.Read(got.data(), n), n);
+    ASSERT_EQ(got, bytes.substr(at, n)) << i;
+    at += far ? 124104 : n + 6400;
+  }
+  EXPECT_EQ(in.Close(), 1);
+}
+
 TEST(PlainFile, ClosingANeverOpenedFileSucceeds) {
   test::TestDrives drives;
   PlainFile file(drives.fs());
