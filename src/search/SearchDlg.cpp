@@ -89,6 +89,31 @@ int CSearchDlg::DoModal() {
   return result_;
 }
 
+void CSearchDlg::HandlePending() {
+  SearchMessage message;
+  while (!ended_ && queue_.WaitNext(&message, std::chrono::steady_clock::now())) Dispatch(message);
+  // Once ended, found records are still released without asking.
+  while (ended_ && queue_.WaitNext(&message, std::chrono::steady_clock::now())) Dispatch(message);
+}
+
+void CSearchDlg::Tick() {
+  if (timer_on_ && !ended_) OnTimer();
+}
+
+void CSearchDlg::Press(int id) {
+  if (id == IDOK) {
+    OnReference();
+  } else if (id == IDCANCEL) {
+    OnCancel();
+  }
+}
+
+void CSearchDlg::PostToDialog(SearchMessage message) {
+  const SearchMessage::Kind kind = message.kind;
+  queue_.Post(std::move(message));
+  if (notify_) notify_(kind);
+}
+
 void CSearchDlg::PostButton(int id) {
   SearchMessage message;
   message.kind = SearchMessage::kButton;
@@ -272,7 +297,7 @@ void CSearchDlg::SearchFolder(const std::string& folder) {
     SearchMessage message;
     message.kind = SearchMessage::kFolderText;
     message.text = folder;
-    queue_.Post(std::move(message));
+    PostToDialog(std::move(message));
   }
   std::unique_ptr<DirFind> find = services_.fs.FindNames(folder);
   if (!find) return;
@@ -305,7 +330,7 @@ void CSearchDlg::SearchFolder(const std::string& folder) {
       message.kind = SearchMessage::kFoundRecord;
       message.index = d;
       message.text = path;
-      queue_.Post(std::move(message));
+      PostToDialog(std::move(message));
       reply_.Wait();
       // One file is offered for at most one missing link.
       break;

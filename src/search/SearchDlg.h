@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,19 @@ class CSearchDlg {
   int DoModal();
   // 1 unless the user cancelled or a manual location was cancelled.
   int all_resolved() const { return all_resolved_; }
+
+  // Running under a window instead of DoModal: Begin() starts the worker,
+  // whose every message is queued and then announced through `notify` (on
+  // the worker's thread; the window posts itself WM_APP+1 or WM_APP+2). The
+  // window then calls HandlePending(); Tick() is its timer, Press(id) its
+  // buttons. When ended() it closes with result().
+  void set_notify(std::function<void(SearchMessage::Kind)> notify) { notify_ = std::move(notify); }
+  void Begin() { OnInitDialog(); }
+  void HandlePending();
+  void Tick();
+  void Press(int id);
+  bool ended() const { return ended_; }
+  int result() const { return result_; }
 
   // Presses a button of the dialog (IDOK is "Reference", IDCANCEL "Cancel").
   // Any thread; the press is handled in turn with the worker's messages.
@@ -86,6 +100,7 @@ class CSearchDlg {
   bool GatePasses();
   bool MayGoOn();
   bool AnyUnresolved() const;
+  void PostToDialog(SearchMessage message);
 
   SearchServices services_;
   SearchUi& ui_;
@@ -111,6 +126,7 @@ class CSearchDlg {
   Event worker_ended_{false};
   WorkerThread worker_;
   SearchQueue queue_;
+  std::function<void(SearchMessage::Kind)> notify_;
 
   std::string caption_;
   std::string heading_;

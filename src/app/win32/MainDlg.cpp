@@ -3,7 +3,9 @@
 #include "app/Texts.h"
 #include "app/win32/AboutDlg.h"
 #include "app/win32/ShellUi.h"
+#include "operation/win/AviFileSelectDlg.h"
 #include "resources/resource.h"
+#include "search/win/PreferenceDlg.h"
 
 namespace mendora {
 
@@ -73,10 +75,16 @@ bool CMainDlg::OnCommand(int id, int notify_code, HWND control) {
   return Dialog::OnCommand(id, notify_code, control);
 }
 
-// The file selection and preference dialogs come with the operation and
-// search modules; until then the buttons open nothing.
-void CMainDlg::RunOperation(OperationMode) {}
-void CMainDlg::RunPreference() {}
+void CMainDlg::RunOperation(OperationMode mode) {
+  CAviFileSelectDlg dialog(mode, TRUE, nullptr, "", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                           "Avi Files (*.avi)|*.avi|All Files (*.*)|*.*||", nullptr);
+  dialog.DoModal();
+}
+
+void CMainDlg::RunPreference() {
+  win::CPreferenceDlg dialog;
+  RunModal(dialog);
+}
 
 bool CMainDlg::OnSysCommand(UINT command, LPARAM) {
   if (!IsAboutCommand(command)) return false;

@@ -12,6 +12,9 @@ thread_local HWND t_current_modal = nullptr;
 
 HWND CurrentModalWindow() { return t_current_modal; }
 
+ModalWindowScope::ModalWindowScope(HWND window) : outer_(t_current_modal) { t_current_modal = window; }
+ModalWindowScope::~ModalWindowScope() { t_current_modal = outer_; }
+
 std::string WindowText(HWND window) {
   if (window == nullptr) return {};
   int length = GetWindowTextLengthA(window);

@@ -31,6 +31,20 @@ class DataExchange {
 // stays modal to the whole program, as the framework's dialogs are.
 HWND CurrentModalWindow();
 
+// Makes `window`, a modal window that is not a Dialog (the system's file
+// dialogs), the innermost modal window while the scope lasts, so that the
+// dialogs and message boxes opened from it are owned by it.
+class ModalWindowScope {
+ public:
+  explicit ModalWindowScope(HWND window);
+  ~ModalWindowScope();
+  ModalWindowScope(const ModalWindowScope&) = delete;
+  ModalWindowScope& operator=(const ModalWindowScope&) = delete;
+
+ private:
+  HWND outer_;
+};
+
 // The text of a window or control, in the ANSI code page.
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int control_id);

@@ -1,0 +1,34 @@
+#include "operation/win/ExistingFilesDlg.h"
+
+#include "app/Texts.h"
+#include "resources/resource.h"
+
+namespace mendora {
+
+namespace {
+constexpr unsigned IDS_FILES_EXIST = 466;
+constexpr unsigned IDS_OVERWRITE = 467;
+}  // namespace
+
+CExistingFilesDlg::CExistingFilesDlg(const std::string& files, HWND parent)
+    : CExistingFilesDlg(LoadText(IDS_FILES_EXIST), files, LoadText(IDS_OVERWRITE), parent) {}
+
+CExistingFilesDlg::CExistingFilesDlg(const std::string& warning, const std::string& files,
+                                     const std::string& question, HWND parent)
+    : Dialog(IDD_EXISTING_FILES, parent), warning_(warning), files_(files), question_(question) {}
+
+void CExistingFilesDlg::DoDataExchange(win32::DataExchange& dx) {
+  dx.Text(IDC_EXISTING_WARNING, warning_);
+  dx.Text(IDC_EXISTING_LIST, files_);
+  dx.Text(IDC_EXISTING_QUESTION, question_);
+}
+
+bool CExistingFilesDlg::OnInitDialog() {
+  Dialog::OnInitDialog();
+  // No title bar shows it, but the window still has a name for the task
+  // list and for accessibility tools: the question.
+  SetWindowTextA(hwnd(), question_.c_str());
+  return true;
+}
+
+}  // namespace mendora

@@ -1,0 +1,29 @@
+#pragma once
+// The overwrite question of Move and Copy: names the reference AVI that
+// already exists in the destination folder and asks whether to overwrite it.
+// A modal frame without a title bar; OK or Cancel.
+#include <string>
+
+#include "platform/win32/dialog.h"
+
+namespace mendora {
+
+class CExistingFilesDlg : public win32::Dialog {
+ public:
+  // `files` is the text listed (one path); the warning and the question
+  // come from the string table.
+  explicit CExistingFilesDlg(const std::string& files, HWND parent = nullptr);
+  CExistingFilesDlg(const std::string& warning, const std::string& files, const std::string& question,
+                    HWND parent = nullptr);
+
+ protected:
+  void DoDataExchange(win32::DataExchange& dx) override;
+  bool OnInitDialog() override;
+
+ private:
+  std::string warning_;   // string 466
+  std::string files_;
+  std::string question_;  // string 467
+};
+
+}  // namespace mendora

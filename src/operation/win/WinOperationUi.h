@@ -1,0 +1,39 @@
+#pragma once
+// The operation driver's questions answered with the program's dialogs: the
+// progress dialog for every step, the search dialog, Retry/Cancel and plain
+// message boxes, the shell's folder browser, the overwrite question and the
+// error dialog. Each opens modally over the innermost modal window.
+#include <string>
+#include <vector>
+
+#include "operation/OperationUi.h"
+
+namespace mendora {
+
+class FileSystem;
+class SettingsStore;
+
+class WinOperationUi : public OperationUi {
+ public:
+  WinOperationUi(FileSystem& fs, SettingsStore& settings) : fs_(fs), settings_(settings) {}
+
+  int RunStep(ProgressStep& step) override;
+  int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+                    std::vector<std::string>& found, std::vector<int>& found_flags) override;
+  bool AskRetry(const std::string& text) override;
+  bool BrowseFolder(const std::string& title, std::string* folder) override;
+  int AskOverwrite(const std::string& warning, const std::string& path, const std::string& question) override;
+  void ShowMessage(const std::string& text) override;
+  void ShowError(int code) override;
+
+ private:
+  FileSystem& fs_;
+  SettingsStore& settings_;
+};
+
+// The folder that the folder browser selects when it opens. Only the GUI
+// test build sets it: the browser's tree cannot be driven from outside, so
+// the test has the folder selected and presses OK.
+void SetBrowseInitialSelection(const std::string& folder);
+
+}  // namespace mendora

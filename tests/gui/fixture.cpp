@@ -1,0 +1,58 @@
+// mendora-guifixture: makes and reads the files of the GUI scenarios on the
+// Wine drives, with the program's own file system.
+//
+//   data PATH FRAMES           a data file of FRAMES DV frame chunks
+//   refavi PATH DATA...        a reference AVI with two REF frames per data file
+//   wave PATH                  a small WAVE file (not DV)
+//   links PATH                 prints the data links of a reference AVI, one a line
+//
+// Exit status 0 on success.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+#include "refavi/GetContentList.h"
+#include "refavi/fixtures.h"
+
+namespace {
+
+bool Write(const std::string& path, const std::string& bytes) {
+  std::unique_ptr<mendora::File> file = mendora::SystemFileSystem().Open(path, mendora::OpenMode::kCreateWrite);
+  if (!file) return false;
+  if (file->Write(bytes.data(), bytes.size()) != bytes.size()) return false;
+  return file->Close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: mendora-guifixture data|refavi|wave|links PATH ...\n");
+    return 2;
+  }
+  const std::string command = argv[1];
+  const std::string path = argv[2];
+  if (command == "data" && argc == 4) {
+    return Write(path, mendora::test::BuildDataFile(std::stoi(argv[3]))) ? 0 : 1;
+  }
+  if (command == "refavi" && argc >= 4) {
+    mendora::test::AviSpec spec;
+    spec.odml = true;
+    for (int i = 3; i < argc; ++i) {
+      for (uint32_t frame = 0; frame < 2; ++frame)
+        spec.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * mendora::kDvFrameSize525));
+    }
+    return Write(path, mendora::test::BuildAvi(spec)) ? 0 : 1;
+  }
+  if (command == "wave") return Write(path, mendora::test::BuildWave()) ? 0 : 1;
+  if (command == "links") {
+    mendora::ContentListReader reader(mendora::SystemFileSystem());
+    mendora::DataLinkList list;
+    if (!reader.GetContentList(path, 1, &list, nullptr)) return 1;
+    for (const std::string& link : list.paths()) std::printf("%s\n", link.c_str());
+    return 0;
+  }
+  std::fprintf(stderr, "mendora-guifixture: unknown command\n");
+  return 2;
+}
