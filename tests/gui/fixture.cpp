@@ -5,8 +5,11 @@
 //   refavi PATH DATA...        a reference AVI with two REF frames per data file
 //   wave PATH                  a small WAVE file (not DV)
 //   links PATH                 prints the data links of a reference AVI, one a line
+//   lock PATH SECONDS          holds PATH open without sharing for SECONDS
 //
 // Exit status 0 on success.
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,6 +54,16 @@ int main(int argc, char** argv) {
     mendora::DataLinkList list;
     if (!reader.GetContentList(path, 1, &list, nullptr)) return 1;
     for (const std::string& link : list.paths()) std::printf("%s\n", link.c_str());
+    return 0;
+  }
+  if (command == "lock" && argc == 4) {
+    // Nobody else may open the file while it is held.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(std::stoi(argv[3])) * 1000);
+    CloseHandle(file);
     return 0;
   }
   std::fprintf(stderr, "mendora-guifixture: unknown command\n");

@@ -11,6 +11,14 @@
 //   rect CAPTION             prints "x y width height" of the window on the screen
 //   sysmenu CAPTION          prints the items of the window's system menu, one a line
 //   style CAPTION ID         prints the style bits of control ID in hex
+//   tree CAPTION ID          prints the check state (0 none, 1 clear, 2 checked) of each root item of tree ID
+//   treecheck CAPTION ID N   selects root item N (from 0) of tree ID and toggles its check box (space key)
+//   check CAPTION ID         prints the check state of button ID (0 clear, 1 checked)
+//   select CAPTION ID N      selects entry N of combo box ID as the user would (CBN_SELCHANGE)
+//
+// A control ID is looked up among the window's children first, then among
+// all its descendants (the controls of a child template inside the system's
+// file dialogs).
 //
 // Exit status 0 on success, 1 when the window or control is not there.
 #include <windows.h>
@@ -18,6 +26,9 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
+
+#include <commctrl.h>
 
 namespace {
 
@@ -86,6 +97,44 @@ HWND WaitFor(const wchar_t* caption, DWORD timeout_ms) {
 }
 
 unsigned long Number(const wchar_t* text) { return std::wcstoul(text, nullptr, 0); }
+
+struct Descendant {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Descendant*>(data);
+  if (GetDlgCtrlID(window) == search->id) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindControl(HWND window, int id) {
+  if (HWND direct = GetDlgItem(window, id)) return direct;
+  Descendant search{id, nullptr};
+  EnumChildWindows(window, &MatchId, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Root items of a tree view, in order (pointer-free messages only).
+std::vector<HTREEITEM> RootItems(HWND tree) {
+  std::vector<HTREEITEM> items;
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  while (item != nullptr) {
+    items.push_back(item);
+    item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+  }
+  return items;
+}
+
+void PressKey(HWND target, WPARAM vk) {
+  UINT scan = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, vk, 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageW(target, WM_KEYUP, vk, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
+}
 
 }  // namespace
 
@@ -172,7 +221,7 @@ int wmain(int argc, wchar_t** argv) {
 
   if (argc < 4) return Fail(L"usage", L"control id missing");
   int id = static_cast<int>(Number(argv[3]));
-  HWND control = id == 0 ? window : GetDlgItem(window, id);
+  HWND control = id == 0 ? window : FindControl(window, id);
   if (control == nullptr) return Fail(L"no control", argv[3]);
 
   if (command == L"text") {
@@ -191,6 +240,31 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t line[32];
     std::swprintf(line, 32, L"0x%08lx", static_cast<unsigned long>(GetWindowLongW(control, GWL_STYLE)));
     Print(line);
+    return 0;
+  }
+  if (command == L"tree") {
+    for (HTREEITEM item : RootItems(control)) {
+      auto state = static_cast<UINT>(
+          SendMessageW(control, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
+      Print(std::to_wstring((state & TVIS_STATEIMAGEMASK) >> 12));
+    }
+    return 0;
+  }
+  if (command == L"treecheck" && argc > 4) {
+    std::vector<HTREEITEM> items = RootItems(control);
+    size_t n = Number(argv[4]);
+    if (n >= items.size()) return Fail(L"no tree item", argv[4]);
+    SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[n]));
+    PressKey(control, VK_SPACE);
+    return 0;
+  }
+  if (command == L"check") {
+    Print(std::to_wstring(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0));
+    return 0;
+  }
+  if (command == L"select" && argc > 4) {
+    SendMessageW(control, CB_SETCURSEL, Number(argv[4]), 0);
+    PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
     return 0;
   }
   if (command == L"type" && argc > 4) {

@@ -2,10 +2,18 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+
 #include "operation/Progress.h"
 #include "resources/resource.h"
 
 namespace mendora {
+
+namespace {
+std::atomic<int> g_report_delay{0};
+}  // namespace
+
+void SetProgressReportDelay(int milliseconds) { g_report_delay.store(milliseconds); }
 
 CProgressDlg::CProgressDlg(ProgressStep& step, int position, HWND parent)
     : Dialog(IDD_PROGRESS, parent), step_(step), position_(position) {}
@@ -98,6 +106,7 @@ void CProgressDlg::WaitForWorker() {
 }
 
 void CProgressDlg::Report(int percent) {
+  if (const int delay = g_report_delay.load(); delay > 0) Sleep(static_cast<DWORD>(delay));
   ResetEvent(progress_event_);
   report_value_ = percent;
   if (!PostMessageA(window_, WM_PROGRESS_REPORT, 0, reinterpret_cast<LPARAM>(&report_value_))) return;

@@ -56,4 +56,9 @@ class CProgressDlg : public win32::Dialog, private ProgressSink {
   int post_value_ = 0;
 };
 
+// A pause before every report of a step, so that a GUI test driving the
+// program from outside can press Cancel while a small step is still
+// running. Only the GUI test build sets it.
+void SetProgressReportDelay(int milliseconds);
+
 }  // namespace mendora

@@ -12,6 +12,8 @@
 namespace mendora::win {
 
 namespace {
+constexpr UINT kFolderShown = WM_APP + 0x20;
+
 // "A|a|B|b||" as the system wants it: NUL-separated, ending in two NULs.
 std::string SystemFilter(const std::string& filter) {
   std::string out = filter;
@@ -60,12 +62,19 @@ UINT_PTR CALLBACK CSpecifyLocDlg::HookProc(HWND hook, UINT message, WPARAM, LPAR
     return TRUE;
   }
   auto* self = reinterpret_cast<CSpecifyLocDlg*>(GetWindowLongPtrA(hook, DWLP_USER));
-  if (self == nullptr || message != WM_NOTIFY) return FALSE;
-  auto* notify = reinterpret_cast<OFNOTIFYA*>(lparam);
+  if (self == nullptr) return FALSE;
   const HWND explorer = GetParent(hook);
+  if (message == kFolderShown) {
+    self->OnFolderChange(explorer);
+    return TRUE;
+  }
+  if (message != WM_NOTIFY) return FALSE;
+  auto* notify = reinterpret_cast<OFNOTIFYA*>(lparam);
   try {
     if (notify->hdr.code == CDN_FOLDERCHANGE) {
-      self->OnFolderChange(explorer);
+      // The system dialog empties its name box after it has told us about
+      // a folder opened by a typed path; fill it in once that is done.
+      PostMessageA(hook, kFolderShown, 0, 0);
       return FALSE;
     }
     if (notify->hdr.code == CDN_FILEOK) {

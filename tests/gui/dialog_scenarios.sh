@@ -1,0 +1,587 @@
+#!/usr/bin/env bash
+# GUI scenarios of Fix, Move, Copy and Preference: the whole program under
+# Wine, driven by mendora-guidrv, on real files on the Wine drives D: and E:
+# (folders of the build tree). Each scenario checks the dialogs' texts and
+# then the files on disk. Screenshots go to $MENDORA_GUI_ARTIFACTS.
+#   dialog_scenarios.sh NAME     (ctest sets the MENDORA_* variables)
+set -uo pipefail
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+scenario=$1
+: "${MENDORA_SOURCE:?}" "${MENDORA_GUI_ARTIFACTS:?}" "${MENDORA_DIALOGS_PREFIX:?}" "${MENDORA_GUI_DRIVES:?}"
+: "${MENDORA_EXE:?}" "${MENDORA_TEST_EXE:?}" "${MENDORA_GUIDRV:?}" "${MENDORA_FIXTURE:?}"
+export WINEPREFIX=$MENDORA_DIALOGS_PREFIX
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+export LANG=C.UTF-8 LC_ALL=
+STRINGS=$MENDORA_SOURCE/src/resources/strings.txt
+SETTINGS_KEY='HKCU\Software\Veltrax\Kestrix\Mendora\Installation'
+D=$MENDORA_GUI_DRIVES/d
+E=$MENDORA_GUI_DRIVES/e
+mkdir -p "$MENDORA_GUI_ARTIFACTS"
+app_pid=
+lock_pid=
+
+fail() {
+  echo "FAIL [$scenario]: $*" >&2
+  screenshot_screen "failed_$scenario" >/dev/null 2>&1
+  exit 1
+}
+
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$lock_pid" ] && kill "$lock_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+}
+trap cleanup EXIT
+
+# The prefix of these scenarios: no crash dialog, no window manager
+# decorations (Wine draws the title bars), CJK faces for Japanese, and the
+# drives D: and E: on folders of the build tree.
+prepare_prefix() {
+  [ -f "$WINEPREFIX/.mendora-dialogs-ready" ] && return
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.mendora-dialogs-ready" ] && exit 0
+    mkdir -p "$WINEPREFIX" "$D" "$E"
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+    for face in "MS UI Gothic" "MS Gothic" "MS PGothic"; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f \
+        >/dev/null 2>&1
+    done
+    for font in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+      [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/" && break
+    done
+    wineserver -w
+    ln -sfn "$D" "$WINEPREFIX/dosdevices/d:"
+    ln -sfn "$E" "$WINEPREFIX/dosdevices/e:"
+    touch "$WINEPREFIX/.mendora-dialogs-ready"
+  ) 9>"$WINEPREFIX.lock" || fail "cannot prepare the Wine prefix"
+}
+
+drv() { wine "$MENDORA_GUIDRV" "$@"; }
+fx() { wine "$MENDORA_FIXTURE" "$@"; }
+
+# The text of string ID from strings.txt: field 1 English, 2 Japanese.
+string_text() {
+  awk -v id="$1" -v want="$2" '
+    $1 == id {
+      s = $0; sub(/^[0-9]+[ \t]+/, "", s)
+      n = 0; i = 1; len = length(s)
+      while (i <= len && n < want) {
+        while (substr(s, i, 1) != "\"" && i <= len) i++
+        i++; field = ""
+        while (i <= len) {
+          c = substr(s, i, 1)
+          if (c == "\"") { if (substr(s, i + 1, 1) == "\"") { field = field "\""; i += 2; continue } i++; break }
+          if (c == "\\" && substr(s, i + 1, 1) == "n") { field = field "\n"; i += 2; continue }
+          field = field c; i++
+        }
+        n++
+      }
+      if (n == want) printf "%s", field
+      exit
+    }' "$STRINGS"
+}
+# String ID with %1 (and %2) replaced.
+format1() { local t; t=$(string_text "$1" "${LANGFIELD:-1}"); printf '%s' "${t//%1/$2}"; }
+
+expect_text() {  # caption, control id, expected text
+  local got
+  got=$(drv text "$1" "$2") || fail "no control $2 in \"$1\""
+  [ "$got" = "$3" ] || fail "control $2 of \"$1\": expected [$3], got [$got]"
+}
+wait_window() { drv wait "$1" "${2:-30000}" || fail "window \"$1\" did not appear"; }
+wait_gone() { drv gone "$1" "${2:-15000}" || fail "window \"$1\" is still open"; }
+
+screenshot() {  # name, caption
+  local rect x y w h full="$MENDORA_GUI_ARTIFACTS/$1.full.png"
+  rect=$(drv rect "$2") || fail "no window \"$2\" to photograph"
+  read -r x y w h <<<"$rect"
+  sleep 0.7
+  import -window root "$full" || fail "screenshot failed"
+  convert "$full" -crop "${w}x${h}+$x+$y" +repage "$MENDORA_GUI_ARTIFACTS/$1.png" || fail "cannot crop"
+  rm -f "$full"
+  echo "screenshot: $MENDORA_GUI_ARTIFACTS/$1.png"
+}
+screenshot_screen() { import -window root "$MENDORA_GUI_ARTIFACTS/$1.png"; }
+
+start() {  # program [args...]
+  "$@" &
+  app_pid=$!
+}
+expect_exit() {
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
+  wait "$app_pid"
+  local status=$?
+  app_pid=
+  [ "$status" -eq 0 ] || fail "exit status $status"
+}
+
+MAIN=$(string_text 1 1)
+BOX=mendora          # message boxes carry the program's file name
+SELECT_FIX=$(format1 201 "$(string_text 202 1)")
+SELECT_MOVE=$(format1 201 "$(string_text 204 1)")
+SELECT_COPY=$(format1 201 "$(string_text 203 1)")
+SEARCH=$(string_text 501 1)
+FOUND="Found Similar File"
+BROWSE="Browse for Folder"
+ANALYSIS=$(format1 401 "$(string_text 402 1)")
+CREATION=$(format1 401 "$(string_text 403 1)")
+CARRY_COPY=$(format1 401 "$(string_text 405 1)")
+OVERWRITE=$(string_text 467 1)
+
+set_setting() { wine reg add "$SETTINGS_KEY" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1 || fail "cannot set $1"; }
+setting() {
+  wine reg query "$SETTINGS_KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+}
+expect_setting() { local got; got=$(setting "$1"); [ "$got" = "$2" ] || fail "setting $1: expected [$2], got [$got]"; }
+
+# Fresh drives and settings. The search walks D: (the folder of the
+# selection) and E:.
+fresh() {
+  rm -rf "${D:?}"/* "${E:?}"/*
+  mkdir -p "$D/clips" "$E/moved" "$E/dest"
+  wine reg delete 'HKCU\Software\Veltrax' /f >/dev/null 2>&1
+  set_setting Directory 'D:\clips\'
+  set_setting PrefSearchDir 000000000000000000000E0000
+  set_setting PrefBackupFlag 1
+}
+
+# take1.avi in D:\clips linking take1.001 and take1.002 there.
+make_take1() {
+  fx data 'D:\clips\take1.001' 3 && fx data 'D:\clips\take1.002' 3 &&
+    fx refavi 'D:\clips\take1.avi' 'D:\clips\take1.001' 'D:\clips\take1.002' || fail "cannot make take1"
+}
+
+links() { fx links "$1" | tr -d '\r'; }
+expect_links() {  # windows path, expected links (one a line)
+  local got
+  got=$(links "$1") || fail "cannot read the links of $1"
+  [ "$got" = "$2" ] || fail "links of $1: expected [$2], got [$got]"
+}
+expect_files() {  # native folder, expected listing (sorted, one a line)
+  local got
+  got=$(cd "$1" && ls -A | sort)
+  [ "$got" = "$2" ] || fail "files in $1: expected [$2], got [$(echo "$got" | tr '\n' ' ')]"
+}
+digest() { md5sum <"$1" | cut -d' ' -f1; }
+
+# Waits for a message box with exactly TEXT, optionally photographs it, and
+# presses BUTTON (1 OK, 2 Cancel, 4 Retry).
+expect_box() {  # text, button [, screenshot name]
+  local i got=
+  for i in $(seq 1 60); do
+    got=$(drv text "$BOX" 65535 2>/dev/null) && [ "$got" = "$1" ] && break
+    sleep 0.3
+  done
+  [ "$got" = "$1" ] || fail "message box: expected [$1], got [$got]"
+  [ -n "${3:-}" ] && screenshot "$3" "$BOX"
+  drv click "$BOX" "$2" || fail "no button $2 in the message box"
+  sleep 0.5
+}
+no_box() { drv gone "$BOX" "${1:-1500}" || fail "unexpected message box: [$(drv text "$BOX" 65535)]"; }
+
+# Opens the file selection dialog with BUTTON, types NAMES into its name box
+# and presses Open.
+select_files() {  # button id, caption, names [, screenshot name]
+  drv click "$MAIN" "$1" || fail "no button $1"
+  wait_window "$2"
+  [ -n "${4:-}" ] && screenshot "$4" "$2"
+  drv type "$2" 1152 "$3" || fail "no file name box"
+  drv click "$2" 1 || fail "no Open button"
+}
+# The file selection dialog closes after its operation.
+selection_closed() { wait_gone "$1"; no_box; }
+
+quit_program() {
+  drv click "$MAIN" 2 || fail "no Quit button"
+  expect_exit
+}
+
+prepare_prefix
+
+case $scenario in
+  fix_present)
+    # All links present: only the finished message, nothing written.
+    fresh; make_take1
+    before=$(digest "$D/clips/take1.avi")
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi selection_fix_en
+    expect_box "$(format1 303 'D:\clips\take1.avi')" 1 box_finished_en
+    selection_closed "$SELECT_FIX"
+    quit_program
+    [ "$(digest "$D/clips/take1.avi")" = "$before" ] || fail "the reference AVI was rewritten"
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.002\ntake1.avi')"
+    ;;
+  fix_found)
+    # A missing data file found by the drive search: OK, then 304 and 303;
+    # the old file is kept as the backup.
+    fresh; make_take1
+    mv "$D/clips/take1.002" "$E/moved/take1.002"
+    before=$(digest "$D/clips/take1.avi")
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi
+    wait_window "$FOUND"
+    expect_text "$FOUND" 1001 "$(string_text 520 1)"
+    expect_text "$FOUND" 1007 "$(format1 521 'D:\clips\take1.002')"
+    expect_text "$FOUND" 1008 "$(format1 522 'E:\moved\take1.002')"
+    expect_text "$SEARCH" 1005 "$(format1 502 take1.avi)"
+    expect_text "$SEARCH" 1027 "$(string_text 503 1)"
+    expect_text "$SEARCH" 1006 "take1.002"
+    screenshot search_en "$SEARCH"
+    screenshot found_en "$FOUND"
+    drv click "$FOUND" 1
+    expect_box "$(format1 304 'D:\clips\take1.avi')" 1 box_corrected_en
+    expect_box "$(format1 303 'D:\clips\take1.avi')" 1
+    selection_closed "$SELECT_FIX"
+    quit_program
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.avi\ntake1.avi.bak')"
+    [ "$(digest "$D/clips/take1.avi.bak")" = "$before" ] || fail "the backup is not the old file"
+    expect_links 'D:\clips\take1.avi' "$(printf 'D:\\clips\\take1.001\nE:\\moved\\take1.002')"
+    ;;
+  fix_next_locate)
+    # Next on every offer: "File Not Found", then manual location. A non-DV
+    # choice is refused and the dialog stays open; opening the folder that
+    # holds the file fills in its name.
+    fresh; make_take1
+    mv "$D/clips/take1.002" "$E/moved/take1.002"
+    fx wave 'E:\moved\notdv.avi'
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi
+    wait_window "$FOUND"
+    drv click "$FOUND" 1000
+    expect_box "File Not Found" 1 box_not_found_en
+    LOCATE=$(format1 540 take1.avi)
+    wait_window "$LOCATE"
+    expect_text "$LOCATE" 1004 "$(string_text 541 1)"
+    expect_text "$LOCATE" 1003 "take1.002"
+    expect_text "$LOCATE" 1152 "*.avi"
+    drv type "$LOCATE" 1152 'E:\moved\notdv.avi'
+    drv click "$LOCATE" 1
+    wait_window "$(string_text 40 1)"
+    expect_text "$(string_text 40 1)" 1009 "$(string_text 3005 1)"
+    screenshot error_290_en "$(string_text 40 1)"
+    drv click "$(string_text 40 1)" 1
+    wait_gone "$(string_text 40 1)"
+    drv wait "$LOCATE" 3000 || fail "the locate dialog closed after a refused file"
+    drv type "$LOCATE" 1152 'E:\moved'
+    drv click "$LOCATE" 1
+    sleep 1
+    expect_text "$LOCATE" 1152 "take1.002"
+    screenshot locate_en "$LOCATE"
+    drv click "$LOCATE" 1
+    expect_box "$(format1 304 'D:\clips\take1.avi')" 1
+    expect_box "$(format1 303 'D:\clips\take1.avi')" 1
+    selection_closed "$SELECT_FIX"
+    quit_program
+    expect_links 'D:\clips\take1.avi' "$(printf 'D:\\clips\\take1.001\nE:\\moved\\take1.002')"
+    expect_setting Directory 'E:\moved\'
+    ;;
+  fix_cancel)
+    # Cancel in the found dialog gives up the search: no message, nothing written.
+    fresh; make_take1
+    mv "$D/clips/take1.002" "$E/moved/take1.002"
+    before=$(digest "$D/clips/take1.avi")
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi
+    wait_window "$FOUND"
+    drv click "$FOUND" 2
+    selection_closed "$SELECT_FIX"
+    quit_program
+    [ "$(digest "$D/clips/take1.avi")" = "$before" ] || fail "the reference AVI changed"
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.avi')"
+    ;;
+  fix_readonly)
+    # A read-only reference AVI with a missing link: Retry asks again,
+    # Cancel ends the file without a message.
+    fresh; make_take1
+    rm "$D/clips/take1.002"
+    chmod a-w "$D/clips/take1.avi"
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi
+    what=$(string_text 315 1); what=${what//%1/'D:\clips\take1.avi'}; what=${what//%2/$(string_text 311 1)}
+    question=$(string_text 316 1); question=${question//%1/Fix}; question=${question//%2/$what}
+    expect_box "$question" 4 box_retry_en
+    expect_box "$question" 2
+    selection_closed "$SELECT_FIX"
+    quit_program
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.avi')"
+    ;;
+  copy_collision)
+    # Copy to another folder that already holds the reference AVI and one of
+    # the data files: the overwrite question, then the data file under a
+    # collision-free name.
+    fresh; make_take1
+    fx data 'E:\dest\take1.001' 1
+    fx data 'E:\dest\take1.avi' 1
+    other=$(digest "$E/dest/take1.001")
+    export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN"
+    select_files 1014 "$SELECT_COPY" take1.avi selection_copy_en
+    wait_window "$BROWSE"
+    screenshot browse_en "$BROWSE"
+    drv click "$BROWSE" 1
+    wait_window "$OVERWRITE"
+    expect_text "$OVERWRITE" 1009 "$(string_text 466 1)"
+    expect_text "$OVERWRITE" 1010 'E:\dest\take1.avi'
+    expect_text "$OVERWRITE" 1011 "$OVERWRITE"
+    screenshot existing_files_en "$OVERWRITE"
+    drv click "$OVERWRITE" 1
+    expect_box "$(format1 302 'D:\clips\take1.avi')" 1
+    selection_closed "$SELECT_COPY"
+    quit_program
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.002\ntake1.avi')"
+    expect_files "$E/dest" "$(printf 'take1.001\ntake1.002\ntake1.avi\ntake1~001.001')"
+    [ "$(digest "$E/dest/take1.001")" = "$other" ] || fail "the file already there was overwritten"
+    cmp -s "$D/clips/take1.001" "$E/dest/take1~001.001" || fail "take1~001.001 is not the copy"
+    expect_links 'E:\dest\take1.avi' "$(printf 'E:\\dest\\take1~001.001\nE:\\dest\\take1.002')"
+    expect_links 'D:\clips\take1.avi' "$(printf 'D:\\clips\\take1.001\nD:\\clips\\take1.002')"
+    ;;
+  copy_same_folder)
+    # Copy into the reference AVI's own folder: no question, the old file
+    # becomes the backup.
+    fresh; make_take1
+    set_setting PrefBackupFlag 0
+    export MENDORA_TEST_BROWSE_FOLDER='D:\clips'
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN"
+    select_files 1014 "$SELECT_COPY" take1.avi
+    wait_window "$BROWSE"
+    drv click "$BROWSE" 1
+    expect_box "$(format1 302 'D:\clips\take1.avi')" 1
+    selection_closed "$SELECT_COPY"
+    quit_program
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.002\ntake1.avi\ntake1.avi.bak')"
+    expect_links 'D:\clips\take1.avi' "$(printf 'D:\\clips\\take1.001\nD:\\clips\\take1.002')"
+    ;;
+  move_backup | move_no_backup)
+    # Move to another drive: the data files go, the source reference AVI
+    # stays behind as its backup only when the preference asks for it.
+    fresh; make_take1
+    [ "$scenario" = move_no_backup ] && set_setting PrefBackupFlag 0
+    export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN"
+    select_files 1013 "$SELECT_MOVE" take1.avi selection_move_en
+    wait_window "$BROWSE"
+    drv click "$BROWSE" 1
+    expect_box "$(format1 301 'D:\clips\take1.avi')" 1
+    selection_closed "$SELECT_MOVE"
+    quit_program
+    if [ "$scenario" = move_backup ]; then
+      expect_files "$D/clips" "take1.avi.bak"
+    else
+      expect_files "$D/clips" ""
+    fi
+    expect_files "$E/dest" "$(printf 'take1.001\ntake1.002\ntake1.avi')"
+    expect_links 'E:\dest\take1.avi' "$(printf 'E:\\dest\\take1.001\nE:\\dest\\take1.002')"
+    ;;
+  cancel_analysis)
+    fresh; make_take1
+    before=$(digest "$D/clips/take1.avi")
+    export MENDORA_TEST_REPORT_DELAY_MS=700
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi
+    wait_window "$ANALYSIS" 10000
+    screenshot progress_analysis_en "$ANALYSIS"
+    drv click "$ANALYSIS" 2
+    selection_closed "$SELECT_FIX"
+    quit_program
+    [ "$(digest "$D/clips/take1.avi")" = "$before" ] || fail "the reference AVI changed"
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.002\ntake1.avi')"
+    ;;
+  cancel_creation)
+    # Cancel while the corrected file is written: the temporary file goes,
+    # the reference AVI stays as it was, no backup.
+    fresh; make_take1
+    mv "$D/clips/take1.002" "$E/moved/take1.002"
+    before=$(digest "$D/clips/take1.avi")
+    export MENDORA_TEST_REPORT_DELAY_MS=700
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" take1.avi
+    wait_window "$FOUND" 60000
+    drv click "$FOUND" 1
+    wait_window "$CREATION" 10000
+    screenshot progress_creation_en "$CREATION"
+    drv click "$CREATION" 2
+    selection_closed "$SELECT_FIX"
+    quit_program
+    [ "$(digest "$D/clips/take1.avi")" = "$before" ] || fail "the reference AVI changed"
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.avi')"
+    ;;
+  cancel_carry)
+    # Cancel while the data files are copied: the copies are removed.
+    fresh; make_take1
+    export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
+    export MENDORA_TEST_REPORT_DELAY_MS=300
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN"
+    select_files 1014 "$SELECT_COPY" take1.avi
+    wait_window "$BROWSE" 60000
+    drv click "$BROWSE" 1
+    wait_window "$CARRY_COPY" 10000
+    screenshot progress_carry_en "$CARRY_COPY"
+    drv click "$CARRY_COPY" 2
+    selection_closed "$SELECT_COPY"
+    quit_program
+    expect_files "$E/dest" ""
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.002\ntake1.avi')"
+    ;;
+  preference)
+    # The drive tree and the backup box: OK writes both, Cancel neither.
+    fresh
+    set_setting PrefSearchDir 00000000000000000000000C00
+    PREF=Preference
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    drv click "$MAIN" 1015
+    wait_window "$PREF"
+    expect_text "$PREF" 1026 "$(string_text 102 1)"
+    expect_text "$PREF" 1031 "$(string_text 121 1)"
+    # Drives C:, D:, E: come first, in that order; only C: is checked.
+    states=$(drv tree "$PREF" 1024 | tr -d '\r' | head -n 3 | tr '\n' ' ')
+    [ "$states" = "2 1 1 " ] || fail "drive tree check states: [$states]"
+    [ "$(drv check "$PREF" 1030 | tr -d '\r')" = 1 ] || fail "the backup box is not ticked"
+    screenshot preference_en "$PREF"
+    drv treecheck "$PREF" 1024 0   # C: off
+    drv treecheck "$PREF" 1024 2   # E: on
+    drv click "$PREF" 1030         # backup off
+    sleep 0.5
+    states=$(drv tree "$PREF" 1024 | tr -d '\r' | head -n 3 | tr '\n' ' ')
+    [ "$states" = "1 1 2 " ] || fail "check states after the clicks: [$states]"
+    drv click "$PREF" 1
+    wait_gone "$PREF"
+    expect_setting PrefSearchDir 000000000000000000000E0000
+    expect_setting PrefBackupFlag 0
+    # Cancel writes nothing.
+    drv click "$MAIN" 1015
+    wait_window "$PREF"
+    states=$(drv tree "$PREF" 1024 | tr -d '\r' | head -n 3 | tr '\n' ' ')
+    [ "$states" = "1 1 2 " ] || fail "check states when opened again: [$states]"
+    [ "$(drv check "$PREF" 1030 | tr -d '\r')" = 0 ] || fail "the backup box is ticked"
+    drv treecheck "$PREF" 1024 1
+    drv click "$PREF" 1030
+    drv click "$PREF" 2
+    wait_gone "$PREF"
+    expect_setting PrefSearchDir 000000000000000000000E0000
+    expect_setting PrefBackupFlag 0
+    quit_program
+    ;;
+  selection_errors)
+    # A file that cannot be opened (289) and a file that is not DV (290) are
+    # refused; the dialog stays open and writes no settings.
+    fresh; make_take1
+    fx wave 'D:\clips\notdv.avi'
+    ERROR=$(string_text 40 1)
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    select_files 1012 "$SELECT_FIX" notdv.avi
+    wait_window "$ERROR"
+    expect_text "$ERROR" 1009 "$(string_text 3005 1)"
+    drv click "$ERROR" 1
+    wait_gone "$ERROR"
+    drv wait "$SELECT_FIX" 3000 || fail "the selection dialog closed after 290"
+    # Held open without sharing by another program.
+    coproc LOCK { fx lock 'D:\clips\take1.avi' 60; }
+    lock_pid=$LOCK_PID
+    read -r -t 20 locked <&"${LOCK[0]}" || fail "cannot lock the file"
+    drv type "$SELECT_FIX" 1152 take1.avi
+    drv click "$SELECT_FIX" 1
+    wait_window "$ERROR"
+    expect_text "$ERROR" 1009 "$(string_text 3004 1)"
+    screenshot error_289_en "$ERROR"
+    drv click "$ERROR" 1
+    wait_gone "$ERROR"
+    kill "$lock_pid" 2>/dev/null; lock_pid=
+    drv wait "$SELECT_FIX" 3000 || fail "the selection dialog closed after 289"
+    expect_setting Directory 'D:\clips\'
+    [ -z "$(setting Filter)" ] || fail "Filter was written: $(setting Filter)"
+    drv click "$SELECT_FIX" 2
+    wait_gone "$SELECT_FIX"
+    no_box
+    quit_program
+    ;;
+  settings_remembered)
+    # Two files chosen at once with "All Files": both are checked, and the
+    # next opening, in another mode, starts in their folder with that type.
+    fresh; make_take1
+    mkdir -p "$E/two"
+    fx data 'E:\two\b.001' 2 && fx refavi 'E:\two\a.avi' 'E:\two\b.001' && fx refavi 'E:\two\c.avi' 'E:\two\b.001'
+    set_setting Filter 2
+    start wine "$MENDORA_EXE"
+    wait_window "$MAIN"
+    drv click "$MAIN" 1012
+    wait_window "$SELECT_FIX"
+    expect_text "$SELECT_FIX" 1136 "All Files (*.*)"
+    drv type "$SELECT_FIX" 1152 'E:\two'
+    drv click "$SELECT_FIX" 1
+    sleep 1
+    drv type "$SELECT_FIX" 1152 '"a.avi" "c.avi"'
+    drv click "$SELECT_FIX" 1
+    expect_box "$(format1 303 'E:\two\a.avi')" 1
+    expect_box "$(format1 303 'E:\two\c.avi')" 1
+    selection_closed "$SELECT_FIX"
+    expect_setting Directory 'E:\two\'
+    expect_setting Filter 2
+    drv click "$MAIN" 1013
+    wait_window "$SELECT_MOVE"
+    expect_text "$SELECT_MOVE" 1136 "All Files (*.*)"
+    expect_text "$SELECT_MOVE" 1137 "two"
+    drv click "$SELECT_MOVE" 2
+    wait_gone "$SELECT_MOVE"
+    quit_program
+    ;;
+  japanese)
+    # The search's dialogs in Japanese.
+    locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"
+    export LANG=ja_JP.UTF-8
+    LANGFIELD=2
+    fresh; make_take1
+    mv "$D/clips/take1.002" "$E/moved/take1.002"
+    start wine "$MENDORA_EXE"
+    JA_MAIN=$(string_text 1 2)
+    wait_window "$JA_MAIN"
+    JA_SELECT=$(format1 201 "$(string_text 202 2)")
+    drv click "$JA_MAIN" 1012
+    wait_window "$JA_SELECT"
+    screenshot selection_fix_ja "$JA_SELECT"
+    drv type "$JA_SELECT" 1152 take1.avi
+    drv click "$JA_SELECT" 1
+    wait_window "$FOUND"
+    JA_SEARCH=$(string_text 501 2)
+    expect_text "$JA_SEARCH" 1005 "$(format1 502 take1.avi)"
+    expect_text "$FOUND" 1001 "$(string_text 520 2)"
+    expect_text "$FOUND" 1007 "$(format1 521 'D:\clips\take1.002')"
+    screenshot search_ja "$JA_SEARCH"
+    screenshot found_ja "$FOUND"
+    drv click "$FOUND" 2
+    selection_closed "$JA_SELECT"
+    drv click "$JA_MAIN" 2
+    expect_exit
+    ;;
+  *)
+    fail "unknown scenario"
+    ;;
+esac
+echo "PASS [$scenario]"
