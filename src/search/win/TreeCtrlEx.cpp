@@ -26,6 +26,12 @@ void CTreeCtrlEx::Attach(HWND tree) {
     CoTaskMemFree(desktop);
   }
 
+  // Check boxes given in the template are not always ready for items set
+  // checked at once: switch the style on afresh before filling.
+  const LONG style = GetWindowLongA(tree_, GWL_STYLE);
+  SetWindowLongA(tree_, GWL_STYLE, style & ~TVS_CHECKBOXES);
+  SetWindowLongA(tree_, GWL_STYLE, style | TVS_CHECKBOXES);
+
   SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
   drives_.Fill(GetLogicalDrives(), [](const std::string&) { return std::string(); });
   for (int i = 0; i < drives_.item_count(); ++i) {
