@@ -243,8 +243,11 @@ case $scenario in
     expect_text "$SEARCH" 1005 "$(format1 502 take1.avi)"
     expect_text "$SEARCH" 1027 "$(string_text 503 1)"
     expect_text "$SEARCH" 1006 "take1.002"
-    screenshot search_en "$SEARCH"
+    expect_text "$SEARCH" 1025 'E:\moved'
     screenshot found_en "$FOUND"
+    # The found dialog opens over the search dialog: move it aside.
+    drv move "$FOUND" 0 0
+    screenshot search_en "$SEARCH"
     drv click "$FOUND" 1
     expect_box "$(format1 304 'D:\clips\take1.avi')" 1 box_corrected_en
     expect_box "$(format1 303 'D:\clips\take1.avi')" 1
@@ -575,8 +578,9 @@ case $scenario in
     expect_text "$JA_SEARCH" 1005 "$(format1 502 take1.avi)"
     expect_text "$FOUND" 1001 "$(string_text 520 2)"
     expect_text "$FOUND" 1007 "$(format1 521 'D:\clips\take1.002')"
-    screenshot search_ja "$JA_SEARCH"
     screenshot found_ja "$FOUND"
+    drv move "$FOUND" 0 0
+    screenshot search_ja "$JA_SEARCH"
     drv click "$FOUND" 2
     selection_closed "$JA_SELECT"
     drv click "$JA_MAIN" 2

@@ -14,6 +14,7 @@
 //   tree CAPTION ID          prints the check state (0 none, 1 clear, 2 checked) of each root item of tree ID
 //   treecheck CAPTION ID N   selects root item N (from 0) of tree ID and toggles its check box (space key)
 //   check CAPTION ID         prints the check state of button ID (0 clear, 1 checked)
+//   move CAPTION X Y         moves the window to screen position X, Y
 //   select CAPTION ID N      selects entry N of combo box ID as the user would (CBN_SELCHANGE)
 //
 // A control ID is looked up among the window's children first, then among
@@ -163,6 +164,11 @@ int wmain(int argc, wchar_t** argv) {
   HWND window = WaitFor(caption, 5000);
   if (window == nullptr) return Fail(L"no window", caption);
 
+  if (command == L"move" && argc > 4) {
+    SetWindowPos(window, nullptr, static_cast<int>(Number(argv[3])), static_cast<int>(Number(argv[4])), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+  }
   if (command == L"rect") {
     RECT r;
     GetWindowRect(window, &r);
