@@ -131,10 +131,13 @@ TEST_F(WindowDrivenSearch, TimerEndsTheWalkWithFileNotFoundAndManualLocation) {
 }
 
 TEST_F(WindowDrivenSearch, CancelPressedWhileWalkingStopsTheWorker) {
-  for (int i = 0; i < 200; ++i) Put("C:\\many\\f" + std::to_string(i) + ".bin", "x");
-  // Cancel as soon as the first folder is shown.
-  ui_.on_folder = [this](const std::string&) {
-    if (ui_.folders.size() == 1) window_.Post(IDCANCEL);
+  for (int i = 0; i < 50; ++i) Put("C:\\many\\f" + std::to_string(i) + ".bin", "x");
+  // The user presses Cancel while the worker lists its first folder: the
+  // press is queued before the worker can end, as a posted message is
+  // handled before a later timer tick.
+  std::atomic<bool> pressed{false};
+  fs_.on_call = [&](const char* call, const std::string&) {
+    if (std::string(call) == "Find" && !pressed.exchange(true)) window_.Post(IDCANCEL);
   };
 
   EXPECT_EQ(Run({"C:\\old\\take.001"}), IDCANCEL);
