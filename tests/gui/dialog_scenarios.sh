@@ -219,7 +219,7 @@ case $scenario in
     fresh; make_take1
     before=$(digest "$D/clips/take1.avi")
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi selection_fix_en
     expect_box "$(format1 303 'D:\clips\take1.avi')" 1 box_finished_en
     selection_closed "$SELECT_FIX"
@@ -234,7 +234,7 @@ case $scenario in
     mv "$D/clips/take1.002" "$E/moved/take1.002"
     before=$(digest "$D/clips/take1.avi")
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi
     wait_window "$FOUND"
     expect_text "$FOUND" 1001 "$(string_text 520 1)"
@@ -265,7 +265,7 @@ case $scenario in
     mv "$D/clips/take1.002" "$E/moved/take1.002"
     fx wave 'E:\moved\notdv.avi'
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi
     wait_window "$FOUND"
     drv click "$FOUND" 1000
@@ -302,7 +302,7 @@ case $scenario in
     mv "$D/clips/take1.002" "$E/moved/take1.002"
     before=$(digest "$D/clips/take1.avi")
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi
     wait_window "$FOUND"
     drv click "$FOUND" 2
@@ -318,7 +318,7 @@ case $scenario in
     rm "$D/clips/take1.002"
     chmod a-w "$D/clips/take1.avi"
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi
     what=$(string_text 315 1); what=${what//%1/'D:\clips\take1.avi'}; what=${what//%2/$(string_text 311 1)}
     question=$(string_text 316 1); question=${question//%1/Fix}; question=${question//%2/$what}
@@ -338,7 +338,7 @@ case $scenario in
     other=$(digest "$E/dest/take1.001")
     export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
     start wine "$MENDORA_TEST_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1014 "$SELECT_COPY" take1.avi selection_copy_en
     wait_window "$BROWSE"
     screenshot browse_en "$BROWSE"
@@ -366,7 +366,7 @@ case $scenario in
     set_setting PrefBackupFlag 0
     export MENDORA_TEST_BROWSE_FOLDER='D:\clips'
     start wine "$MENDORA_TEST_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1014 "$SELECT_COPY" take1.avi
     wait_window "$BROWSE"
     drv click "$BROWSE" 1
@@ -383,7 +383,7 @@ case $scenario in
     [ "$scenario" = move_no_backup ] && set_setting PrefBackupFlag 0
     export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
     start wine "$MENDORA_TEST_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1013 "$SELECT_MOVE" take1.avi selection_move_en
     wait_window "$BROWSE"
     drv click "$BROWSE" 1
@@ -403,7 +403,7 @@ case $scenario in
     before=$(digest "$D/clips/take1.avi")
     export MENDORA_TEST_REPORT_DELAY_MS=700
     start wine "$MENDORA_TEST_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi
     wait_window "$ANALYSIS" 10000
     screenshot progress_analysis_en "$ANALYSIS"
@@ -421,7 +421,7 @@ case $scenario in
     before=$(digest "$D/clips/take1.avi")
     export MENDORA_TEST_REPORT_DELAY_MS=700
     start wine "$MENDORA_TEST_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" take1.avi
     wait_window "$FOUND" 60000
     drv click "$FOUND" 1
@@ -439,7 +439,7 @@ case $scenario in
     export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
     export MENDORA_TEST_REPORT_DELAY_MS=2000
     start wine "$MENDORA_TEST_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1014 "$SELECT_COPY" take1.avi
     wait_window "$BROWSE" 60000
     drv click "$BROWSE" 1
@@ -457,7 +457,7 @@ case $scenario in
     set_setting PrefSearchDir 00000000000000000000000C00
     PREF=Preference
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     drv click "$MAIN" 1015
     wait_window "$PREF"
     expect_text "$PREF" 1026 "$(string_text 102 1)"
@@ -500,7 +500,7 @@ case $scenario in
     set_setting Filter 01
     ERROR=$(string_text 40 1)
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     select_files 1012 "$SELECT_FIX" notdv.avi
     wait_window "$ERROR"
     expect_text "$ERROR" 1009 "$(string_text 3005 1)"
@@ -535,7 +535,7 @@ case $scenario in
     fx data 'E:\two\b.001' 2 && fx refavi 'E:\two\a.avi' 'E:\two\b.001' && fx refavi 'E:\two\c.avi' 'E:\two\b.001'
     set_setting Filter 2
     start wine "$MENDORA_EXE"
-    wait_window "$MAIN"
+    wait_window "$MAIN" 60000
     drv click "$MAIN" 1012
     wait_window "$SELECT_FIX"
     expect_text "$SELECT_FIX" 1136 "All Files (*.*)"

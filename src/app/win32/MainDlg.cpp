@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/win32/AboutDlg.h"
+#include "app/win32/ErrorDlg.h"
 #include "app/win32/ShellUi.h"
 #include "operation/win/AviFileSelectDlg.h"
 #include "resources/resource.h"
@@ -78,7 +79,8 @@ bool CMainDlg::OnCommand(int id, int notify_code, HWND control) {
 void CMainDlg::RunOperation(OperationMode mode) {
   CAviFileSelectDlg dialog(mode, TRUE, nullptr, "", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                            "Avi Files (*.avi)|*.avi|All Files (*.*)|*.*||", nullptr);
-  dialog.DoModal();
+  // The system dialog could not open: not a silent cancel.
+  if (dialog.DoModal() == -1) ShowError(0);
 }
 
 void CMainDlg::RunPreference() {

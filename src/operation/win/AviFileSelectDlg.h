@@ -15,22 +15,17 @@
 #include "app/CommonFunc.h"
 #include "app/Types.h"
 #include "platform/settings_store.h"
+#include "platform/win32/file_dialog.h"
 
 namespace mendora {
 
 class FileSystem;
-class SettingsStore;
 
-// The selection in the file-name buffer of an Explorer-style open dialog:
-// "path\0\0" for one file, "folder\0name\0name\0\0" for several. Returns
-// the full paths in the dialog's order and the folder (with its trailing
-// backslash) in `folder`. Reads no further than `size` bytes.
-std::vector<std::string> ParseFileSelection(const char* buffer, size_t size, std::string* folder);
+// The folder of a selection, with its trailing backslash: what the paths
+// share before their file names. Empty when the first has no backslash.
+std::string SelectionFolder(const std::vector<std::string>& paths);
 
-// "A|a|B|b||" as the system wants a filter: NUL-separated, ending in two NULs.
-std::string SystemFilter(const std::string& filter);
-
-class CAviFileSelectDlg {
+class CAviFileSelectDlg : public win32::FileDialog {
  public:
   static constexpr size_t kSelectionSize = 10000;
 
@@ -39,25 +34,18 @@ class CAviFileSelectDlg {
   // parent.
   CAviFileSelectDlg(OperationMode mode, BOOL open_file, const char* default_ext, const char* file_name, DWORD flags,
                     const char* filter, HWND parent);
-  ~CAviFileSelectDlg();
-  CAviFileSelectDlg(const CAviFileSelectDlg&) = delete;
-  CAviFileSelectDlg& operator=(const CAviFileSelectDlg&) = delete;
-
-  // IDOK after a confirmed selection (the operation has run), IDCANCEL
-  // otherwise.
-  INT_PTR DoModal();
 
   const std::string& caption() const { return caption_; }
   const std::string& initial_folder() const { return initial_folder_; }
   int filter_index() const { return filter_index_; }
 
-  // The confirmation: checks the selection in the file-name buffer and runs
-  // the operation. True keeps the dialog open (the selection was refused).
-  bool OnFileNameOK(const char* selection, size_t size, int filter_index);
+ protected:
+  // Checks the selection and runs the operation; false (the selection was
+  // refused) keeps the dialog open.
+  bool OnFileNameOk() override;
 
  private:
-  static UINT_PTR CALLBACK HookProc(HWND hook, UINT message, WPARAM wparam, LPARAM lparam);
-  int CollectSelection(const char* selection, size_t size, int filter_index);
+  int CollectSelection(const std::vector<std::string>& paths, int filter_index);
   void RunOperation();
 
   OperationMode mode_;
@@ -67,13 +55,8 @@ class CAviFileSelectDlg {
   CommonFunc common_;
   std::string initial_folder_;
   int filter_index_ = 1;
-  std::vector<char> selection_;
   std::vector<std::string> selected_;
   std::string caption_;
-  std::string filter_;
-  std::string default_ext_;
-  OPENFILENAMEA ofn_ = {};
-  HWND explorer_ = nullptr;
 };
 
 }  // namespace mendora

@@ -79,7 +79,10 @@ FoundButton CSearchDlg::AskFound(const mendora::CFoundDlg& dlg) {
 
 bool CSearchDlg::ChooseFile(mendora::CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
   CSpecifyLocDlg dialog(dlg);
-  if (dialog.DoModal() != IDOK) return false;
+  const INT_PTR result = dialog.DoModal();
+  // The system dialog could not open: not a silent cancel.
+  if (result == -1) mendora::ShowError(0);
+  if (result != IDOK) return false;
   *path = dialog.chosen_path();
   *filter_index = dialog.chosen_filter();
   return true;

@@ -9,37 +9,34 @@
 #include <commdlg.h>
 
 #include <string>
-#include <vector>
 
+#include "platform/win32/file_dialog.h"
 #include "search/SpecifyDlg.h"
 
 namespace mendora::win {
 
-class CSpecifyLocDlg {
+class CSpecifyLocDlg : public win32::FileDialog {
  public:
   static constexpr size_t kFileNameSize = 10000;
 
   explicit CSpecifyLocDlg(mendora::CSpecifyLocDlg& locate, HWND parent = nullptr);
-  CSpecifyLocDlg(const CSpecifyLocDlg&) = delete;
-  CSpecifyLocDlg& operator=(const CSpecifyLocDlg&) = delete;
 
-  // IDOK when a file was accepted, IDCANCEL otherwise.
-  INT_PTR DoModal();
+  // After IDOK: the accepted file and the file type shown.
   const std::string& chosen_path() const { return chosen_path_; }
   int chosen_filter() const { return chosen_filter_; }
 
+ protected:
+  bool OnInitDialog() override;
+  void OnFolderChange() override;
+  bool OnFileNameOk() override;
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
  private:
-  static UINT_PTR CALLBACK HookProc(HWND hook, UINT message, WPARAM wparam, LPARAM lparam);
-  void OnInitDialog(HWND hook);
-  void OnFolderChange(HWND explorer);
-  bool OnFileNameOK(HWND explorer, const OPENFILENAMEA& ofn);
+  void ShowNameForFolder();
 
   mendora::CSpecifyLocDlg& locate_;
-  std::string filter_;
   std::string title_;
   std::string initial_folder_;
-  std::vector<char> file_name_;
-  OPENFILENAMEA ofn_ = {};
   std::string chosen_path_;
   int chosen_filter_ = 1;
 };
