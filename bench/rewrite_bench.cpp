@@ -1,5 +1,6 @@
 // The creation step against its references, in one run:
-//  1. a one-hour NTSC reference AVI (108,000 REF records into 10 data files,
+//  1. the one-hour NTSC reference AVI of the analysis benchmark (108,000 REF
+//     records into 10 data files,
 //     48 kHz stereo PCM beside each frame, OpenDML indexes) rewritten with
 //     every data link replaced, against `ffmpeg -c copy -f avi` (the peer);
 //  2. a plain DV AVI of about 2 GiB made by ffmpeg, rewritten, against
@@ -24,149 +25,29 @@
 #include <vector>
 
 #include "platform/fs.h"
-#include "refavi/Layout.h"
-#include "rewrite/ChunkTreeParser.h"
+#include "refavi_make_reference.h"
 #include "rewrite/CreateAvi.h"
-#include "rewrite/RefAviWriter.h"
 
 namespace {
 
 namespace stdfs = std::filesystem;
 using namespace mendora;
 
-constexpr uint32_t kFrames = 108000;
-constexpr int kDataFiles = 10;
-
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
-std::string DataLink(int file) {
-  char name[64];
-  std::snprintf(name, sizeof name, "D:\\capture\\tape%02d.%03d", file, file + 1);
-  return name;
-}
+const bench::ReferenceAviShape kShape;
 
-std::string Moved(int file) {
-  char name[64];
-  std::snprintf(name, sizeof name, "E:\\archive\\2026\\tape%02d.%03d", file, file + 1);
-  return name;
-}
-
-void Put32(std::string* s, uint32_t v) {
-  uint8_t b[4];
-  StoreU32(b, v);
-  s->append(reinterpret_cast<char*>(b), 4);
-}
-
-std::string Chunk(uint32_t id, const std::string& data) {
-  std::string out;
-  Put32(&out, id);
-  Put32(&out, static_cast<uint32_t>(data.size()));
-  out += data;
-  if (data.size() % 2 != 0) out += '\0';
-  return out;
-}
-
-std::string List(uint32_t id, uint32_t type, const std::string& children) {
-  std::string data;
-  Put32(&data, type);
-  data += children;
-  return Chunk(id, data);
-}
-
-// The header of the one-hour reference AVI: NTSC kzvq video and PCM audio.
-std::string ReferenceHeader() {
-  AviMainHeader avih;
-  avih.dwMicroSecPerFrame = 33367;
-  avih.dwFlags = AVIF_HASINDEX;
-  avih.dwTotalFrames = kFrames;
-  avih.dwStreams = 2;
-  avih.dwWidth = 720;
-  avih.dwHeight = 480;
-  std::string a(AviMainHeader::kSize, '\0');
-  avih.Encode(reinterpret_cast<uint8_t*>(a.data()));
-  AviStreamHeader vs;
-  vs.fccType = fcc::vids;
-  vs.fccHandler = fcc::kzvq;
-  vs.dwScale = 1001;
-  vs.dwRate = 30000;
-  vs.dwLength = kFrames;
-  std::string v(AviStreamHeader::kSize, '\0');
-  vs.Encode(reinterpret_cast<uint8_t*>(v.data()));
-  BitmapInfoHeader bih;
-  bih.biSize = 40;
-  bih.biWidth = 720;
-  bih.biHeight = 480;
-  bih.biPlanes = 1;
-  bih.biBitCount = 24;
-  bih.biCompression = fcc::kzvq;
-  bih.biSizeImage = kDvFrameSize525;
-  std::string vf(BitmapInfoHeader::kSize, '\0');
-  bih.Encode(reinterpret_cast<uint8_t*>(vf.data()));
-  AviStreamHeader as;
-  as.fccType = fcc::auds;
-  as.dwScale = 1;
-  as.dwRate = 48000;
-  as.dwSampleSize = 4;
-  as.dwLength = static_cast<uint32_t>(uint64_t{kFrames} * 1001 * 48000 / 30000);
-  std::string au(AviStreamHeader::kSize, '\0');
-  as.Encode(reinterpret_cast<uint8_t*>(au.data()));
-  WaveFormatEx wfx;
-  wfx.wFormatTag = WAVE_FORMAT_PCM;
-  wfx.nChannels = 2;
-  wfx.nSamplesPerSec = 48000;
-  wfx.nAvgBytesPerSec = 192000;
-  wfx.nBlockAlign = 4;
-  wfx.wBitsPerSample = 16;
-  std::string af(WaveFormatEx::kSize, '\0');
-  wfx.Encode(reinterpret_cast<uint8_t*>(af.data()));
-  const std::string hdrl =
-      List(fcc::LIST, fcc::hdrl,
-           Chunk(fcc::avih, a) + List(fcc::LIST, fcc::strl, Chunk(fcc::strh, v) + Chunk(fcc::strf, vf)) +
-               List(fcc::LIST, fcc::strl, Chunk(fcc::strh, au) + Chunk(fcc::strf, af)));
-  return List(fcc::RIFF, fcc::AVI_, hdrl + List(fcc::LIST, fcc::movi, ""));
-}
-
-// The REF record of frame i: ten data files of 10,800 frames each.
-std::string RefRecord(uint32_t i) {
-  const std::string path = DataLink(static_cast<int>(i / (kFrames / kDataFiles)));
-  std::string r;
-  Put32(&r, fcc::REF_);
-  Put32(&r, (i % (kFrames / kDataFiles)) * 120008u);
-  Put32(&r, 0);
-  Put32(&r, static_cast<uint32_t>(path.size()));
-  r += path;
-  r.append(RefPathFieldSize(static_cast<uint32_t>(path.size())) - path.size(), '\0');
-  return r;
-}
-
-// Writes the one-hour reference AVI with the program's own writer, in
-// OpenDML form (super indexes, standard index blocks in "movi", idx1).
-bool MakeReference(const std::string& path) {
-  const std::string header_path = path + ".header";
-  {
-    FILE* f = std::fopen(header_path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const std::string h = ReferenceHeader();
-    std::fwrite(h.data(), 1, h.size(), f);
-    std::fclose(f);
+// The data links of the reference AVI, and where they are moved.
+std::vector<std::string> DataLinks() {
+  std::vector<std::string> links;
+  for (uint32_t i = 0; i < kShape.frames; ++i) {
+    const std::string link = bench::DataLinkOf(kShape, i);
+    if (links.empty() || links.back() != link) links.push_back(link);
   }
-  ChunkTreeParser parser(SystemFileSystem());
-  if (!parser.Load(header_path)) return false;
-  RefAviWriter writer(SystemFileSystem());
-  if (!writer.Open(path.c_str(), &parser)) return false;
-  std::vector<uint8_t> sound(1602 * 4, 0x11);
-  for (uint32_t i = 0; i < kFrames; ++i) {
-    const std::string ref = RefRecord(i);
-    const uint32_t samples = (i % 5 == 4) ? 1601 : 1602;  // 1601.6 a frame
-    if (!writer.WriteVideoChunk(reinterpret_cast<const uint8_t*>(ref.data()), static_cast<uint32_t>(ref.size())) ||
-        !writer.WriteAudioChunk(sound.data(), samples * 4, samples)) {
-      return false;
-    }
-  }
-  writer.Finish();
-  stdfs::remove(header_path);
-  return writer.error_code() == 0;
+  return links;
 }
+
+std::string Moved(const std::string& link) { return "E:\\Archive\\2026" + link.substr(link.find('\\', 3)); }
 
 struct Run {
   double seconds = 0;
@@ -205,9 +86,9 @@ bool Shell(const std::string& command) { return std::system(command.c_str()) == 
 bool RewriteStep(const std::string& source, const std::string& output, bool replace) {
   std::vector<std::string> olds, news;
   if (replace) {
-    for (int k = 0; k < kDataFiles; ++k) {
-      olds.push_back(DataLink(k));
-      news.push_back(Moved(k));
+    for (const std::string& link : DataLinks()) {
+      olds.push_back(link);
+      news.push_back(Moved(link));
     }
   }
   std::vector<const char*> o, n;
@@ -253,8 +134,8 @@ int main(int argc, char** argv) {
   const std::string dv_out = (scratch / "dv-new.avi").string();
   const std::string dv_cat = (scratch / "dv-cat.avi").string();
 
-  std::printf("Making the one-hour reference AVI (own generator, the program's writer)...\n");
-  if (!(keep && stdfs::exists(ref)) && !MakeReference(ref)) {
+  std::printf("Making the one-hour reference AVI (the analysis benchmark's generator)...\n");
+  if (!(keep && stdfs::exists(ref)) && !bench::WriteReferenceAvi(ref, kShape)) {
     std::fprintf(stderr, "bench: cannot make %s\n", ref.c_str());
     return 1;
   }
@@ -272,7 +153,8 @@ int main(int argc, char** argv) {
   }
   stdfs::remove(clip);
   Shell("cat " + Quote(ref) + " " + Quote(dv) + " >/dev/null");
-  std::printf("reference AVI: %.1f MiB, %u frames; DV AVI: %.1f MiB\n\n", stdfs::file_size(ref) / 1048576.0, kFrames,
+  std::printf("reference AVI: %.1f MiB, %u frames, %zu data links; DV AVI: %.1f MiB\n\n",
+              stdfs::file_size(ref) / 1048576.0, kShape.frames, DataLinks().size(),
               stdfs::file_size(dv) / 1048576.0);
 
   auto clear = [](const std::string& path) { return [path] { stdfs::remove(path); }; };

@@ -46,8 +46,7 @@ bool PlainFile::Flush() {
   return ok;
 }
 
-PlainFile::Window* PlainFile::FillWindow(uint64_t at) {
-  Window* w = windows_[0].used <= windows_[1].used ? &windows_[0] : &windows_[1];
+PlainFile::Window* PlainFile::FillWindow(Window* w, uint64_t at) {
   // A small file needs no more buffer than it has bytes.
   const size_t want = static_cast<size_t>(std::clamp<uint64_t>(end_, 4096, kWindow));
   if (w->bytes.size() < want) w->bytes.resize(want);
@@ -57,37 +56,60 @@ PlainFile::Window* PlainFile::FillWindow(uint64_t at) {
   return w->length > 0 ? w : nullptr;
 }
 
+PlainFile::Window* PlainFile::Follow(uint64_t at, bool* following) {
+  Window* best = nullptr;
+  for (Window& w : windows_) {
+    if (w.used == 0 || w.cursor > at || at - w.cursor >= kFollowDistance) continue;
+    if (best == nullptr || w.cursor > best->cursor) best = &w;
+  }
+  *following = best != nullptr;
+  if (best == nullptr) best = windows_[0].used <= windows_[1].used ? &windows_[0] : &windows_[1];
+  return best;
+}
+
 size_t PlainFile::Read(void* buffer, size_t n) {
   if (file_ == nullptr || n == 0) return 0;
   if (!wbuf_.empty() && !Flush()) return 0;
   auto* out = static_cast<uint8_t*>(buffer);
   size_t done = 0;
-  bool counted = false;
+  Window* last = nullptr;
   while (done < n) {
     Window* hit = nullptr;
     for (Window& w : windows_)
       if (position_ >= w.start && position_ < w.start + w.length) hit = &w;
     if (hit == nullptr) {
-      const Window& victim = windows_[0].used <= windows_[1].used ? windows_[0] : windows_[1];
-      if (direct_reads_ == 0 && victim.length != 0 && victim.reads < kWorthyFill) direct_reads_ = kSparseReads;
-      if (n - done >= kDirect || direct_reads_ > 0) {
-        if (direct_reads_ > 0) --direct_reads_;
+      if (n - done >= kDirect) {
         const size_t got = file_->ReadAt(position_, out + done, n - done);
         done += got;
         position_ += got;
         break;
       }
-      hit = FillWindow(position_);
+      bool following = false;
+      Window* w = Follow(position_, &following);
+      // A reader whose last window served few reads skips through the file:
+      // its next small reads go straight to the file, then it tries again.
+      if (following && w->direct_left == 0 && w->length != 0 && w->reads < kWorthyFill) w->direct_left = kSparseReads;
+      if (following && w->direct_left > 0) {
+        --w->direct_left;
+        const size_t got = file_->ReadAt(position_, out + done, n - done);
+        done += got;
+        position_ += got;
+        w->cursor = position_;
+        w->used = ++clock_;
+        break;
+      }
+      hit = FillWindow(w, position_);
       if (hit == nullptr) break;
     }
+    if (hit != last) ++hit->reads;
+    last = hit;
     hit->used = ++clock_;
-    if (!counted) ++hit->reads;
-    counted = true;
     const size_t at = static_cast<size_t>(position_ - hit->start);
     const size_t take = std::min(n - done, hit->length - at);
     std::memcpy(out + done, hit->bytes.data() + at, take);
     done += take;
     position_ += take;
+    hit->cursor = position_;
   }
   return done;
 }

@@ -49,12 +49,17 @@ class PlainFile {
     std::vector<uint8_t> bytes;
     uint64_t start = 0;
     size_t length = 0;
-    uint64_t used = 0;  // when last read from, for replacement
-    uint32_t reads = 0;  // reads served since the last fill
+    uint64_t used = 0;    // when last read from, for replacement
+    uint32_t reads = 0;   // reads served since the last fill
+    uint64_t cursor = 0;  // end of the last read of the reader it follows
+    uint32_t direct_left = 0;  // small reads still to go straight to the file
   };
 
   bool Flush();
-  Window* FillWindow(uint64_t at);
+  Window* FillWindow(Window* w, uint64_t at);
+  // The window of the reader that is now at `at`: the one whose last read
+  // ended closest before it, else the least recently used.
+  Window* Follow(uint64_t at, bool* following);
 
   // Reads and writes of at least this many bytes go straight to the file:
   // frames are copied once, not through a buffer.
@@ -64,6 +69,8 @@ class PlainFile {
   // kSparseReads small reads go straight to the file instead.
   static constexpr uint32_t kWorthyFill = 8;
   static constexpr uint32_t kSparseReads = 16;
+  // A read at most this far past a window's last read continues its reader.
+  static constexpr uint64_t kFollowDistance = 1 << 20;
   static constexpr size_t kWriteBuffer = 1 << 20;
   static constexpr size_t kWindow = 128 * 1024;
 
@@ -80,7 +87,6 @@ class PlainFile {
   // which move through the file apart from each other.
   Window windows_[2];
   uint64_t clock_ = 0;
-  uint32_t direct_reads_ = 0;
 };
 
 }  // namespace mendora
