@@ -125,8 +125,12 @@ int RefAviBuilder::Run(const char* source) {
   set_error_outputs(nullptr, nullptr);
   int result = 0;
   if (Load(source)) result = OnNodeList(top_);
-  // The output is closed with its headers whatever happened.
-  if (writer_ != nullptr) writer_->Finish();
+  // The output is closed with its headers whatever happened; a write lost in
+  // the last flush or in the header rewrite fails the step like any other.
+  if (writer_ != nullptr) {
+    writer_->Finish();
+    if (result != 0 && writer_->error_code() != 0) result = SetError(writer_->error_code(), false, 0);
+  }
   writer_.reset();
   source_.Close();
   return result;

@@ -332,6 +332,23 @@ TEST_F(Builder, FailuresOfTheFileSystemBecomeCodes) {
   EXPECT_EQ(r.code, ERR_REWRITE_READ);
 }
 
+TEST_F(Builder, EveryFailedWriteFailsTheStepTheLastOneToo) {
+  AviSpec spec;
+  for (int i = 0; i < 3; ++i) spec.frames.push_back(FrameSpec::Ref("D:\\a.001"));
+  const std::string src = Source(spec);
+  FaultyFileSystem faulty(drives.fs());
+  ASSERT_EQ(test::Rewrite(faulty, src, Out()).result, 1);
+  const int writes = faulty.Calls(FaultKind::kWrite);
+  ASSERT_GT(writes, 0);
+  for (int n = 0; n < writes; ++n) {
+    faulty.Reset();
+    faulty.FailNth(FaultKind::kWrite, n, kErrorDiskFull);
+    const test::StepResult r = test::Rewrite(faulty, src, Out());
+    EXPECT_EQ(r.result, 0) << "write " << n << " of " << writes;
+    EXPECT_EQ(r.code, ERR_REWRITE_WRITE) << "write " << n << " of " << writes;
+  }
+}
+
 TEST_F(Builder, WritingOverTheSourceSwapsThroughATemporaryFileBesideIt) {
   AviSpec spec;
   spec.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Ref("D:\\b.001")};
