@@ -8,6 +8,12 @@
 //                    first '=' splits, so OLD holds no '='
 //   --backup 0|1     keep a backup of the replaced reference AVI, for this
 //                    run only, whatever the setting says
+//   --drives LETTERS the drives the search for missing data files walks
+//                    (e.g. CDE), for this run only, instead of the setting
+//   --accept-first   accept the first file the search offers for each
+//                    missing data file
+// Missing data files are searched for on the drives first; what the search
+// does not resolve goes to manual location (--locate, or the prompt).
 // With stdin a terminal, every question left open is asked there. Results go
 // to stdout, errors to stderr; the status is 0 only when every file ended
 // with its finished message.
@@ -15,6 +21,7 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/ErrorTable.h"
 #include "app/Texts.h"
@@ -27,6 +34,8 @@
 #include "operation/Progress.h"
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
+#include "search/ConsoleSearchUi.h"
+#include "search/SearchDlg.h"
 
 namespace mendora::cli {
 
@@ -42,13 +51,16 @@ struct Options {
   bool yes = false;
   int backup = -1;
   std::map<std::string, std::string> locate;
+  std::optional<uint32_t> drives;
+  bool accept_first = false;
   std::vector<std::string> files;
 };
 
 class ConsoleUi : public OperationUi {
  public:
-  ConsoleUi(Context& context, FileSystem& fs, const Options& options, std::FILE* in, bool interactive)
-      : c_(context), fs_(fs), o_(options), in_(in), interactive_(interactive) {}
+  ConsoleUi(Context& context, FileSystem& fs, SettingsStore& settings, const Options& options, std::FILE* in,
+            bool interactive)
+      : c_(context), fs_(fs), settings_(settings), o_(options), in_(in), interactive_(interactive) {}
 
   int RunStep(ProgressStep& step) override {
     ProgressBar bar(c_.err, c_.progress_bar);
@@ -63,28 +75,25 @@ class ConsoleUi : public OperationUi {
 
   int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override {
-    int all = 1;
-    for (size_t i = 0; i < missing.size(); ++i) {
-      std::string path;
-      const auto it = o_.locate.find(missing[i]);
-      if (it != o_.locate.end()) {
-        path = c_.core_path(it->second);
-      } else if (interactive_) {
-        path = Ask(FormatString1(LoadText(540), avi_name) + "\n" + LoadText(541) + missing[i] +
-                   "\n(path, or empty to give up) ");
-        if (!path.empty()) path = c_.core_path(path);
-      }
-      if (!path.empty() && fs_.Exists(path)) {
-        found[i] = path;
-        found_flags[i] = 1;
-        continue;
-      }
-      if (!path.empty()) std::fprintf(c_.err, "mendora-cli: %s does not exist\n", path.c_str());
-      std::fprintf(c_.err, "mendora-cli: %s: missing data file not located: %s\n", avi_name.c_str(),
-                   missing[i].c_str());
-      all = 0;
-    }
-    return all;
+    ConsoleSearchOptions console;
+    console.accept_first = o_.accept_first;
+    console.interactive = interactive_;
+    console.to_core_path = c_.core_path;
+    for (const auto& [old_path, new_path] : o_.locate) console.locate.emplace_back(old_path, c_.core_path(new_path));
+    // The search's questions and messages go with the other questions, to
+    // stderr; stdout keeps the results.
+    ConsoleSearchUi ui(in_, c_.err, c_.err, std::move(console));
+    SearchOptions search;
+    search.drives = o_.drives;
+    search.cancel_requested = [] { return g_interrupted.load() != 0; };
+    const int result =
+        SearchMissingFiles(avi_name, missing, found, found_flags, SearchServices{fs_, settings_, MakeDvProbe(fs_)},
+                           ui, search);
+    for (size_t i = 0; i < missing.size(); ++i)
+      if (found_flags[i] == 0)
+        std::fprintf(c_.err, "mendora-cli: %s: missing data file not located: %s\n", avi_name.c_str(),
+                     missing[i].c_str());
+    return result;
   }
 
   bool AskRetry(const std::string& text) override {
@@ -144,6 +153,7 @@ class ConsoleUi : public OperationUi {
 
   Context& c_;
   FileSystem& fs_;
+  SettingsStore& settings_;
   const Options& o_;
   std::FILE* in_;
   bool interactive_;
@@ -152,6 +162,7 @@ class ConsoleUi : public OperationUi {
 
 bool ParseOptions(Context& context, const char* command, const std::vector<std::string>& arguments,
                   Options* options) {
+  uint32_t drives = 0;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
     const bool has_value = i + 1 < arguments.size();
@@ -166,11 +177,17 @@ bool ParseOptions(Context& context, const char* command, const std::vector<std::
       const std::string& pair = arguments[++i];
       const size_t eq = pair.find('=');
       options->locate[pair.substr(0, eq)] = pair.substr(eq + 1);
+    } else if (a == "--drives" && has_value && ParseDriveLetters(arguments[i + 1], &drives)) {
+      options->drives = drives;
+      ++i;
+    } else if (a == "--accept-first") {
+      options->accept_first = true;
     } else if (a == "--") {
       for (++i; i < arguments.size(); ++i) options->files.push_back(context.core_path(arguments[i]));
     } else if (a.size() > 1 && a[0] == '-') {
       std::fprintf(context.err,
-                   "usage: mendora-cli %s [--to DIR] [--yes] [--locate OLD=NEW]... [--backup 0|1] FILE...\n",
+                   "usage: mendora-cli %s [--to DIR] [--yes] [--drives LETTERS] [--accept-first] [--locate OLD=NEW]...\n"
+                   "       [--backup 0|1] FILE...\n",
                    command);
       return false;
     } else {
@@ -190,7 +207,7 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   if (!ParseOptions(context, kNames[mode], arguments, &options)) return 2;
   std::unique_ptr<SettingsStore> settings = OpenUserSettingsStore();
   ProgramSteps steps(context.fs);
-  ConsoleUi ui(context, context.fs, options, stdin, IsTerminal(stdin));
+  ConsoleUi ui(context, context.fs, *settings, options, stdin, IsTerminal(stdin));
   g_interrupted.store(0);
   void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
   COperation operation(options.files, context.fs, *settings, ui, steps);

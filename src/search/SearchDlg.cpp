@@ -196,6 +196,10 @@ void CSearchDlg::OnFolderText(const std::string& folder) {
 }
 
 void CSearchDlg::OnTimer() {
+  if (cancel_poll_ && cancel_poll_()) {
+    OnCancel();
+    return;
+  }
   if (!worker_.HasEnded()) return;
   timer_on_ = false;
   worker_.Join();
@@ -343,6 +347,7 @@ int SearchMissingFiles(const std::string& avi_name, const std::vector<std::strin
                        SearchUi& ui, const SearchOptions& options) {
   CSearchDlg dlg(avi_name, missing, &found, static_cast<int>(missing.size()), &found_flags, std::move(services), ui);
   if (options.drives) dlg.set_drive_mask(*options.drives);
+  if (options.cancel_requested) dlg.set_cancel_poll(options.cancel_requested);
   if (dlg.DoModal() == IDCANCEL) return IDCANCEL;
   return dlg.all_resolved();
 }

@@ -64,6 +64,10 @@ class CSearchDlg {
   // Any thread; the press is handled in turn with the worker's messages.
   void PostButton(int id);
 
+  // Asked at every timer tick; true acts as the Cancel button (the console
+  // tool's Ctrl-C).
+  void set_cancel_poll(std::function<bool()> poll) { cancel_poll_ = std::move(poll); }
+
   // The poll period of the timer that watches for the worker's end.
   void set_timer_period(std::chrono::milliseconds period) { timer_period_ = period; }
 
@@ -134,6 +138,7 @@ class CSearchDlg {
   std::string missing_list_;
   std::string current_folder_;
 
+  std::function<bool()> cancel_poll_;
   std::chrono::milliseconds timer_period_{100};
   bool timer_on_ = false;
   bool stopped_ = false;
@@ -145,6 +150,8 @@ class CSearchDlg {
 struct SearchOptions {
   // Drives to walk instead of those of the settings, for this run only.
   std::optional<uint32_t> drives;
+  // Polled while the search runs; true cancels it.
+  std::function<bool()> cancel_requested;
 };
 
 // Runs the search dialog for the missing links of one reference AVI.

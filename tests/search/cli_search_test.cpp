@@ -1,0 +1,106 @@
+// mendora-cli fix with the drive search, in-process, on real reference AVIs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "refavi/GetContentList.h"
+#include "refavi/fixtures.h"
+#include "support/test_drives.h"
+
+namespace mendora {
+namespace {
+
+std::string Slurp(std::FILE* f) {
+  std::string text;
+  std::rewind(f);
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+  return text;
+}
+
+class CliSearchTest : public ::testing::Test {
+ protected:
+  CliSearchTest() {
+#ifndef _WIN32
+    settings_ = d.Native(d.Path('C', "settings.reg"));
+    setenv("MENDORA_SETTINGS_FILE", settings_.c_str(), 1);
+#endif
+  }
+  ~CliSearchTest() override {
+#ifndef _WIN32
+    unsetenv("MENDORA_SETTINGS_FILE");
+#endif
+  }
+
+  int Cli(std::vector<std::string> arguments) {
+#ifndef _WIN32
+    for (char drive : {'E', 'D', 'C'})
+      arguments.insert(arguments.begin(), {"--drive", std::string(1, drive) + "=" + d.Native(d.Root(drive))});
+#endif
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = cli::RunCli(arguments, out, err, false);
+    out_ = Slurp(out);
+    err_ = Slurp(err);
+    std::fclose(out);
+    std::fclose(err);
+    return status;
+  }
+
+  void Avi(const std::string& path, const std::vector<std::string>& links) {
+    test::AviSpec spec;
+    for (const std::string& link : links) spec.frames.push_back(test::FrameSpec::Ref(link, 8));
+    d.WriteFile(path, test::BuildAvi(spec));
+  }
+
+  std::vector<std::string> Links(const std::string& path) {
+    ContentListReader reader(d.fs());
+    DataLinkList list;
+    reader.GetContentList(path, 1, &list, nullptr);
+    return list.paths();
+  }
+
+  test::TestDrives d;
+  std::string settings_;
+  std::string out_, err_;
+};
+
+TEST_F(CliSearchTest, FixAcceptsTheFirstFileTheDriveSearchOffers) {
+  // Names of their own: under Wine, D: and E: are shared with other tests.
+  const std::string avi = d.Path('D', "a\\clip.avi"), one = d.Path('D', "a\\clip.001");
+  const std::string gone = d.Path('E', "old\\cliwalk1.002"), moved = d.Path('E', "new\\cliwalk1.002");
+  Avi(avi, {one, gone});
+  d.WriteFile(one, test::BuildDataFile(1, 100));
+  d.WriteFile(moved, test::BuildDataFile(1, 100));
+  d.WriteFile(d.Path('D', "b\\cliwalk1.002"), test::BuildWave());  // same name, not DV
+
+  EXPECT_EQ(Cli({"fix", "--drives", "DE", "--accept-first", avi}), 0) << err_;
+  EXPECT_EQ(Links(avi), (std::vector<std::string>{one, moved}));
+  EXPECT_NE(err_.find("Similar File:   " + moved + "     "), std::string::npos) << err_;
+  EXPECT_EQ(err_.find("cliwalk1.002     \nSimilar File:   D:"), std::string::npos) << err_;
+}
+
+TEST_F(CliSearchTest, FixWithoutAnAnswerLeavesTheFileAlone) {
+  const std::string avi = d.Path('D', "a\\clip.avi");
+  const std::string gone = d.Path('E', "old\\cliwalk2.002"), moved = d.Path('E', "new\\cliwalk2.002");
+  Avi(avi, {gone});
+  d.WriteFile(moved, test::BuildDataFile(1, 100));
+  const std::string original = d.ReadFile(avi);
+
+  // Offered, passed over (no terminal), not found, not located.
+  EXPECT_EQ(Cli({"fix", "--drives", "e", avi}), 1);
+  EXPECT_NE(err_.find("Similar File:   " + moved), std::string::npos) << err_;
+  EXPECT_NE(err_.find("File Not Found\n"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("missing data file not located: " + gone), std::string::npos) << err_;
+  EXPECT_EQ(d.ReadFile(avi), original);
+
+  // Bad drive letters are a usage error.
+  EXPECT_EQ(Cli({"fix", "--drives", "D:", avi}), 2);
+}
+
+}  // namespace
+}  // namespace mendora
