@@ -46,7 +46,7 @@ FoundButton ConsoleSearchUi::AskFound(const CFoundDlg& dlg) {
                dlg.similar_text().c_str());
   std::fflush(out_);
   if (options_.accept_first) return FoundButton::kOk;
-  if (!options_.interactive) return FoundButton::kNext;
+  if (!options_.interactive || input_ended_) return FoundButton::kNext;
   std::string answer;
   while (Ask("[o]k, [n]ext, [r]eference, [c]ancel? ", &answer)) {
     const char c = answer.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
@@ -55,7 +55,9 @@ FoundButton ConsoleSearchUi::AskFound(const CFoundDlg& dlg) {
     if (c == 'r') return FoundButton::kReference;
     if (c == 'c') return FoundButton::kCancel;
   }
-  return FoundButton::kCancel;
+  // No answer can come any more: pass over, as without a terminal.
+  input_ended_ = true;
+  return FoundButton::kNext;
 }
 
 bool ConsoleSearchUi::ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
@@ -69,9 +71,10 @@ bool ConsoleSearchUi::ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* fi
     return true;
   }
   std::fprintf(err_, "%s\n%s%s\n", dlg.title().c_str(), dlg.prompt().c_str(), dlg.missing_name().c_str());
-  if (!options_.interactive) return false;
+  if (!options_.interactive || input_ended_) return false;
   std::string answer;
-  if (!Ask("(path, or empty to give up) ", &answer) || answer.empty()) return false;
+  if (!Ask("(path, or empty to give up) ", &answer)) input_ended_ = true;
+  if (answer.empty()) return false;
   *path = options_.to_core_path ? options_.to_core_path(answer) : answer;
   return true;
 }

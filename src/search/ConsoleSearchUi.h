@@ -19,8 +19,8 @@ struct ConsoleSearchOptions {
   // Answers for manual location: a missing file (its recorded path, or just
   // its name) and where it is now. Each answer is used once, in order.
   std::vector<std::pair<std::string, std::string>> locate;
-  // Questions left open are asked on `in`; otherwise a candidate is passed
-  // over (Next) and a manual location given up.
+  // Questions left open are asked on `in`; otherwise (or once `in` has
+  // ended) a candidate is passed over (Next) and a manual location given up.
   bool interactive = false;
   // Turns a path typed at the prompt into the program's form.
   std::function<std::string(const std::string&)> to_core_path;
@@ -49,6 +49,7 @@ class ConsoleSearchUi : public SearchUi {
   std::FILE* err_;
   ConsoleSearchOptions options_;
   std::vector<bool> used_;
+  bool input_ended_ = false;
 };
 
 }  // namespace mendora

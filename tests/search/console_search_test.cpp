@@ -122,9 +122,12 @@ TEST_F(ConsoleSearchTest, InteractiveAnswers) {
   EXPECT_EQ(found_[0], "D:\\clips\\take.001");
   EXPECT_NE(err_.find("Please Specify Current Location of:   take.001"), std::string::npos) << err_;
 
-  // Cancel, and the end of the input, give up.
+  // Cancel gives up; at the end of the input candidates are passed over and
+  // the locate answers still count.
   EXPECT_EQ(Search(options, "c\n", {"C:\\old\\take.001"}, search), IDCANCEL);
-  EXPECT_EQ(Search(options, "", {"C:\\old\\take.001"}, search), IDCANCEL);
+  options.locate = {{"take.001", "D:\\clips\\take.001"}};
+  EXPECT_EQ(Search(options, "", {"C:\\old\\take.001"}, search), 1);
+  EXPECT_EQ(found_[0], "D:\\clips\\take.001");
 }
 
 }  // namespace
