@@ -74,12 +74,12 @@ TEST_F(CliTest, ProbePrintsTheStatus) {
 }
 
 TEST_F(CliTest, LinksPrintsEachDataLinkAsRecorded) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.frames = {FrameSpec::Ref("D:\\Clips\\Tape 1.001"), FrameSpec::Ref("d:\\clips\\tape 1.001"),
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.frames = {FrameSpec::Ref("D:\\Clips\\Tape 1.001"), FrameSpec::Ref("d:\\clips\\tape 1.001"),
                  FrameSpec::Ref("D:\\Clips\\Tape 1.001"), FrameSpec::Ref("")};
   const std::string avi = drives_.Path('C', "ref.avi");
-  drives_.WriteFile(avi, test::BuildAvi(spec));
+  drives_.WriteFile(avi, test::BuildAvi(recipe));
   CliRun run = Cli({"links", avi});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "D:\\Clips\\Tape 1.001\nd:\\clips\\tape 1.001\n\n");
@@ -94,11 +94,11 @@ TEST_F(CliTest, LinksPrintsEachDataLinkAsRecorded) {
 }
 
 TEST_F(CliTest, LinksReportsAnEmptyListAsCode97) {
-  AviSpec spec;
-  spec.handler = spec.compression = fcc::dvsd;
-  spec.frames = {FrameSpec::Data(1000)};
+  AviSpec recipe;
+  recipe.handler = recipe.compression = fcc::dvsd;
+  recipe.frames = {FrameSpec::Data(1000)};
   const std::string avi = drives_.Path('C', "plain.avi");
-  drives_.WriteFile(avi, test::BuildAvi(spec));
+  drives_.WriteFile(avi, test::BuildAvi(recipe));
   for (const std::string& path : {avi, drives_.Path('C', "missing.avi")}) {
     CliRun run = Cli({"links", path});
     EXPECT_EQ(run.status, 1);
@@ -108,10 +108,10 @@ TEST_F(CliTest, LinksReportsAnEmptyListAsCode97) {
 }
 
 TEST_F(CliTest, TracePrintsTheWalkWithCrLf) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref("D:\\a.001")};
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
   const std::string avi = drives_.Path('C', "ref.avi");
-  const std::string bytes = test::BuildAvi(spec);
+  const std::string bytes = test::BuildAvi(recipe);
   drives_.WriteFile(avi, bytes);
   CliRun run = Cli({"trace", avi});
   EXPECT_EQ(run.status, 0);
@@ -138,9 +138,9 @@ TEST_F(CliTest, UsageErrors) {
 
 TEST(AnalysisStep, AccessDeniedIsCode96WithoutReading) {
   test::MemoryFileSystem fs;
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref("D:\\a.001")};
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   std::atomic<int> running{1};
   ProgressReporter progress(&running, nullptr);
   DataLinkList list;

@@ -40,13 +40,13 @@ int main(int argc, char** argv) {
     return Write(path, mendora::test::BuildDataFile(std::stoi(argv[3]))) ? 0 : 1;
   }
   if (command == "refavi" && argc >= 4) {
-    mendora::test::AviSpec spec;
-    spec.odml = true;
+    mendora::test::AviSpec recipe;
+    recipe.odml = true;
     for (int i = 3; i < argc; ++i) {
       for (uint32_t frame = 0; frame < 2; ++frame)
-        spec.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * mendora::kDvFrameSize525));
+        recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * mendora::kDvFrameSize525));
     }
-    return Write(path, mendora::test::BuildAvi(spec)) ? 0 : 1;
+    return Write(path, mendora::test::BuildAvi(recipe)) ? 0 : 1;
   }
   if (command == "wave") return Write(path, mendora::test::BuildWave()) ? 0 : 1;
   if (command == "links") {

@@ -61,12 +61,12 @@ class OperationCliTest : public ::testing::Test {
 
   // A reference AVI with two frames naming each link.
   void Avi(const std::string& path, const std::vector<std::string>& links) {
-    test::AviSpec spec;
+    test::AviSpec recipe;
     for (const std::string& link : links) {
-      spec.frames.push_back(test::FrameSpec::Ref(link, 8));
-      spec.frames.push_back(test::FrameSpec::Ref(link, 8 + 120008));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 8 + 120008));
     }
-    d.WriteFile(path, test::BuildAvi(spec));
+    d.WriteFile(path, test::BuildAvi(recipe));
   }
 
   std::vector<std::string> Links(const std::string& path) {

@@ -156,12 +156,12 @@ class World {
   }
 
   static std::string RealAvi(const std::vector<std::string>& links) {
-    test::AviSpec spec;
+    test::AviSpec recipe;
     for (const std::string& link : links) {
-      spec.frames.push_back(test::FrameSpec::Ref(link, 8));
-      spec.frames.push_back(test::FrameSpec::Ref(link, 8 + 120008));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 8 + 120008));
     }
-    return test::BuildAvi(spec);
+    return test::BuildAvi(recipe);
   }
 
   bool LinksOf(const std::string& bytes, const std::string& avi, std::vector<std::string>* links) const {

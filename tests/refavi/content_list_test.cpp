@@ -17,11 +17,11 @@ const char kA[] = "D:\\clips\\tape1.001";
 const char kB[] = "D:\\clips\\tape1.002";
 
 TEST(ContentList, PathsOnceInOrderOfFirstOccurrenceWithLetterCase) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref(kB, 0), FrameSpec::Ref(kA, 120008), FrameSpec::Data(120000),
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref(kB, 0), FrameSpec::Ref(kA, 120008), FrameSpec::Data(120000),
                  FrameSpec::Ref(kB, 120008), FrameSpec::Ref("D:\\CLIPS\\TAPE1.002", 0)};
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_EQ(a.result, 1);
   EXPECT_EQ(a.list.paths(), (std::vector<std::string>{kB, kA, "D:\\CLIPS\\TAPE1.002"}));
@@ -47,7 +47,7 @@ TEST(ContentList, ManyReferencesToOneFileAndManyDistinctFiles) {
 }
 
 TEST(ContentList, PathFieldSizesFollowThePathLength) {
-  AviSpec spec;
+  AviSpec recipe;
   FrameSpec empty = FrameSpec::Ref("");
   empty.path_length = 0;  // a 4-byte field holding an empty path
   FrameSpec l12 = FrameSpec::Ref("C:\\abc\\d.001");
@@ -61,8 +61,8 @@ TEST(ContentList, PathFieldSizesFollowThePathLength) {
   ASSERT_EQ(l16.path.size(), 16u);
   l256.path.resize(255);
   l256.path_length = 256;
-  spec.frames = {empty, l12, l13, l16, l256, short_path, FrameSpec::Ref("")};
-  const std::string avi = test::BuildAvi(spec);
+  recipe.frames = {empty, l12, l13, l16, l256, short_path, FrameSpec::Ref("")};
+  const std::string avi = test::BuildAvi(recipe);
   MemoryFileSystem fs;
   fs.Add("C:\\ref.avi", avi);
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
@@ -79,9 +79,9 @@ TEST(ContentList, PathFieldSizesFollowThePathLength) {
 }
 
 TEST(ContentList, ContinuationRiffsAudioAndDcChunks) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.odml = true;
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.odml = true;
   FrameSpec dc = FrameSpec::Ref("D:\\x\\dc.001");
   dc.id = fcc::id00dc;
   FrameSpec in_avix = FrameSpec::Ref(kA);
@@ -90,9 +90,9 @@ TEST(ContentList, ContinuationRiffsAudioAndDcChunks) {
   new_in_avix.riff = 2;
   FrameSpec again = FrameSpec::Ref("D:\\x\\dc.001");
   again.riff = 2;
-  spec.frames = {FrameSpec::Ref(kA), dc, in_avix, new_in_avix, again};
+  recipe.frames = {FrameSpec::Ref(kA), dc, in_avix, new_in_avix, again};
   MemoryFileSystem fs;
-  const std::string avi = test::BuildAvi(spec);
+  const std::string avi = test::BuildAvi(recipe);
   fs.Add("C:\\ref.avi", avi);
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_EQ(a.result, 1);
@@ -103,12 +103,12 @@ TEST(ContentList, ContinuationRiffsAudioAndDcChunks) {
 }
 
 TEST(ContentList, AudioFirstFileReadsVideoAsStreamOne) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.audio_first = true;
-  spec.frames = {FrameSpec::Ref(kA), FrameSpec::Ref(kB)};
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.audio_first = true;
+  recipe.frames = {FrameSpec::Ref(kA), FrameSpec::Ref(kB)};
   MemoryFileSystem fs;
-  const std::string avi = test::BuildAvi(spec);
+  const std::string avi = test::BuildAvi(recipe);
   fs.Add("C:\\ref.avi", avi);
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_EQ(a.list.paths(), (std::vector<std::string>{kA, kB}));
@@ -119,12 +119,12 @@ TEST(ContentList, AudioFirstFileReadsVideoAsStreamOne) {
 }
 
 TEST(ContentList, PlainDvAviHasNoDataLinks) {
-  AviSpec spec;
-  spec.handler = spec.compression = fcc::dvsd;
-  spec.audio = true;
-  for (int i = 0; i < 5; ++i) spec.frames.push_back(FrameSpec::Data(120000));
+  AviSpec recipe;
+  recipe.handler = recipe.compression = fcc::dvsd;
+  recipe.audio = true;
+  for (int i = 0; i < 5; ++i) recipe.frames.push_back(FrameSpec::Data(120000));
   MemoryFileSystem fs;
-  fs.Add("C:\\dv.avi", test::BuildAvi(spec));
+  fs.Add("C:\\dv.avi", test::BuildAvi(recipe));
   test::Analysis a = test::Analyze(fs, "C:\\dv.avi");
   EXPECT_EQ(a.result, 0);  // an empty list
   EXPECT_TRUE(a.list.empty());
@@ -135,9 +135,9 @@ TEST(ContentList, PlainDvAviHasNoDataLinks) {
 }
 
 TEST(ContentList, WalkFailuresKeepTheLinksFoundBefore) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref(kA), FrameSpec::Ref(kB)};
-  const std::string avi = test::BuildAvi(spec);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref(kA), FrameSpec::Ref(kB)};
+  const std::string avi = test::BuildAvi(recipe);
   MemoryFileSystem fs;
   // Cut in the middle of "idx1" (the file's last chunk).
   fs.Add("C:\\cut.avi", avi.substr(0, avi.size() - 10));
@@ -156,10 +156,10 @@ TEST(ContentList, WalkFailuresKeepTheLinksFoundBefore) {
 }
 
 TEST(ContentList, FlagsAndMissingFiles) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref(kA)};
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref(kA)};
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   ContentListReader reader(fs);
   DataLinkList list;
   list.Add("stale");
@@ -189,10 +189,10 @@ class RecordingSink : public ProgressSink {
 };
 
 TEST(ContentList, ProgressRisesToTheEndWithoutRepeatingAValue) {
-  AviSpec spec;
-  for (int i = 0; i < 300; ++i) spec.frames.push_back(FrameSpec::Ref("D:\\p\\" + std::to_string(i % 7) + ".001"));
+  AviSpec recipe;
+  for (int i = 0; i < 300; ++i) recipe.frames.push_back(FrameSpec::Ref("D:\\p\\" + std::to_string(i % 7) + ".001"));
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   std::atomic<int> running{1};
   RecordingSink sink(&running);
   ProgressReporter progress(&running, &sink);
@@ -208,10 +208,10 @@ TEST(ContentList, ProgressRisesToTheEndWithoutRepeatingAValue) {
 }
 
 TEST(ContentList, CancelEmptiesTheListAndStopsTheWalk) {
-  AviSpec spec;
-  for (int i = 0; i < 300; ++i) spec.frames.push_back(FrameSpec::Ref("D:\\p\\" + std::to_string(i) + ".001"));
+  AviSpec recipe;
+  for (int i = 0; i < 300; ++i) recipe.frames.push_back(FrameSpec::Ref("D:\\p\\" + std::to_string(i) + ".001"));
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   std::atomic<int> running{1};
   RecordingSink sink(&running, 60);  // cancel well inside "movi"
   ProgressReporter progress(&running, &sink);
@@ -223,18 +223,18 @@ TEST(ContentList, CancelEmptiesTheListAndStopsTheWalk) {
 }
 
 TEST(ContentList, AnyFailingReadGivesAPrefixOfTheLinks) {
-  AviSpec spec;
-  spec.odml = true;
-  spec.audio = true;
-  spec.frames_per_ix = 3;
+  AviSpec recipe;
+  recipe.odml = true;
+  recipe.audio = true;
+  recipe.frames_per_ix = 3;
   // Frames between the references make the walk span many blocks.
   for (int i = 0; i < 40; ++i) {
-    spec.frames.push_back(FrameSpec::Ref("D:\\p\\" + std::to_string(i % 9) + ".001"));
-    spec.frames.push_back(FrameSpec::Data(70000));
+    recipe.frames.push_back(FrameSpec::Ref("D:\\p\\" + std::to_string(i % 9) + ".001"));
+    recipe.frames.push_back(FrameSpec::Data(70000));
   }
-  for (size_t i = 40; i < spec.frames.size(); ++i) spec.frames[i].riff = 1;
+  for (size_t i = 40; i < recipe.frames.size(); ++i) recipe.frames[i].riff = 1;
   MemoryFileSystem fs;
-  const std::string avi = test::BuildAvi(spec);
+  const std::string avi = test::BuildAvi(recipe);
   fs.Add("C:\\ref.avi", avi);
   const test::Analysis full = test::Analyze(fs, "C:\\ref.avi");
   ASSERT_EQ(full.list.size(), 9u);

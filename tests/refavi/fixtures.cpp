@@ -77,13 +77,13 @@ std::string FrameData(uint32_t size, uint8_t seed) {
 
 }  // namespace
 
-std::string BuildAvi(const AviSpec& spec) {
-  const int video_n = spec.video ? (spec.audio && spec.audio_first ? 1 : 0) : -1;
-  const int audio_n = spec.audio ? (spec.video && !spec.audio_first ? 1 : 0) : -1;
-  const uint32_t stream_count = (spec.video ? 1 : 0) + (spec.audio ? 1 : 0);
+std::string BuildAvi(const AviSpec& recipe) {
+  const int video_n = recipe.video ? (recipe.audio && recipe.audio_first ? 1 : 0) : -1;
+  const int audio_n = recipe.audio ? (recipe.video && !recipe.audio_first ? 1 : 0) : -1;
+  const uint32_t stream_count = (recipe.video ? 1 : 0) + (recipe.audio ? 1 : 0);
   uint32_t riffs = 1;
-  for (const FrameSpec& f : spec.frames) riffs = std::max(riffs, f.riff + 1);
-  const uint32_t video_frames = static_cast<uint32_t>(spec.frames.size());
+  for (const FrameSpec& f : recipe.frames) riffs = std::max(riffs, f.riff + 1);
+  const uint32_t video_frames = static_cast<uint32_t>(recipe.frames.size());
   const uint32_t audio_size = 32;
 
   RiffWriter w;
@@ -92,21 +92,21 @@ std::string BuildAvi(const AviSpec& spec) {
   {
     AviMainHeader avih;
     avih.dwMicroSecPerFrame = 33367;
-    avih.dwFlags = spec.flags;
+    avih.dwFlags = recipe.flags;
     avih.dwTotalFrames = video_frames;
-    avih.dwStreams = spec.streams.value_or(stream_count);
-    avih.dwWidth = spec.width;
-    avih.dwHeight = spec.height;
+    avih.dwStreams = recipe.streams.value_or(stream_count);
+    avih.dwWidth = recipe.width;
+    avih.dwHeight = recipe.height;
     std::string data(AviMainHeader::kSize, '\0');
     avih.Encode(reinterpret_cast<uint8_t*>(data.data()));
     w.Chunk(fcc::avih, data);
   }
   // Super index positions to patch: per stream, the offset of its entries.
   size_t video_indx = 0, audio_indx = 0;
-  const uint32_t per_ix = spec.frames_per_ix == 0 ? 1 : spec.frames_per_ix;
+  const uint32_t per_ix = recipe.frames_per_ix == 0 ? 1 : recipe.frames_per_ix;
   const uint32_t video_ix_count = video_frames == 0 ? 0 : (video_frames + per_ix - 1) / per_ix;
   const uint32_t audio_chunks = static_cast<uint32_t>(
-      std::count_if(spec.frames.begin(), spec.frames.end(), [](const FrameSpec& f) { return f.in_movi; }));
+      std::count_if(recipe.frames.begin(), recipe.frames.end(), [](const FrameSpec& f) { return f.in_movi; }));
   const uint32_t audio_ix_count = audio_chunks == 0 ? 0 : (audio_chunks + per_ix - 1) / per_ix;
 
   auto super_index = [&](int n, char kind, uint32_t entries) {
@@ -122,25 +122,25 @@ std::string BuildAvi(const AviSpec& spec) {
     w.BeginList(fcc::LIST, fcc::strl);
     AviStreamHeader strh;
     strh.fccType = fcc::vids;
-    strh.fccHandler = spec.handler;
+    strh.fccHandler = recipe.handler;
     strh.dwScale = 1001;
     strh.dwRate = 30000;
-    strh.dwLength = spec.length.value_or(video_frames);
+    strh.dwLength = recipe.length.value_or(video_frames);
     std::string data(AviStreamHeader::kSize, '\0');
     strh.Encode(reinterpret_cast<uint8_t*>(data.data()));
     w.Chunk(fcc::strh, data);
     BitmapInfoHeader bih;
     bih.biSize = 40;
-    bih.biWidth = static_cast<int32_t>(spec.width);
-    bih.biHeight = static_cast<int32_t>(spec.height);
+    bih.biWidth = static_cast<int32_t>(recipe.width);
+    bih.biHeight = static_cast<int32_t>(recipe.height);
     bih.biPlanes = 1;
-    bih.biBitCount = spec.bit_count;
-    bih.biCompression = spec.compression;
-    bih.biSizeImage = spec.height == 480 ? kDvFrameSize525 : kDvFrameSize625;
+    bih.biBitCount = recipe.bit_count;
+    bih.biCompression = recipe.compression;
+    bih.biSizeImage = recipe.height == 480 ? kDvFrameSize525 : kDvFrameSize625;
     std::string format(BitmapInfoHeader::kSize, '\0');
     bih.Encode(reinterpret_cast<uint8_t*>(format.data()));
     w.Chunk(fcc::strf, format);
-    if (spec.odml) video_indx = super_index(video_n, kKindVideo, video_ix_count);
+    if (recipe.odml) video_indx = super_index(video_n, kKindVideo, video_ix_count);
     w.EndList();
   };
   auto audio_strl = [&] {
@@ -164,33 +164,33 @@ std::string BuildAvi(const AviSpec& spec) {
     std::string format(WaveFormatEx::kSize, '\0');
     wfx.Encode(reinterpret_cast<uint8_t*>(format.data()));
     w.Chunk(fcc::strf, format);
-    if (spec.odml) audio_indx = super_index(audio_n, kKindAudio, audio_ix_count);
+    if (recipe.odml) audio_indx = super_index(audio_n, kKindAudio, audio_ix_count);
     w.EndList();
   };
-  if (spec.audio && spec.audio_first) audio_strl();
-  if (spec.video) video_strl();
-  if (spec.audio && !spec.audio_first) audio_strl();
-  if (spec.odml) {
+  if (recipe.audio && recipe.audio_first) audio_strl();
+  if (recipe.video) video_strl();
+  if (recipe.audio && !recipe.audio_first) audio_strl();
+  if (recipe.odml) {
     w.BeginList(fcc::LIST, fcc::odml);
     w.Chunk(fcc::dmlh, U32(video_frames) + std::string(kDmlhDataSize - 4, '\0'));
     w.EndList();
   }
   w.EndList();  // hdrl
-  if (spec.info_list) {
+  if (recipe.info_list) {
     w.BeginList(fcc::LIST, fcc::INFO);
     w.Chunk(MakeFourcc("ISFT"), std::string("fixtures\0", 9));
     w.EndList();
   }
-  if (spec.refi_path) {
+  if (recipe.refi_path) {
     std::string block = U32(fcc::REFI);
-    std::string path = *spec.refi_path + '\0';
+    std::string path = *recipe.refi_path + '\0';
     block += U32(static_cast<uint32_t>(path.size())) + path;
-    block += U32(static_cast<uint32_t>(spec.refi_positions.size()));
-    for (uint32_t p : spec.refi_positions) block += U32(p);
+    block += U32(static_cast<uint32_t>(recipe.refi_positions.size()));
+    for (uint32_t p : recipe.refi_positions) block += U32(p);
     w.Chunk(fcc::JUNK, block);
   }
 
-  std::vector<Written> video(spec.frames.size());
+  std::vector<Written> video(recipe.frames.size());
   std::vector<Written> audio;
   size_t movi_type = 0;  // list type of the first "movi"
   uint64_t movi_data = 0;
@@ -201,8 +201,8 @@ std::string BuildAvi(const AviSpec& spec) {
       movi_data = list + 12;
     }
     size_t last_present = 0;
-    for (size_t i = 0; i < spec.frames.size(); ++i) {
-      const FrameSpec& f = spec.frames[i];
+    for (size_t i = 0; i < recipe.frames.size(); ++i) {
+      const FrameSpec& f = recipe.frames[i];
       if (f.riff != riff) continue;
       Written& v = video[i];
       v.riff = riff;
@@ -215,12 +215,12 @@ std::string BuildAvi(const AviSpec& spec) {
       }
       const std::string data = f.kind == FrameSpec::kRef ? RefRecord(f.path, f.offset, f.path_length)
                                                          : FrameData(f.data_size, static_cast<uint8_t>(i));
-      if (spec.rec_lists) w.BeginList(fcc::LIST, fcc::rec_);
+      if (recipe.rec_lists) w.BeginList(fcc::LIST, fcc::rec_);
       v.header = w.Chunk(v.id, data);
       v.size = static_cast<uint32_t>(data.size());
       v.present = true;
       last_present = v.header;
-      if (spec.audio) {
+      if (recipe.audio) {
         Written a;
         a.id = FrameChunkId(audio_n, kKindAudio);
         a.header = w.Chunk(a.id, std::string(audio_size, '\x11'));
@@ -229,7 +229,7 @@ std::string BuildAvi(const AviSpec& spec) {
         a.present = true;
         audio.push_back(a);
       }
-      if (spec.rec_lists) w.EndList();
+      if (recipe.rec_lists) w.EndList();
     }
     return list;
   };
@@ -242,7 +242,7 @@ std::string BuildAvi(const AviSpec& spec) {
       h.fcc = StdIndexChunkId(n);
       h.nEntriesInUse = count;
       h.dwChunkId = FrameChunkId(n, kind);
-      h.qwBaseOffset = spec.ix_absolute ? 0 : movi_data;
+      h.qwBaseOffset = recipe.ix_absolute ? 0 : movi_data;
       std::string full(AviStdIndexHeader::kSize, '\0');
       h.Encode(reinterpret_cast<uint8_t*>(full.data()));
       std::string data = full.substr(ChunkHeader::kSize);
@@ -263,15 +263,15 @@ std::string BuildAvi(const AviSpec& spec) {
   };
 
   write_movi(0);
-  if (spec.odml && riffs == 1) {
-    if (spec.video) write_ix(video_n, kKindVideo, video, video_indx);
-    if (spec.audio) write_ix(audio_n, kKindAudio, audio, audio_indx);
+  if (recipe.odml && riffs == 1) {
+    if (recipe.video) write_ix(video_n, kKindVideo, video, video_indx);
+    if (recipe.audio) write_ix(audio_n, kKindAudio, audio, audio_indx);
   }
   w.EndList();  // movi
 
-  if (spec.idx1 != AviSpec::Idx1::kNone) {
+  if (recipe.idx1 != AviSpec::Idx1::kNone) {
     std::string idx1;
-    const uint64_t base = spec.idx1 == AviSpec::Idx1::kRelative ? movi_type : 0;
+    const uint64_t base = recipe.idx1 == AviSpec::Idx1::kRelative ? movi_type : 0;
     size_t a = 0;
     for (size_t i = 0; i < video.size(); ++i) {
       const Written& v = video[i];
@@ -286,7 +286,7 @@ std::string BuildAvi(const AviSpec& spec) {
         e.Encode(reinterpret_cast<uint8_t*>(bytes.data()));
         idx1 += bytes;
       }
-      if (spec.audio && v.present && a < audio.size() && audio[a].riff == 0) {
+      if (recipe.audio && v.present && a < audio.size() && audio[a].riff == 0) {
         AviOldIndexEntry e;
         e.ckid = audio[a].id;
         e.dwChunkOffset = static_cast<uint32_t>(audio[a].header - base);
@@ -304,9 +304,9 @@ std::string BuildAvi(const AviSpec& spec) {
   for (uint32_t r = 1; r < riffs; ++r) {
     w.BeginList(fcc::RIFF, fcc::AVIX);
     write_movi(r);
-    if (spec.odml && r + 1 == riffs) {
-      if (spec.video) write_ix(video_n, kKindVideo, video, video_indx);
-      if (spec.audio) write_ix(audio_n, kKindAudio, audio, audio_indx);
+    if (recipe.odml && r + 1 == riffs) {
+      if (recipe.video) write_ix(video_n, kKindVideo, video, video_indx);
+      if (recipe.audio) write_ix(audio_n, kKindAudio, audio, audio_indx);
     }
     w.EndList();  // movi
     w.EndList();  // RIFF AVIX

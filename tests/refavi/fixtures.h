@@ -96,7 +96,7 @@ struct AviSpec {
   bool info_list = false;             // a LIST "INFO" with one "ISFT"
 };
 
-std::string BuildAvi(const AviSpec& spec);
+std::string BuildAvi(const AviSpec& recipe);
 
 // A plain data file: `frames` chunks "00db" of `frame_size` bytes.
 std::string BuildDataFile(int frames, uint32_t frame_size = kDvFrameSize525, uint32_t id = fcc::id00db);

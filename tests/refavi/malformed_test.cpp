@@ -42,10 +42,10 @@ std::vector<std::string> Links(const std::string& bytes) {
 }
 
 AviSpec Basic() {
-  AviSpec spec;
-  spec.audio = true;
-  spec.frames = {FrameSpec::Ref(kA), FrameSpec::Data(300)};
-  return spec;
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.frames = {FrameSpec::Ref(kA), FrameSpec::Data(300)};
+  return recipe;
 }
 
 TEST(Malformed, TheBasicFileIsReadable) { EXPECT_EQ(Walk(test::BuildAvi(Basic())), 1); }
@@ -61,25 +61,25 @@ TEST(Malformed, FileAndFormTypes) {
 }
 
 TEST(Malformed, HeadersRefusedByTheirChecks) {
-  AviSpec spec = Basic();
-  spec.height = 486;
-  EXPECT_EQ(Walk(test::BuildAvi(spec)), 0);
-  spec = Basic();
-  spec.streams = 3;
-  EXPECT_EQ(Walk(test::BuildAvi(spec)), 0);
-  spec = Basic();
-  spec.bit_count = 16;
-  EXPECT_EQ(Walk(test::BuildAvi(spec)), 0);
-  spec = Basic();
-  spec.handler = fcc::dsvd;  // allowed in the stream header
-  EXPECT_EQ(Walk(test::BuildAvi(spec)), 1);
-  spec.compression = fcc::dsvd;  // but not as the compression
-  EXPECT_EQ(Walk(test::BuildAvi(spec)), 0);
+  AviSpec recipe = Basic();
+  recipe.height = 486;
+  EXPECT_EQ(Walk(test::BuildAvi(recipe)), 0);
+  recipe = Basic();
+  recipe.streams = 3;
+  EXPECT_EQ(Walk(test::BuildAvi(recipe)), 0);
+  recipe = Basic();
+  recipe.bit_count = 16;
+  EXPECT_EQ(Walk(test::BuildAvi(recipe)), 0);
+  recipe = Basic();
+  recipe.handler = fcc::dsvd;  // allowed in the stream header
+  EXPECT_EQ(Walk(test::BuildAvi(recipe)), 1);
+  recipe.compression = fcc::dsvd;  // but not as the compression
+  EXPECT_EQ(Walk(test::BuildAvi(recipe)), 0);
   for (auto [w, h] : {std::pair{720u, 576u}, {856u, 480u}, {1024u, 576u}}) {
-    spec = Basic();
-    spec.width = w;
-    spec.height = h;
-    EXPECT_EQ(Walk(test::BuildAvi(spec)), 1) << w << "x" << h;
+    recipe = Basic();
+    recipe.width = w;
+    recipe.height = h;
+    EXPECT_EQ(Walk(test::BuildAvi(recipe)), 1) << w << "x" << h;
   }
   // A text stream makes the whole file unreadable.
   std::string avi = test::BuildAvi(Basic());
@@ -108,9 +108,9 @@ TEST(Malformed, HeaderChunksShorterThanTheirFields) {
 TEST(Malformed, ChunkSizesBeyondTheFile) {
   for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF0u, 0x7FFFFFFFu}) {
     for (const char* id : {"avih", "strh", "idx1", "JUNK"}) {
-      AviSpec spec = Basic();
-      spec.refi_path = "D:\\r.001";
-      std::string avi = test::BuildAvi(spec);
+      AviSpec recipe = Basic();
+      recipe.refi_path = "D:\\r.001";
+      std::string avi = test::BuildAvi(recipe);
       Patch(&avi, Find(avi, id) + 4, size);
       EXPECT_EQ(Walk(avi), 0) << id << " " << size;
     }
@@ -124,9 +124,9 @@ TEST(Malformed, ChunkSizesBeyondTheFile) {
 }
 
 TEST(Malformed, RefRecordsShorterThanTheirFields) {
-  AviSpec spec = Basic();
-  spec.frames = {FrameSpec::Ref(kA), FrameSpec::Ref("D:\\second.001")};
-  const std::string good = test::BuildAvi(spec);
+  AviSpec recipe = Basic();
+  recipe.frames = {FrameSpec::Ref(kA), FrameSpec::Ref("D:\\second.001")};
+  const std::string good = test::BuildAvi(recipe);
   const size_t second = good.find("REF ", good.find("REF ") + 4);
   // Path length far beyond the record.
   std::string avi = good;
@@ -144,9 +144,9 @@ TEST(Malformed, RefRecordsShorterThanTheirFields) {
 }
 
 TEST(Malformed, SuperIndexEntriesBeyondTheirChunks) {
-  AviSpec spec = Basic();
-  spec.odml = true;
-  const std::string good = test::BuildAvi(spec);
+  AviSpec recipe = Basic();
+  recipe.odml = true;
+  const std::string good = test::BuildAvi(recipe);
   ASSERT_EQ(Walk(good), 1);
   const size_t indx = Find(good, "indx");
   std::string avi = good;
@@ -169,11 +169,11 @@ TEST(Malformed, SuperIndexEntriesBeyondTheirChunks) {
 
 TEST(Malformed, RepeatedStandardIndexesCannotMultiplyTheTables) {
   // One super index naming the same large standard index a thousand times.
-  AviSpec spec = Basic();
-  spec.odml = true;
-  spec.frames.clear();
-  for (int i = 0; i < 4000; ++i) spec.frames.push_back(FrameSpec::Data(300));
-  std::string avi = test::BuildAvi(spec);
+  AviSpec recipe = Basic();
+  recipe.odml = true;
+  recipe.frames.clear();
+  for (int i = 0; i < 4000; ++i) recipe.frames.push_back(FrameSpec::Data(300));
+  std::string avi = test::BuildAvi(recipe);
   const size_t indx = Find(avi, "indx");
   const std::string entry = avi.substr(indx + 8 + 24, 16);
   std::string block = test::U32(0x00000004) + U32(1000) + U32(fcc::id00db) + std::string(12, '\0');
@@ -192,12 +192,12 @@ TEST(Malformed, RepeatedStandardIndexesCannotMultiplyTheTables) {
 }
 
 TEST(Malformed, RefiBlocksShorterThanTheirFields) {
-  AviSpec spec = Basic();
-  spec.odml = true;
-  spec.refi_path = "D:\\refi.001";
-  spec.refi_positions = {10, 20};
+  AviSpec recipe = Basic();
+  recipe.odml = true;
+  recipe.refi_path = "D:\\refi.001";
+  recipe.refi_positions = {10, 20};
   MemoryFileSystem fs;
-  const std::string good = test::BuildAvi(spec);
+  const std::string good = test::BuildAvi(recipe);
   const size_t refi = Find(good, "REFI");
   const uint32_t path_length = 12;  // "D:\refi.001" and its NUL
   auto walk = [&](const std::string& bytes) {
@@ -232,9 +232,9 @@ TEST(Malformed, DeepListNestingIsRefused) {
 
 TEST(Malformed, EmptyAndOddChunksAreWalkedInPlace) {
   // An empty LIST "INFO", an odd-sized chunk with its pad byte, an empty "movi".
-  AviSpec spec = Basic();
-  spec.info_list = true;  // holds a 9-byte chunk
-  std::string avi = test::BuildAvi(spec);
+  AviSpec recipe = Basic();
+  recipe.info_list = true;  // holds a 9-byte chunk
+  std::string avi = test::BuildAvi(recipe);
   EXPECT_EQ(Walk(avi), 1);
   RiffWriter w;
   w.BeginList(fcc::RIFF, fcc::AVI_);

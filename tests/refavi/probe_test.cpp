@@ -19,25 +19,25 @@ int Probe(const std::string& bytes) {
   return ProbeDvFile(fs, "C:\\f.avi");
 }
 
-AviSpec Spec(uint32_t handler) {
-  AviSpec spec;
-  spec.handler = handler;
-  spec.frames = {FrameSpec::Data(100)};
-  return spec;
+AviSpec Recipe(uint32_t handler) {
+  AviSpec recipe;
+  recipe.handler = handler;
+  recipe.frames = {FrameSpec::Data(100)};
+  return recipe;
 }
 
 TEST(DvFileProbe, FirstStreamHeaderDecides) {
-  EXPECT_EQ(Probe(test::BuildAvi(Spec(fcc::kzvq))), kDvProbeIsDv);
-  EXPECT_EQ(Probe(test::BuildAvi(Spec(fcc::dvsd))), kDvProbeIsDv);
-  EXPECT_EQ(Probe(test::BuildAvi(Spec(MakeFourcc("DvSd")))), kDvProbeIsDv);  // letter case ignored
-  EXPECT_EQ(Probe(test::BuildAvi(Spec(fcc::dsvd))), kDvProbeNotDv);
-  EXPECT_EQ(Probe(test::BuildAvi(Spec(0))), kDvProbeNotDv);
-  AviSpec audio_first = Spec(fcc::dvsd);
+  EXPECT_EQ(Probe(test::BuildAvi(Recipe(fcc::kzvq))), kDvProbeIsDv);
+  EXPECT_EQ(Probe(test::BuildAvi(Recipe(fcc::dvsd))), kDvProbeIsDv);
+  EXPECT_EQ(Probe(test::BuildAvi(Recipe(MakeFourcc("DvSd")))), kDvProbeIsDv);  // letter case ignored
+  EXPECT_EQ(Probe(test::BuildAvi(Recipe(fcc::dsvd))), kDvProbeNotDv);
+  EXPECT_EQ(Probe(test::BuildAvi(Recipe(0))), kDvProbeNotDv);
+  AviSpec audio_first = Recipe(fcc::dvsd);
   audio_first.audio = true;
   audio_first.audio_first = true;
   EXPECT_EQ(Probe(test::BuildAvi(audio_first)), kDvProbeNotDv);
   // Nothing else is checked: a geometry the analysis refuses still probes as DV.
-  AviSpec odd = Spec(fcc::dvsd);
+  AviSpec odd = Recipe(fcc::dvsd);
   odd.height = 486;
   EXPECT_EQ(Probe(test::BuildAvi(odd)), kDvProbeIsDv);
 }
@@ -63,7 +63,7 @@ TEST(DvFileProbe, OtherFiles) {
   w.EndList();
   w.EndList();
   EXPECT_EQ(Probe(w.bytes()), kDvProbeNotDv);
-  std::string cut = test::BuildAvi(Spec(fcc::dvsd));
+  std::string cut = test::BuildAvi(Recipe(fcc::dvsd));
   cut.resize(cut.find("vidsdvsd") + 6);
   EXPECT_EQ(Probe(cut), kDvProbeNotDv);
 }

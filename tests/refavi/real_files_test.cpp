@@ -21,13 +21,13 @@ TEST(RealFiles, ReferencesResolveToDataFilesOnAnotherDrive) {
   TestDrives drives;
   const std::string data = drives.Path('D', "clips\\tape.001");
   const std::string avi_path = drives.Path('C', "ref.avi");
-  AviSpec spec;
-  spec.flags |= AVIF_WASCAPTUREFILE;
-  spec.rec_lists = true;  // the walk does not read the records: the index resolves them
-  spec.audio = true;
-  for (int i = 0; i < 8; ++i) spec.frames.push_back(FrameSpec::Ref(data, 0));
-  spec.frames.push_back(FrameSpec::Data(kDvFrameSize525));
-  drives.WriteFile(avi_path, test::BuildAvi(spec));
+  AviSpec recipe;
+  recipe.flags |= AVIF_WASCAPTUREFILE;
+  recipe.rec_lists = true;  // the walk does not read the records: the index resolves them
+  recipe.audio = true;
+  for (int i = 0; i < 8; ++i) recipe.frames.push_back(FrameSpec::Ref(data, 0));
+  recipe.frames.push_back(FrameSpec::Data(kDvFrameSize525));
+  drives.WriteFile(avi_path, test::BuildAvi(recipe));
   drives.WriteFile(data, test::BuildDataFile(4));
   {
     ContentListReader reader(drives.fs());
@@ -44,8 +44,8 @@ TEST(RealFiles, ReferencesResolveToDataFilesOnAnotherDrive) {
   }  // the reader keeps its files open, with read sharing only, until it goes
 
   // The same references read from "movi" give the data links.
-  spec.rec_lists = false;
-  drives.WriteFile(avi_path, test::BuildAvi(spec));
+  recipe.rec_lists = false;
+  drives.WriteFile(avi_path, test::BuildAvi(recipe));
   test::Analysis a = test::Analyze(drives.fs(), avi_path);
   EXPECT_EQ(a.result, 1);
   EXPECT_EQ(a.list.paths(), std::vector<std::string>{data});

@@ -40,13 +40,13 @@ TEST(StreamTable, FindByChunkIdAndKind) {
 }
 
 TEST(StreamTable, Idx1RelativeAndAbsoluteGiveTheSamePositions) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.frames = {FrameSpec::Ref(kA), FrameSpec::Data(300), FrameSpec::Ref(kA, 120008)};
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.frames = {FrameSpec::Ref(kA), FrameSpec::Data(300), FrameSpec::Ref(kA, 120008)};
   MemoryFileSystem fs;
-  const std::string absolute = test::BuildAvi(spec);
-  spec.idx1 = AviSpec::Idx1::kRelative;
-  const std::string relative = test::BuildAvi(spec);
+  const std::string absolute = test::BuildAvi(recipe);
+  recipe.idx1 = AviSpec::Idx1::kRelative;
+  const std::string relative = test::BuildAvi(recipe);
   ASSERT_EQ(absolute.size(), relative.size());
   fs.Add("C:\\abs.avi", absolute);
   fs.Add("C:\\rel.avi", relative);
@@ -65,17 +65,17 @@ TEST(StreamTable, Idx1RelativeAndAbsoluteGiveTheSamePositions) {
 }
 
 TEST(StreamTable, ZeroSizeEntriesRepeatThePreviousPosition) {
-  AviSpec spec;
-  spec.handler = spec.compression = fcc::dvsd;
+  AviSpec recipe;
+  recipe.handler = recipe.compression = fcc::dvsd;
   FrameSpec repeat;
   repeat.in_movi = false;  // an index entry only, size 0
-  spec.frames = {repeat, FrameSpec::Data(100), repeat, FrameSpec::Data(100), repeat};
+  recipe.frames = {repeat, FrameSpec::Data(100), repeat, FrameSpec::Data(100), repeat};
   MemoryFileSystem fs;
-  const std::string idx1 = test::BuildAvi(spec);
-  spec.odml = true;
-  spec.frames_per_ix = 2;
-  spec.frames[2].index_size = 0x80000000u;  // bit 31 only: size 0 as well
-  const std::string odml = test::BuildAvi(spec);
+  const std::string idx1 = test::BuildAvi(recipe);
+  recipe.odml = true;
+  recipe.frames_per_ix = 2;
+  recipe.frames[2].index_size = 0x80000000u;  // bit 31 only: size 0 as well
+  const std::string odml = test::BuildAvi(recipe);
   fs.Add("C:\\idx1.avi", idx1);
   fs.Add("C:\\odml.avi", odml);
   for (const char* path : {"C:\\idx1.avi", "C:\\odml.avi"}) {
@@ -93,17 +93,17 @@ TEST(StreamTable, ZeroSizeEntriesRepeatThePreviousPosition) {
 }
 
 TEST(StreamTable, SuperIndexTakesPrecedenceOverIdx1) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.odml = true;
-  spec.frames_per_ix = 2;  // several standard index chunks per stream
-  spec.ix_absolute = false;
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.odml = true;
+  recipe.frames_per_ix = 2;  // several standard index chunks per stream
+  recipe.ix_absolute = false;
   // Bit 31 in the standard index: never a reference chunk there; "idx1"
   // clears it, so its entries still mark reference chunks.
   FrameSpec ref = FrameSpec::Ref(kA);
   ref.index_size = 0x80000000u | 34u;
-  spec.frames = {ref, FrameSpec::Data(500), ref, FrameSpec::Data(500), ref};
-  const std::string avi = test::BuildAvi(spec);
+  recipe.frames = {ref, FrameSpec::Data(500), ref, FrameSpec::Data(500), ref};
+  const std::string avi = test::BuildAvi(recipe);
   MemoryFileSystem fs;
   fs.Add("C:\\ref.avi", avi);
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
@@ -122,11 +122,11 @@ TEST(StreamTable, SuperIndexTakesPrecedenceOverIdx1) {
 
 TEST(StreamTable, Idx1EntriesOfAnotherKindAreNotAdded) {
   // Audio only: the "00db" entries name an audio stream and are dropped.
-  AviSpec spec;
-  spec.video = false;
-  spec.audio = true;
-  spec.frames = {FrameSpec::Data(40), FrameSpec::Data(40)};
-  const std::string avi = test::BuildAvi(spec);
+  AviSpec recipe;
+  recipe.video = false;
+  recipe.audio = true;
+  recipe.frames = {FrameSpec::Data(40), FrameSpec::Data(40)};
+  const std::string avi = test::BuildAvi(recipe);
   MemoryFileSystem fs;
   fs.Add("C:\\audio.avi", avi);
   ContentListReader reader(fs);
@@ -139,12 +139,12 @@ TEST(StreamTable, Idx1EntriesOfAnotherKindAreNotAdded) {
 }
 
 TEST(StreamTable, ReferenceChunkSizeLimit) {
-  AviSpec spec;
+  AviSpec recipe;
   FrameSpec ref276 = FrameSpec::Ref("C:\\" + std::string(251, 'r') + ".001");
   ref276.path_length = 256;
-  spec.frames = {ref276, FrameSpec::Data(277), FrameSpec::Data(1)};
+  recipe.frames = {ref276, FrameSpec::Data(277), FrameSpec::Data(1)};
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_EQ(a.result, 1);
   const VideoStream& v = *a.reader->selected_video_stream();
@@ -156,19 +156,19 @@ TEST(StreamTable, ReferenceChunkSizeLimit) {
 // REFI: the "indx" in the header lists reference chunks, so the block after
 // the header is honoured.
 AviSpec RefiSpec() {
-  AviSpec spec;
-  spec.odml = true;
-  spec.refi_path = "E:\\refi\\block.001";
-  spec.frames = {FrameSpec::Data(300), FrameSpec::Data(300), FrameSpec::Ref(kA), FrameSpec::Ref(kA),
+  AviSpec recipe;
+  recipe.odml = true;
+  recipe.refi_path = "E:\\refi\\block.001";
+  recipe.frames = {FrameSpec::Data(300), FrameSpec::Data(300), FrameSpec::Ref(kA), FrameSpec::Ref(kA),
                  FrameSpec::Ref(kA), FrameSpec::Ref(kA)};
-  return spec;
+  return recipe;
 }
 
 TEST(StreamTable, RefiBlockFillsTheFramesWithoutSource) {
-  AviSpec spec = RefiSpec();
-  spec.refi_positions = {1000, 2000, 3000};
+  AviSpec recipe = RefiSpec();
+  recipe.refi_positions = {1000, 2000, 3000};
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   fs.Add("E:\\refi\\block.001", test::BuildDataFile(1, 16));
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_EQ(a.result, 1);
@@ -186,10 +186,10 @@ TEST(StreamTable, RefiBlockFillsTheFramesWithoutSource) {
 }
 
 TEST(StreamTable, RefiBlockStopsAtTheLastFrame) {
-  AviSpec spec = RefiSpec();
-  spec.refi_positions = std::vector<uint32_t>(50, 7);
+  AviSpec recipe = RefiSpec();
+  recipe.refi_positions = std::vector<uint32_t>(50, 7);
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   fs.Add("E:\\refi\\block.001", "x");
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_EQ(a.result, 1);
@@ -199,16 +199,16 @@ TEST(StreamTable, RefiBlockStopsAtTheLastFrame) {
 }
 
 TEST(StreamTable, RefiBlockNeedsItsDataFileAndEarlierReferenceChunks) {
-  AviSpec spec = RefiSpec();
-  spec.refi_positions = {1000};
+  AviSpec recipe = RefiSpec();
+  recipe.refi_positions = {1000};
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   EXPECT_EQ(test::WalkResult(fs, "C:\\ref.avi"), 0);  // the block's file is missing
 
   // Without a super index nothing is known to be a reference chunk when the
   // "JUNK" is met: the block is skipped.
-  spec.odml = false;
-  fs.Add("C:\\plain.avi", test::BuildAvi(spec));
+  recipe.odml = false;
+  fs.Add("C:\\plain.avi", test::BuildAvi(recipe));
   test::Analysis a = test::Analyze(fs, "C:\\plain.avi");
   EXPECT_EQ(a.result, 1);
   EXPECT_TRUE(a.reader->selected_video_stream()->data_files().empty());
@@ -228,13 +228,13 @@ class WholeFile : public ::testing::TestWithParam<WholeFileCase> {};
 
 TEST_P(WholeFile, DataFileSuppliesConsecutiveFrames) {
   const WholeFileCase c = GetParam();
-  AviSpec spec;
-  spec.height = c.height;
-  spec.flags |= AVIF_WASCAPTUREFILE;
-  spec.rec_lists = true;
-  for (int i = 0; i < 12; ++i) spec.frames.push_back(FrameSpec::Ref(c.path, 0));
+  AviSpec recipe;
+  recipe.height = c.height;
+  recipe.flags |= AVIF_WASCAPTUREFILE;
+  recipe.rec_lists = true;
+  for (int i = 0; i < 12; ++i) recipe.frames.push_back(FrameSpec::Ref(c.path, 0));
   MemoryFileSystem fs;
-  fs.Add("C:\\ref.avi", test::BuildAvi(spec));
+  fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   fs.Add(c.path, test::BuildDataFile(c.data_frames, c.frame_size));
   test::Analysis a = test::Analyze(fs, "C:\\ref.avi");
   EXPECT_TRUE(a.list.empty());  // no REF record was read in "movi"
@@ -257,11 +257,11 @@ INSTANTIATE_TEST_SUITE_P(
                       WholeFileCase{480, kDvFrameSize525, 10, "D:\\data\\whole.avi", false}));
 
 TEST(StreamTable, ResolutionFailsForMissingFilesAndForeignRecords) {
-  AviSpec spec;
-  spec.rec_lists = true;
-  spec.frames = {FrameSpec::Ref("D:\\gone.001", 8)};
+  AviSpec recipe;
+  recipe.rec_lists = true;
+  recipe.frames = {FrameSpec::Ref("D:\\gone.001", 8)};
   MemoryFileSystem fs;
-  fs.Add("C:\\gone.avi", test::BuildAvi(spec));
+  fs.Add("C:\\gone.avi", test::BuildAvi(recipe));
   EXPECT_EQ(test::WalkResult(fs, "C:\\gone.avi"), 0);
   fs.Add("D:\\gone.001", test::BuildDataFile(1, 16));
   {
@@ -270,8 +270,8 @@ TEST(StreamTable, ResolutionFailsForMissingFilesAndForeignRecords) {
     EXPECT_EQ(reader.selected_video_stream()->positions[0], 8u);
   }
   // A small kzvq frame that is not a REF record.
-  spec.frames = {FrameSpec::Data(100)};
-  fs.Add("C:\\foreign.avi", test::BuildAvi(spec));
+  recipe.frames = {FrameSpec::Data(100)};
+  fs.Add("C:\\foreign.avi", test::BuildAvi(recipe));
   EXPECT_EQ(test::WalkResult(fs, "C:\\foreign.avi"), 0);
 }
 

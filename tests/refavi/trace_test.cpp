@@ -45,12 +45,12 @@ TEST(ChunkTrace, TraceLineEndsLinesWithCrLf) {
 }
 
 TEST(ChunkTrace, MoviChunksAndReferenceRecords) {
-  AviSpec spec;
-  spec.audio = true;
+  AviSpec recipe;
+  recipe.audio = true;
   FrameSpec tiny = FrameSpec::Data(3);
   tiny.id = fcc::id00dc;
-  spec.frames = {FrameSpec::Ref("D:\\a.001", 0), FrameSpec::Data(300), tiny};
-  const std::string avi = test::BuildAvi(spec);
+  recipe.frames = {FrameSpec::Ref("D:\\a.001", 0), FrameSpec::Data(300), tiny};
+  const std::string avi = test::BuildAvi(recipe);
   test::MemoryFileSystem fs;
   fs.Add("C:\\ref.avi", avi);
   StringFile out;

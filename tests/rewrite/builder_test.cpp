@@ -36,9 +36,9 @@ std::vector<Chunk> MoviChunks(const std::string& bytes) {
 
 class Builder : public ::testing::Test {
  protected:
-  std::string Source(const AviSpec& spec) {
+  std::string Source(const AviSpec& recipe) {
     const std::string path = drives.Path('C', "ref.avi");
-    drives.WriteFile(path, test::BuildAvi(spec));
+    drives.WriteFile(path, test::BuildAvi(recipe));
     return path;
   }
   std::string Out() const { return drives.Path('D', "ref.avi.tmp"); }
@@ -46,9 +46,9 @@ class Builder : public ::testing::Test {
 };
 
 TEST_F(Builder, ArgumentsAreChecked) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref("D:\\a.001")};
-  const std::string src = Source(spec);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
+  const std::string src = Source(recipe);
   const char* three[] = {"a", "b", "c", nullptr};
   const char* two[] = {"x", "y", nullptr};
   int code = -2, detail = -2;
@@ -78,9 +78,9 @@ TEST_F(Builder, ReplacedPathsResizeTheRecordInStepsOfFour) {
     int delta;
   } cases[] = {{1, 4}, {4, 4}, {5, 8}, {8, 8}, {-1, 0}, {-6, 0}, {-7, -4}, {-10, -4}, {0, 0}};
   for (const Case& c : cases) {
-    AviSpec spec;
-    spec.frames = {FrameSpec::Ref(old_path, 120008), FrameSpec::Ref("D:\\other.001", 7)};
-    const std::string src = Source(spec);
+    AviSpec recipe;
+    recipe.frames = {FrameSpec::Ref(old_path, 120008), FrameSpec::Ref("D:\\other.001", 7)};
+    const std::string src = Source(recipe);
     const std::string replacement =
         c.change >= 0 ? "E:\\new\\" + std::string(12 + c.change, 'n') : "E:\\" + std::string(16 + c.change, 'n');
     ASSERT_EQ(static_cast<int>(replacement.size()) - 19, c.change);
@@ -106,11 +106,11 @@ TEST_F(Builder, ReplacedPathsResizeTheRecordInStepsOfFour) {
 TEST_F(Builder, RecordsWithOddLengthWordsStayReadable) {
   // A length word that understates its path: shrinking by 12 would take it
   // below zero; it never falls below the new path.
-  AviSpec spec;
+  AviSpec recipe;
   FrameSpec loose = FrameSpec::Ref("D:\\abcdefghijklmnop.001");
   loose.path_length = 100;  // a field of 104 bytes
-  spec.frames = {loose};
-  std::string bytes = test::BuildAvi(spec);
+  recipe.frames = {loose};
+  std::string bytes = test::BuildAvi(recipe);
   {
     const std::vector<Seen> seen = test::Structure(bytes, true);
     StoreU32(reinterpret_cast<uint8_t*>(bytes.data() + test::Find(seen, fcc::id00db)->position + 8 + 12), 2);
@@ -126,8 +126,8 @@ TEST_F(Builder, RecordsWithOddLengthWordsStayReadable) {
   // new path needs, so it is still a REF record.
   FrameSpec padded = FrameSpec::Ref("D:\\a.001");
   padded.path_length = 256;  // a 276-byte record
-  spec.frames = {padded};
-  const std::string src2 = Source(spec);
+  recipe.frames = {padded};
+  const std::string src2 = Source(recipe);
   const std::string longer = "E:\\" + std::string(200, 'q') + ".001";
   ASSERT_EQ(test::Rewrite(drives.fs(), src2, Out(), {"D:\\a.001"}, {longer}).result, 1);
   chunks = MoviChunks(drives.ReadFile(Out()));
@@ -168,9 +168,9 @@ TEST_F(Builder, ReferenceChunksWithoutAValidRecordFailWith516) {
   for (const std::string& record :
        {std::string("XXXX") + std::string(28, 'a'), std::string("REF "), "REF " + std::string(40, 'z')}) {
     // Not "REF ", too short for a header, a path without its terminator.
-    AviSpec spec;
-    spec.frames = {FrameSpec::Ref("D:\\a.001")};
-    std::string bytes = test::BuildAvi(spec);
+    AviSpec recipe;
+    recipe.frames = {FrameSpec::Ref("D:\\a.001")};
+    std::string bytes = test::BuildAvi(recipe);
     const std::vector<Seen> seen = test::Structure(bytes, true);
     const Seen* frame = test::Find(seen, fcc::id00db);
     const std::string original = test::RefRecord("D:\\a.001", 0);
@@ -191,17 +191,17 @@ TEST_F(Builder, ReferenceChunksWithoutAValidRecordFailWith516) {
 }
 
 TEST_F(Builder, CopiesAlongSuperIndexesWithRelativeBasesAndContinuations) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.odml = true;
-  spec.ix_absolute = false;
-  spec.frames_per_ix = 2;
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.odml = true;
+  recipe.ix_absolute = false;
+  recipe.frames_per_ix = 2;
   for (int i = 0; i < 5; ++i) {
     FrameSpec f = FrameSpec::Ref("D:\\t" + std::to_string(i % 2) + ".001", static_cast<uint32_t>(i) * 120008);
     f.riff = i < 3 ? 0 : 1;
-    spec.frames.push_back(f);
+    recipe.frames.push_back(f);
   }
-  const std::string src = Source(spec);
+  const std::string src = Source(recipe);
   ASSERT_EQ(test::Rewrite(drives.fs(), src, Out(), {"D:\\t1.001"}, {"E:\\moved\\t1.001"}).result, 1);
   EXPECT_EQ(test::AnalyzeLinks(drives.fs(), Out()).paths,
             (std::vector<std::string>{"D:\\t0.001", "E:\\moved\\t1.001"}));
@@ -215,13 +215,13 @@ TEST_F(Builder, AudioInterleaveFollowsTheFirstAudioChunkOutsideOpenDml) {
   // One-second audio chunks at 48000 Hz beside NTSC video: 30 video chunks
   // per audio chunk when the writer has no OpenDML indexes of its own.
   auto build = [&](uint32_t total) {
-    AviSpec spec;
-    spec.handler = spec.compression = fcc::dvsd;
-    spec.audio = true;
-    spec.odml = true;
-    spec.frames_per_ix = 1000;
-    for (int i = 0; i < 70; ++i) spec.frames.push_back(FrameSpec::Data(16));
-    std::string bytes = test::BuildAvi(spec);
+    AviSpec recipe;
+    recipe.handler = recipe.compression = fcc::dvsd;
+    recipe.audio = true;
+    recipe.odml = true;
+    recipe.frames_per_ix = 1000;
+    for (int i = 0; i < 70; ++i) recipe.frames.push_back(FrameSpec::Data(16));
+    std::string bytes = test::BuildAvi(recipe);
     // Make every audio chunk one second long (192000 bytes) in the indexes.
     const std::vector<Seen> seen = test::Structure(bytes, true);
     const Seen* ix01 = test::Find(seen, fcc::ix01);
@@ -246,13 +246,13 @@ TEST_F(Builder, AudioInterleaveFollowsTheFirstAudioChunkOutsideOpenDml) {
 }
 
 TEST_F(Builder, LegacyCopyRepeatsAndReadsRelativeOffsets) {
-  AviSpec spec;
-  spec.idx1 = AviSpec::Idx1::kRelative;
-  spec.audio = true;
+  AviSpec recipe;
+  recipe.idx1 = AviSpec::Idx1::kRelative;
+  recipe.audio = true;
   FrameSpec repeat;
   repeat.in_movi = false;
-  spec.frames = {FrameSpec::Ref("D:\\a.001"), repeat, FrameSpec::Ref("D:\\b.001")};
-  const std::string src = Source(spec);
+  recipe.frames = {FrameSpec::Ref("D:\\a.001"), repeat, FrameSpec::Ref("D:\\b.001")};
+  const std::string src = Source(recipe);
   ASSERT_EQ(test::Rewrite(drives.fs(), src, Out(), {"D:\\b.001"}, {"D:\\c.001"}).result, 1);
   const std::vector<Chunk> chunks = MoviChunks(drives.ReadFile(Out()));
   std::vector<std::string> video;
@@ -280,9 +280,9 @@ class CountingSink : public ProgressSink {
 };
 
 TEST_F(Builder, ReportsProgressAndStopsWith519OnCancel) {
-  AviSpec spec;
-  for (int i = 0; i < 200; ++i) spec.frames.push_back(FrameSpec::Ref("D:\\a.001", static_cast<uint32_t>(i)));
-  const std::string src = Source(spec);
+  AviSpec recipe;
+  for (int i = 0; i < 200; ++i) recipe.frames.push_back(FrameSpec::Ref("D:\\a.001", static_cast<uint32_t>(i)));
+  const std::string src = Source(recipe);
   {
     std::atomic<int> running{1};
     CountingSink sink(&running, -1);
@@ -307,9 +307,9 @@ TEST_F(Builder, ReportsProgressAndStopsWith519OnCancel) {
 }
 
 TEST_F(Builder, FailuresOfTheFileSystemBecomeCodes) {
-  AviSpec spec;
-  for (int i = 0; i < 3; ++i) spec.frames.push_back(FrameSpec::Ref("D:\\a.001"));
-  const std::string src = Source(spec);
+  AviSpec recipe;
+  for (int i = 0; i < 3; ++i) recipe.frames.push_back(FrameSpec::Ref("D:\\a.001"));
+  const std::string src = Source(recipe);
   FaultyFileSystem faulty(drives.fs());
   faulty.FailNth(FaultKind::kCreate, 0, kErrorAccessDenied);
   test::StepResult r = test::Rewrite(faulty, src, Out());
@@ -333,9 +333,9 @@ TEST_F(Builder, FailuresOfTheFileSystemBecomeCodes) {
 }
 
 TEST_F(Builder, EveryFailedWriteFailsTheStepTheLastOneToo) {
-  AviSpec spec;
-  for (int i = 0; i < 3; ++i) spec.frames.push_back(FrameSpec::Ref("D:\\a.001"));
-  const std::string src = Source(spec);
+  AviSpec recipe;
+  for (int i = 0; i < 3; ++i) recipe.frames.push_back(FrameSpec::Ref("D:\\a.001"));
+  const std::string src = Source(recipe);
   FaultyFileSystem faulty(drives.fs());
   ASSERT_EQ(test::Rewrite(faulty, src, Out()).result, 1);
   const int writes = faulty.Calls(FaultKind::kWrite);
@@ -350,9 +350,9 @@ TEST_F(Builder, EveryFailedWriteFailsTheStepTheLastOneToo) {
 }
 
 TEST_F(Builder, WritingOverTheSourceSwapsThroughATemporaryFileBesideIt) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Ref("D:\\b.001")};
-  const std::string src = Source(spec);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Ref("D:\\b.001")};
+  const std::string src = Source(recipe);
   ASSERT_EQ(test::Rewrite(drives.fs(), src, src, {"D:\\a.001"}, {"E:\\a.001"}).result, 1);
   EXPECT_EQ(test::AnalyzeLinks(drives.fs(), src).paths, (std::vector<std::string>{"E:\\a.001", "D:\\b.001"}));
   auto listing = drives.fs().Find(drives.Root('C'));
@@ -384,10 +384,10 @@ TEST_F(Builder, WritingOverTheSourceSwapsThroughATemporaryFileBesideIt) {
 }
 
 TEST_F(Builder, ASourceWithoutIndexesWritesNothing) {
-  AviSpec spec;
-  spec.idx1 = AviSpec::Idx1::kNone;
-  spec.frames = {FrameSpec::Ref("D:\\a.001")};
-  const std::string src = Source(spec);
+  AviSpec recipe;
+  recipe.idx1 = AviSpec::Idx1::kNone;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
+  const std::string src = Source(recipe);
   test::StepResult r = test::Rewrite(drives.fs(), src, Out());
   EXPECT_EQ(r.result, 1);
   EXPECT_FALSE(drives.Exists(Out()));

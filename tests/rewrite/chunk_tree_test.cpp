@@ -39,14 +39,14 @@ std::string Shape(const NodeList& list) {
 }
 
 TEST(ChunkTreeParser, LoadsTheHeaderTreeAndItsItems) {
-  AviSpec spec;
-  spec.audio = true;
-  spec.odml = true;
-  spec.info_list = true;
-  spec.rec_lists = true;  // inside "movi": never seen
-  spec.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Data(100)};
+  AviSpec recipe;
+  recipe.audio = true;
+  recipe.odml = true;
+  recipe.info_list = true;
+  recipe.rec_lists = true;  // inside "movi": never seen
+  recipe.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Data(100)};
   test::TestDrives drives;
-  std::string bytes = test::BuildAvi(spec);
+  std::string bytes = test::BuildAvi(recipe);
   bytes += std::string(8, '\0');  // trailing zero chunk ends the top level
   Loaded l = Load(drives, bytes);
   ASSERT_EQ(l.result, 1);
@@ -114,9 +114,9 @@ TEST(ChunkTreeParser, StreamItemsFollowTheStreamHeaderBeforeThem) {
 
 TEST(ChunkTreeParser, MalformedSourcesFailCleanly) {
   test::TestDrives drives;
-  AviSpec spec;
-  spec.frames = {FrameSpec::Data(10)};
-  const std::string good = test::BuildAvi(spec);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Data(10)};
+  const std::string good = test::BuildAvi(recipe);
   const std::vector<test::Seen> seen = test::Structure(good);
   const test::Seen* strf = test::Find(seen, fcc::strf);
 

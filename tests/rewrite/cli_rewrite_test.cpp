@@ -56,9 +56,9 @@ class CliRewrite : public ::testing::Test {
 };
 
 TEST_F(CliRewrite, ReplacesThePairsGiven) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref("D:\\clips\\a.001"), FrameSpec::Ref("D:\\clips\\b.001")};
-  drives.WriteFile(drives.Path('C', "ref.avi"), test::BuildAvi(spec));
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\clips\\a.001"), FrameSpec::Ref("D:\\clips\\b.001")};
+  drives.WriteFile(drives.Path('C', "ref.avi"), test::BuildAvi(recipe));
   CliRun run = Cli({"rewrite", Arg("ref.avi"), Arg("new.avi"), "D:\\clips\\b.001", "E:\\b.001"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
@@ -72,9 +72,9 @@ TEST_F(CliRewrite, ReplacesThePairsGiven) {
 }
 
 TEST_F(CliRewrite, FailuresPrintTheCodeAndUsageErrorsExitWith2) {
-  AviSpec spec;
-  spec.frames = {FrameSpec::Ref("D:\\a.001")};
-  std::string bytes = test::BuildAvi(spec);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
+  std::string bytes = test::BuildAvi(recipe);
   // The REF record's id spoiled: 516.
   const size_t at = bytes.find("REF ");
   bytes.replace(at, 4, "XXXX");

@@ -71,7 +71,7 @@ Read ReadBack(test::TestDrives& drives, const std::string& path, const std::vect
 
 struct Fixture {
   const char* name;
-  AviSpec spec;
+  AviSpec recipe;
   // REF records inside LIST "rec " are not data links of the source; the
   // output holds them directly in "movi".
   bool links_in_rec = false;
@@ -103,69 +103,69 @@ class RoundTrip : public ::testing::Test {
     };
     {
       Fixture f{"idx1 absolute", {}};
-      f.spec.frames = refs(8, true);
+      f.recipe.frames = refs(8, true);
       out.push_back(f);
     }
     {
       Fixture f{"idx1 relative, audio, 00dc, INFO", {}};
-      f.spec.idx1 = AviSpec::Idx1::kRelative;
-      f.spec.audio = true;
-      f.spec.info_list = true;
-      f.spec.frames = refs(6, false);
-      for (auto& frame : f.spec.frames) frame.id = fcc::id00dc;
+      f.recipe.idx1 = AviSpec::Idx1::kRelative;
+      f.recipe.audio = true;
+      f.recipe.info_list = true;
+      f.recipe.frames = refs(6, false);
+      for (auto& frame : f.recipe.frames) frame.id = fcc::id00dc;
       out.push_back(f);
     }
     {
       Fixture f{"audio first", {}};
-      f.spec.audio = true;
-      f.spec.audio_first = true;
-      f.spec.frames = refs(5, false);
+      f.recipe.audio = true;
+      f.recipe.audio_first = true;
+      f.recipe.frames = refs(5, false);
       out.push_back(f);
     }
     {
       Fixture f{"OpenDML, relative base, AVIX", {}};
-      f.spec.odml = true;
-      f.spec.audio = true;
-      f.spec.ix_absolute = false;
-      f.spec.frames_per_ix = 3;
-      f.spec.frames = refs(9, true);
-      for (size_t i = 5; i < f.spec.frames.size(); ++i) f.spec.frames[i].riff = 1;
+      f.recipe.odml = true;
+      f.recipe.audio = true;
+      f.recipe.ix_absolute = false;
+      f.recipe.frames_per_ix = 3;
+      f.recipe.frames = refs(9, true);
+      for (size_t i = 5; i < f.recipe.frames.size(); ++i) f.recipe.frames[i].riff = 1;
       out.push_back(f);
     }
     {
       Fixture f{"rec lists", {}};
       f.links_in_rec = true;
-      f.spec.rec_lists = true;
-      f.spec.frames = refs(4, true);
+      f.recipe.rec_lists = true;
+      f.recipe.frames = refs(4, true);
       out.push_back(f);
     }
     {
       Fixture f{"repeats, letter case, path lengths", {}};
-      f.spec.frames = refs(4, false);
+      f.recipe.frames = refs(4, false);
       FrameSpec repeat;
       repeat.in_movi = false;
-      f.spec.frames.push_back(repeat);
-      f.spec.frames.push_back(FrameSpec::Ref(upper, 120008));
+      f.recipe.frames.push_back(repeat);
+      f.recipe.frames.push_back(FrameSpec::Ref(upper, 120008));
       FrameSpec wide = FrameSpec::Ref(b, 0);
       wide.path_length = 200;
-      f.spec.frames.push_back(wide);
+      f.recipe.frames.push_back(wide);
       out.push_back(f);
     }
     {
       Fixture f{"REFI block", {}};
-      f.spec.odml = true;
-      f.spec.refi_path = a;
+      f.recipe.odml = true;
+      f.recipe.refi_path = a;
       // The block agrees with the REF records it stands for: it is not
       // copied (the records alone name the data in the output).
-      f.spec.refi_positions = {0};
-      f.spec.frames = refs(4, false);
+      f.recipe.refi_positions = {0};
+      f.recipe.frames = refs(4, false);
       out.push_back(f);
     }
     for (uint32_t height : {480u, 576u}) {
       Fixture f{height == 480 ? "whole-file mode, 480 lines" : "whole-file mode, 576 lines", {}};
-      f.spec.height = height;
-      f.spec.flags = AVIF_HASINDEX | AVIF_WASCAPTUREFILE;
-      f.spec.frames = {FrameSpec::Ref(b, 0), FrameSpec::Ref(b, 0), FrameSpec::Ref(b, 0), FrameSpec::Ref(a, 120008)};
+      f.recipe.height = height;
+      f.recipe.flags = AVIF_HASINDEX | AVIF_WASCAPTUREFILE;
+      f.recipe.frames = {FrameSpec::Ref(b, 0), FrameSpec::Ref(b, 0), FrameSpec::Ref(b, 0), FrameSpec::Ref(a, 120008)};
       out.push_back(f);
     }
     return out;
@@ -181,7 +181,7 @@ TEST_F(RoundTrip, EveryFixtureReadsBackTheSame) {
     SCOPED_TRACE(f.name);
     const std::string src = drives.Path('C', "src.avi");
     const std::string out = drives.Path('C', "out.avi");
-    drives.WriteFile(src, test::BuildAvi(f.spec));
+    drives.WriteFile(src, test::BuildAvi(f.recipe));
     const Read before = ReadBack(drives, src, data);
     ASSERT_EQ(before.result, 1);
     ASSERT_EQ(before.links.empty(), f.links_in_rec);

@@ -21,13 +21,13 @@ struct Source {
   std::string out;
 
   explicit Source(uint32_t total, bool audio = true, bool info = false, uint32_t height = 480) {
-    AviSpec spec;
-    spec.audio = audio;
-    spec.info_list = info;
-    spec.height = height;
-    spec.handler = spec.compression = fcc::dvsd;  // frames are plain data
-    spec.frames = {FrameSpec::Data(10)};
-    std::string bytes = test::BuildAvi(spec);
+    AviSpec recipe;
+    recipe.audio = audio;
+    recipe.info_list = info;
+    recipe.height = height;
+    recipe.handler = recipe.compression = fcc::dvsd;  // frames are plain data
+    recipe.frames = {FrameSpec::Data(10)};
+    std::string bytes = test::BuildAvi(recipe);
     test::SetTotalFrames(&bytes, total);
     const std::string path = drives.Path('C', "src.avi");
     drives.WriteFile(path, bytes);
@@ -259,11 +259,11 @@ TEST(RefAviWriter, AudioIndexesArePlannedForTheSourcesAudioChunks) {
   // More audio chunks than frames (ffmpeg writes 1024-sample packets, 1.6
   // per NTSC frame): the audio stream gets the standard indexes they need.
   test::TestDrives drives;
-  AviSpec spec;
-  spec.handler = spec.compression = fcc::dvsd;
-  spec.audio = true;
-  for (int i = 0; i < 40000; ++i) spec.frames.push_back(FrameSpec::Data(1));
-  std::string bytes = test::BuildAvi(spec);
+  AviSpec recipe;
+  recipe.handler = recipe.compression = fcc::dvsd;
+  recipe.audio = true;
+  for (int i = 0; i < 40000; ++i) recipe.frames.push_back(FrameSpec::Data(1));
+  std::string bytes = test::BuildAvi(recipe);
   test::SetTotalFrames(&bytes, 18000);
   const std::string path = drives.Path('C', "src.avi");
   drives.WriteFile(path, bytes);
@@ -302,10 +302,10 @@ TEST(RefAviWriter, SuggestedBufferSizesFollowTheLargestChunks) {
 
 TEST(RefAviWriter, AFailedWriteIsReportedAndTheFileStillClosesWithHeaders) {
   test::TestDrives drives;
-  AviSpec spec;
-  spec.frames = {FrameSpec::Data(10)};
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Data(10)};
   const std::string path = drives.Path('C', "src.avi");
-  drives.WriteFile(path, test::BuildAvi(spec));
+  drives.WriteFile(path, test::BuildAvi(recipe));
   FaultyFileSystem faulty(drives.fs());
   ChunkTreeParser parser(drives.fs());
   ASSERT_EQ(parser.Load(path), 1);

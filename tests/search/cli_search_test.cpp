@@ -52,9 +52,9 @@ class CliSearchTest : public ::testing::Test {
   }
 
   void Avi(const std::string& path, const std::vector<std::string>& links) {
-    test::AviSpec spec;
-    for (const std::string& link : links) spec.frames.push_back(test::FrameSpec::Ref(link, 8));
-    d.WriteFile(path, test::BuildAvi(spec));
+    test::AviSpec recipe;
+    for (const std::string& link : links) recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+    d.WriteFile(path, test::BuildAvi(recipe));
   }
 
   std::vector<std::string> Links(const std::string& path) {
