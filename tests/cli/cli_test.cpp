@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "cli/cli_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -17,40 +17,13 @@ namespace mendora {
 namespace {
 
 using test::AviSpec;
+using test::CliRun;
 using test::FrameSpec;
-
-std::string Slurp(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  return text;
-}
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
 
 class CliTest : public ::testing::Test {
  protected:
-  CliRun Cli(std::vector<std::string> arguments) {
-#ifndef _WIN32
-    // Natively the tool gets the test's drive C: for this run.
-    arguments.insert(arguments.begin(), {"--drive", "C=" + drives_.Native("C:\\")});
-#endif
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    CliRun run;
-    run.status = cli::RunCli(arguments, out, err, false);
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    std::fclose(out);
-    std::fclose(err);
-    return run;
-  }
+  // Natively the tool gets the test's drive C: for the run.
+  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(drives_, "C", std::move(arguments)); }
   test::TestDrives drives_;
 };
 

@@ -1,63 +1,20 @@
 // mendora-cli fix, copy and move on real reference AVI files, in-process.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "refavi/GetContentList.h"
+#include "cli/cli_runner.h"
 #include "refavi/fixtures.h"
-#include "support/test_drives.h"
 
 namespace mendora {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-  return text;
-}
+using test::CliRun;
 
 class OperationCliTest : public ::testing::Test {
  protected:
-  OperationCliTest() {
-#ifndef _WIN32
-    // The run's settings stay in the test's own folder.
-    settings_ = d.Native(d.Path('C', "settings.reg"));
-    setenv("MENDORA_SETTINGS_FILE", settings_.c_str(), 1);
-#endif
-  }
-  ~OperationCliTest() override {
-#ifndef _WIN32
-    unsetenv("MENDORA_SETTINGS_FILE");
-#endif
-  }
-
-  CliRun Cli(std::vector<std::string> arguments) {
-#ifndef _WIN32
-    for (char drive : {'E', 'D', 'C'})
-      arguments.insert(arguments.begin(), {"--drive", std::string(1, drive) + "=" + d.Native(d.Root(drive))});
-#endif
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    CliRun run;
-    run.status = cli::RunCli(arguments, out, err, false);
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    std::fclose(out);
-    std::fclose(err);
-    return run;
-  }
+  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(d, "CDE", std::move(arguments)); }
 
   // A reference AVI with two frames naming each link.
   void Avi(const std::string& path, const std::vector<std::string>& links) {
@@ -69,15 +26,10 @@ class OperationCliTest : public ::testing::Test {
     d.WriteFile(path, test::BuildAvi(recipe));
   }
 
-  std::vector<std::string> Links(const std::string& path) {
-    ContentListReader reader(d.fs());
-    DataLinkList list;
-    reader.GetContentList(path, 1, &list, nullptr);
-    return list.paths();
-  }
+  std::vector<std::string> Links(const std::string& path) { return test::LinksOf(d.fs(), path); }
 
   test::TestDrives d;
-  std::string settings_;
+  test::CliSettingsFile settings_{d};
 };
 
 TEST_F(OperationCliTest, FixWritesTheCorrectedFileAndKeepsABackupUnlessTold) {

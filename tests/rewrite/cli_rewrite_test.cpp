@@ -2,48 +2,19 @@
 // error line.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
-#include "cli/commands.h"
+#include "cli/cli_runner.h"
 #include "rewrite/rewrite_test_util.h"
 
 namespace mendora {
 namespace {
 
 using test::AviSpec;
+using test::CliRun;
 using test::FrameSpec;
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  return text;
-}
 
 class CliRewrite : public ::testing::Test {
  protected:
-  CliRun Cli(std::vector<std::string> arguments) {
-#ifndef _WIN32
-    arguments.insert(arguments.begin(), {"--drive", "C=" + drives.Native("C:\\")});
-#endif
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    CliRun run;
-    run.status = cli::RunCli(arguments, out, err, false);
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    std::fclose(out);
-    std::fclose(err);
-    return run;
-  }
+  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(drives, "C", std::move(arguments)); }
   // The tool's view of a test path: C: is mapped to the test's drive C.
   std::string Arg(const std::string& relative) const {
 #ifdef _WIN32

@@ -1,54 +1,22 @@
 // mendora-cli fix with the drive search, in-process, on real reference AVIs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "refavi/GetContentList.h"
+#include "cli/cli_runner.h"
 #include "refavi/fixtures.h"
-#include "support/test_drives.h"
 
 namespace mendora {
 namespace {
 
-std::string Slurp(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-  return text;
-}
-
 class CliSearchTest : public ::testing::Test {
  protected:
-  CliSearchTest() {
-#ifndef _WIN32
-    settings_ = d.Native(d.Path('C', "settings.reg"));
-    setenv("MENDORA_SETTINGS_FILE", settings_.c_str(), 1);
-#endif
-  }
-  ~CliSearchTest() override {
-#ifndef _WIN32
-    unsetenv("MENDORA_SETTINGS_FILE");
-#endif
-  }
-
   int Cli(std::vector<std::string> arguments) {
-#ifndef _WIN32
-    for (char drive : {'E', 'D', 'C'})
-      arguments.insert(arguments.begin(), {"--drive", std::string(1, drive) + "=" + d.Native(d.Root(drive))});
-#endif
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = cli::RunCli(arguments, out, err, false);
-    out_ = Slurp(out);
-    err_ = Slurp(err);
-    std::fclose(out);
-    std::fclose(err);
-    return status;
+    test::CliRun run = test::RunCli(d, "CDE", std::move(arguments));
+    out_ = run.out;
+    err_ = run.err;
+    return run.status;
   }
 
   void Avi(const std::string& path, const std::vector<std::string>& links) {
@@ -57,15 +25,10 @@ class CliSearchTest : public ::testing::Test {
     d.WriteFile(path, test::BuildAvi(recipe));
   }
 
-  std::vector<std::string> Links(const std::string& path) {
-    ContentListReader reader(d.fs());
-    DataLinkList list;
-    reader.GetContentList(path, 1, &list, nullptr);
-    return list.paths();
-  }
+  std::vector<std::string> Links(const std::string& path) { return test::LinksOf(d.fs(), path); }
 
   test::TestDrives d;
-  std::string settings_;
+  test::CliSettingsFile settings_{d};
   std::string out_, err_;
 };
 
