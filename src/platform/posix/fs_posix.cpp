@@ -76,40 +76,17 @@ class PosixFile : public File {
   }
 
   size_t ReadAt(uint64_t offset, void* buffer, size_t n) override {
-    size_t done = 0;
     auto* out = static_cast<char*>(buffer);
-    while (done < n) {
-      const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
-      if (r < 0) {
-        if (errno == EINTR) continue;
-        SetLastErrorFromErrno();
-        break;
-      }
-      if (r == 0) {
-        SetLastSystemError(kErrorHandleEof);
-        break;
-      }
-      done += static_cast<size_t>(r);
-    }
-    return done;
+    return Transfer(n, kErrorHandleEof, [&](size_t done) {
+      return ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+    });
   }
 
   size_t Write(const void* buffer, size_t n) override {
-    size_t done = 0;
     const auto* in = static_cast<const char*>(buffer);
-    while (done < n) {
-      const ssize_t w = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(position_ + done));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        SetLastErrorFromErrno();
-        break;
-      }
-      if (w == 0) {
-        SetLastSystemError(kErrorDiskFull);
-        break;
-      }
-      done += static_cast<size_t>(w);
-    }
+    const size_t done = Transfer(n, kErrorDiskFull, [&](size_t so_far) {
+      return ::pwrite(fd_, in + so_far, n - so_far, static_cast<off_t>(position_ + so_far));
+    });
     position_ += done;
     return done;
   }
@@ -151,6 +128,28 @@ class PosixFile : public File {
   }
 
  private:
+  // Repeats `step(done)` (a pread or pwrite of what is left) until `n` bytes
+  // have gone, an error, or a call that moves nothing, which sets
+  // `on_nothing` as the error. Interrupted calls are repeated.
+  template <typename Step>
+  static size_t Transfer(size_t n, uint32_t on_nothing, Step step) {
+    size_t done = 0;
+    while (done < n) {
+      const ssize_t r = step(done);
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        SetLastErrorFromErrno();
+        break;
+      }
+      if (r == 0) {
+        SetLastSystemError(on_nothing);
+        break;
+      }
+      done += static_cast<size_t>(r);
+    }
+    return done;
+  }
+
   int fd_;
   uint64_t position_ = 0;
 };
