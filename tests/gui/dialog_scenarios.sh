@@ -14,123 +14,22 @@ scenario=$1
 : "${MENDORA_SOURCE:?}" "${MENDORA_GUI_ARTIFACTS:?}" "${MENDORA_DIALOGS_PREFIX:?}" "${MENDORA_GUI_DRIVES:?}"
 : "${MENDORA_EXE:?}" "${MENDORA_TEST_EXE:?}" "${MENDORA_GUIDRV:?}" "${MENDORA_FIXTURE:?}"
 export WINEPREFIX=$MENDORA_DIALOGS_PREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
-export LANG=C.UTF-8 LC_ALL=
-STRINGS=$MENDORA_SOURCE/src/resources/strings.txt
-SETTINGS_KEY='HKCU\Software\Veltrax\Kestrix\Mendora\Installation'
 D=$MENDORA_GUI_DRIVES/d
 E=$MENDORA_GUI_DRIVES/e
-mkdir -p "$MENDORA_GUI_ARTIFACTS"
-app_pid=
-lock_pid=
+source "$(dirname "$0")/common.sh"
 
-fail() {
-  echo "FAIL [$scenario]: $*" >&2
-  screenshot_screen "failed_$scenario" >/dev/null 2>&1
-  exit 1
+# The drives D: and E: of these scenarios are folders of the build tree.
+map_drives() {
+  mkdir -p "$D" "$E"
+  ln -sfn "$D" "$WINEPREFIX/dosdevices/d:"
+  ln -sfn "$E" "$WINEPREFIX/dosdevices/e:"
 }
 
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$lock_pid" ] && kill "$lock_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-}
-trap cleanup EXIT
-
-# The prefix of these scenarios: no crash dialog, no window manager
-# decorations (Wine draws the title bars), CJK faces for Japanese, and the
-# drives D: and E: on folders of the build tree.
-prepare_prefix() {
-  [ -f "$WINEPREFIX/.mendora-dialogs-ready" ] && return
-  (
-    flock 9
-    [ -f "$WINEPREFIX/.mendora-dialogs-ready" ] && exit 0
-    mkdir -p "$WINEPREFIX" "$D" "$E"
-    wineboot --init >/dev/null 2>&1
-    wineserver -w
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-    for face in "MS UI Gothic" "MS Gothic" "MS PGothic"; do
-      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f \
-        >/dev/null 2>&1
-    done
-    for font in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
-      [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/" && break
-    done
-    wineserver -w
-    ln -sfn "$D" "$WINEPREFIX/dosdevices/d:"
-    ln -sfn "$E" "$WINEPREFIX/dosdevices/e:"
-    touch "$WINEPREFIX/.mendora-dialogs-ready"
-  ) 9>"$WINEPREFIX.lock" || fail "cannot prepare the Wine prefix"
-}
-
-drv() { wine "$MENDORA_GUIDRV" "$@"; }
 fx() { wine "$MENDORA_FIXTURE" "$@"; }
 
-# The text of string ID from strings.txt: field 1 English, 2 Japanese.
-string_text() {
-  awk -v id="$1" -v want="$2" '
-    $1 == id {
-      s = $0; sub(/^[0-9]+[ \t]+/, "", s)
-      n = 0; i = 1; len = length(s)
-      while (i <= len && n < want) {
-        while (substr(s, i, 1) != "\"" && i <= len) i++
-        i++; field = ""
-        while (i <= len) {
-          c = substr(s, i, 1)
-          if (c == "\"") { if (substr(s, i + 1, 1) == "\"") { field = field "\""; i += 2; continue } i++; break }
-          if (c == "\\" && substr(s, i + 1, 1) == "n") { field = field "\n"; i += 2; continue }
-          field = field c; i++
-        }
-        n++
-      }
-      if (n == want) printf "%s", field
-      exit
-    }' "$STRINGS"
-}
 # String ID with %1 (and %2) replaced.
 format1() { local t; t=$(string_text "$1" "${LANGFIELD:-1}"); printf '%s' "${t//%1/$2}"; }
 
-expect_text() {  # caption, control id, expected text
-  local got
-  got=$(drv text "$1" "$2") || fail "no control $2 in \"$1\""
-  [ "$got" = "$3" ] || fail "control $2 of \"$1\": expected [$3], got [$got]"
-}
-wait_window() { drv wait "$1" "${2:-30000}" || fail "window \"$1\" did not appear"; }
-wait_gone() { drv gone "$1" "${2:-15000}" || fail "window \"$1\" is still open"; }
-
-screenshot() {  # name, caption
-  local rect x y w h full="$MENDORA_GUI_ARTIFACTS/$1.full.png"
-  rect=$(drv rect "$2") || fail "no window \"$2\" to photograph"
-  read -r x y w h <<<"$rect"
-  sleep 0.7
-  import -window root "$full" || fail "screenshot failed"
-  convert "$full" -crop "${w}x${h}+$x+$y" +repage "$MENDORA_GUI_ARTIFACTS/$1.png" || fail "cannot crop"
-  rm -f "$full"
-  echo "screenshot: $MENDORA_GUI_ARTIFACTS/$1.png"
-}
-screenshot_screen() { import -window root "$MENDORA_GUI_ARTIFACTS/$1.png"; }
-
-start() {  # program [args...]
-  "$@" &
-  app_pid=$!
-}
-expect_exit() {
-  local i
-  for i in $(seq 1 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
-  wait "$app_pid"
-  local status=$?
-  app_pid=
-  [ "$status" -eq 0 ] || fail "exit status $status"
-}
-
-MAIN=$(string_text 1 1)
 BOX=mendora          # message boxes carry the program's file name
 SELECT_FIX=$(format1 201 "$(string_text 202 1)")
 SELECT_MOVE=$(format1 201 "$(string_text 204 1)")
@@ -211,7 +110,7 @@ quit_program() {
   expect_exit
 }
 
-prepare_prefix
+prepare_prefix .mendora-dialogs-ready map_drives
 
 case $scenario in
   fix_present)

@@ -13,120 +13,7 @@ scenario=$1
 : "${MENDORA_SOURCE:?}" "${MENDORA_GUI_PREFIX:?}" "${MENDORA_GUI_ARTIFACTS:?}"
 : "${MENDORA_EXE:?}" "${MENDORA_GUIDRV:?}" "${MENDORA_SHOWERROR:?}"
 export WINEPREFIX=$MENDORA_GUI_PREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
-# English user interface unless a scenario asks for another; UTF-8, so that
-# Japanese captions pass through the command line unchanged.
-export LANG=C.UTF-8 LC_ALL=
-STRINGS=$MENDORA_SOURCE/src/resources/strings.txt
-SETTINGS_KEY='HKCU\Software\Veltrax\Kestrix\Mendora\Installation'
-mkdir -p "$MENDORA_GUI_ARTIFACTS"
-app_pid=
-
-fail() {
-  echo "FAIL [$scenario]: $*" >&2
-  exit 1
-}
-
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  # Only this prefix's processes: the scenario's program and its helpers.
-  wineserver -k 2>/dev/null
-}
-trap cleanup EXIT
-
-# One-time set-up of the prefix: no crash dialog; Wine draws the title bars
-# itself (Xvfb has no window manager), with its Marlett glyphs for the
-# caption buttons; Japanese captions are drawn with a CJK font.
-prepare_prefix() {
-  [ -f "$WINEPREFIX/.mendora-gui-ready" ] && return
-  (
-    flock 9
-    [ -f "$WINEPREFIX/.mendora-gui-ready" ] && exit 0
-    mkdir -p "$WINEPREFIX"
-    wineboot --init >/dev/null 2>&1
-    wineserver -w
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-    # Japanese faces the system asks for (captions, menus) come from Noto.
-    for face in "MS UI Gothic" "MS Gothic" "MS PGothic"; do
-      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f \
-        >/dev/null 2>&1
-    done
-    for font in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
-      [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/" && break
-    done
-    wineserver -w
-    touch "$WINEPREFIX/.mendora-gui-ready"
-  ) 9>"$WINEPREFIX.lock" || fail "cannot prepare the Wine prefix"
-}
-
-drv() { wine "$MENDORA_GUIDRV" "$@"; }
-
-# The text of string ID from strings.txt: field 1 English, 2 Japanese.
-string_text() {
-  awk -v id="$1" -v want="$2" '
-    $1 == id {
-      s = $0; sub(/^[0-9]+[ \t]+/, "", s)
-      n = 0; i = 1; len = length(s)
-      while (i <= len && n < want) {
-        while (substr(s, i, 1) != "\"" && i <= len) i++
-        i++; field = ""
-        while (i <= len) {
-          c = substr(s, i, 1)
-          if (c == "\"") { if (substr(s, i + 1, 1) == "\"") { field = field "\""; i += 2; continue } i++; break }
-          if (c == "\\" && substr(s, i + 1, 1) == "n") { field = field "\n"; i += 2; continue }
-          field = field c; i++
-        }
-        n++
-      }
-      if (n == want) printf "%s", field
-      exit
-    }' "$STRINGS"
-}
-
-expect_text() {  # caption, control id, expected text
-  local got
-  got=$(drv text "$1" "$2") || fail "no control $2 in \"$1\""
-  [ "$got" = "$3" ] || fail "control $2 of \"$1\": expected [$3], got [$got]"
-}
-
-wait_window() { drv wait "$1" "${2:-30000}" || fail "window \"$1\" did not appear"; }
-wait_gone() { drv gone "$1" "${2:-10000}" || fail "window \"$1\" is still open"; }
-
-# Saves the screen area of window CAPTION (plus MARGIN pixels below and to
-# the right, for menus) as NAME.png.
-screenshot() {  # name, caption [, margin]
-  local rect x y w h margin=${3:-0} full="$MENDORA_GUI_ARTIFACTS/$1.full.png"
-  rect=$(drv rect "$2") || fail "no window \"$2\" to photograph"
-  read -r x y w h <<<"$rect"
-  sleep 0.5  # let the last paint reach the screen
-  import -window root "$full" || fail "screenshot failed"
-  convert "$full" -crop "$((w + margin))x$((h + margin))+$x+$y" +repage "$MENDORA_GUI_ARTIFACTS/$1.png" ||
-    fail "cannot crop the screenshot"
-  rm -f "$full"
-  echo "screenshot: $MENDORA_GUI_ARTIFACTS/$1.png"
-}
-
-start() {  # program [args...]
-  "$@" &
-  app_pid=$!
-}
-
-# Waits for the program to end by itself and checks its exit status.
-expect_exit() {  # status
-  local i
-  for i in $(seq 1 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
-  wait "$app_pid"
-  local status=$?
-  app_pid=
-  [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
-}
+source "$(dirname "$0")/common.sh"
 
 clear_settings() { wine reg delete 'HKCU\Software\Veltrax' /f >/dev/null 2>&1 || true; }
 expect_no_settings() {
@@ -134,8 +21,6 @@ expect_no_settings() {
     fail "settings were written: $(wine reg query "$SETTINGS_KEY" 2>&1 | tr -d '\r')"
   fi
 }
-
-MAIN=$(string_text 1 1)
 
 check_main_texts() {  # language field
   local lang=$1 caption
@@ -165,7 +50,7 @@ check_about() {  # language field, system command, screenshot name
   wait_gone "$about"
 }
 
-prepare_prefix
+prepare_prefix .mendora-gui-ready
 clear_settings
 
 case $scenario in
