@@ -27,6 +27,13 @@ int Rewrite(Context& context, const std::vector<std::string>& arguments) {
   }
   const std::string source = context.core_path(arguments[0]);
   const std::string output = context.core_path(arguments[1]);
+  // The creation step leaves the code 0 for a source it cannot load (in the
+  // program the analysis has opened it just before); here it is said plainly.
+  if (context.fs.Open(source, OpenMode::kRead) == nullptr) {
+    std::fprintf(context.err, "error %d: %s\n", ERR_DV_OPEN_FAILED,
+                 ErrorMessageFor(ERR_DV_OPEN_FAILED).message.c_str());
+    return 1;
+  }
   // The pairs are paths as the REF records hold them, used as given.
   std::vector<const char*> old_paths, new_paths;
   for (size_t k = 2; k < arguments.size(); k += 2) {
@@ -50,6 +57,7 @@ int Rewrite(Context& context, const std::vector<std::string>& arguments) {
   bar.Finish();
   if (!result) {
     std::fprintf(context.err, "error %d: %s\n", code, ErrorMessageFor(code).message.c_str());
+    if (code == 0) std::fprintf(context.err, "%s is not an AVI file that can be read\n", arguments[0].c_str());
     return 1;
   }
   return 0;

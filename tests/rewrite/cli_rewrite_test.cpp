@@ -53,6 +53,14 @@ TEST_F(CliRewrite, FailuresPrintTheCodeAndUsageErrorsExitWith2) {
   CliRun run = Cli({"rewrite", Arg("bad.avi"), Arg("out.avi")});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "error 516: An Errror has occured.\n");
+  // A source that is missing, or no AVI at all, is named as such.
+  run = Cli({"rewrite", Arg("none.avi"), Arg("out.avi")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "error 289: File Open Failure.\n");
+  drives.WriteFile(drives.Path('C', "text.avi"), "plain text, not RIFF");
+  run = Cli({"rewrite", Arg("text.avi"), Arg("out.avi")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "error 0: An Errror has occured.\n" + Arg("text.avi") + " is not an AVI file that can be read\n");
   run = Cli({"rewrite", Arg("bad.avi")});
   EXPECT_EQ(run.status, 2);
   run = Cli({"rewrite", Arg("bad.avi"), Arg("out.avi"), "D:\\a.001"});
