@@ -33,8 +33,10 @@ std::string UniqueName() {
   static std::atomic<int> counter{0};
   std::ostringstream name;
   auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  // The process id keeps tests run side by side apart, on Windows too,
+  // where they share the real drives.
 #ifdef _WIN32
-  name << "mendora-test-" << now % 1000000007 << "-" << counter++;
+  name << "mendora-test-" << GetCurrentProcessId() << "-" << now % 1000000007 << "-" << counter++;
 #else
   name << "mendora-test-" << getpid() << "-" << now % 1000000007 << "-" << counter++;
 #endif
