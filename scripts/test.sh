@@ -30,9 +30,10 @@ count_ctest() {  # adds the counts of a ctest log to the totals
   fi
 }
 
-# Wine now and then loses a test program at start-up (no output at all, on a
-# loaded machine). Under Wine only, the tests that failed run once more, one
-# at a time. Both runs are printed, and the tests that needed it are named.
+# Wine now and then drops a test program at start-up on a loaded machine.
+# wine-run starts such a program again; what still fails under Wine runs once
+# more here, one test at a time. Both runs are printed, and the tests that
+# needed it are named.
 rerun_wine_failures() {  # log, wrapper...
   local log=$1; shift
   local names
