@@ -21,6 +21,7 @@
 #include "platform/drive_map.h"
 #include "platform/posix/fs_posix.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "search/FoundDlg.h"
 #include "search/SearchDlg.h"
 #include "search/SpecifyDlg.h"

@@ -3,7 +3,6 @@
 // a small per-user file elsewhere, memory in tests. Values are REG_SZ bytes
 // exactly as stored, a terminating NUL included when it was stored with one.
 #include <cstddef>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -29,22 +28,5 @@ class SettingsStore {
 
 // The store of the current user on this platform.
 std::unique_ptr<SettingsStore> OpenUserSettingsStore();
-
-// Settings in memory, for tests. Values of another type can be planted.
-class MemorySettingsStore : public SettingsStore {
- public:
-  struct Value {
-    std::string data;
-    bool is_string = true;
-  };
-  bool OpenKey() override { return open_ok; }
-  ValueRead Query(const std::string& name, size_t capacity, std::string* data) override;
-  bool Set(const std::string& name, const std::string& data) override;
-
-  std::map<std::string, Value> values;
-  bool open_ok = true;
-  bool write_ok = true;
-  int writes = 0;
-};
 
 }  // namespace mendora

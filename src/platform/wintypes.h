@@ -27,6 +27,7 @@ constexpr uint32_t kErrorInvalidHandle = 6;
 constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorNotSameDevice = 17;
 constexpr uint32_t kErrorNoMoreFiles = 18;
+constexpr uint32_t kErrorNotReady = 21;
 constexpr uint32_t kErrorWriteFault = 29;
 constexpr uint32_t kErrorReadFault = 30;
 constexpr uint32_t kErrorSharingViolation = 32;

@@ -9,6 +9,7 @@
 #include "app/Types.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "support/test_drives.h"
 
 #ifdef _WIN32

@@ -13,6 +13,7 @@
 #include "platform/fs.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;

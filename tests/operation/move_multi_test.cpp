@@ -8,7 +8,7 @@
 
 #include "operation/FileNames.h"
 #include "operation/MoveMulti.h"
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "platform/last_error.h"
 #include "platform/wintypes.h"
 #include "support/test_drives.h"

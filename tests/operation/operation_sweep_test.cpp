@@ -23,8 +23,9 @@
 #include "refavi/GetContentList.h"
 #include "refavi/fixtures.h"
 #include "operation_fakes.h"
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "platform/wintypes.h"
 #include "support/test_drives.h"
 

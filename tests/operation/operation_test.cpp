@@ -8,9 +8,10 @@
 #include "operation/Operation.h"
 #include "operation/Progress.h"
 #include "operation_fakes.h"
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "platform/wintypes.h"
 #include "support/test_drives.h"
 

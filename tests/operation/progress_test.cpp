@@ -7,7 +7,7 @@
 #include "app/Types.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "support/test_drives.h"
 
 namespace mendora {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "platform/last_error.h"
 #include "support/test_drives.h"
 
@@ -43,6 +43,48 @@ TEST(FaultyFileSystem, FailsWritesOfOpenFilesAndCanStayFailing) {
   faulty.FailNth(FaultKind::kCreate, 0, kErrorAccessDenied);
   EXPECT_EQ(faulty.Open(drives.Path('C', "x"), OpenMode::kCreateWrite), nullptr);
   EXPECT_NE(faulty.Open(drives.Path('C', "out"), OpenMode::kRead), nullptr);
+}
+
+TEST(FaultyFileSystem, ACrashStopsEveryLaterCallWithoutEffect) {
+  test::TestDrives drives;
+  FaultyFileSystem faulty(drives.fs());
+  const std::string a = drives.Path('D', "a"), b = drives.Path('D', "b");
+  drives.WriteFile(a, "1");
+  faulty.CrashAt(1);
+  EXPECT_TRUE(faulty.Exists(a));  // call 0 runs
+  EXPECT_FALSE(faulty.Crashed());
+  EXPECT_FALSE(faulty.Rename(a, b, false));  // call 1: the crash
+  EXPECT_TRUE(faulty.Crashed());
+  EXPECT_FALSE(faulty.Delete(a));
+  EXPECT_EQ(faulty.Open(b, OpenMode::kCreateWrite), nullptr);
+  EXPECT_EQ(faulty.Find(drives.Path('D', "")), nullptr);
+  EXPECT_EQ(GetLastSystemError(), kErrorNotReady);
+  EXPECT_EQ(drives.ReadFile(a), "1");
+  EXPECT_FALSE(drives.Exists(b));
+  EXPECT_EQ(faulty.TotalCalls(), 5);
+}
+
+TEST(FaultyFileSystem, FailsCloseSizeFindAndExists) {
+  test::TestDrives drives;
+  FaultyFileSystem faulty(drives.fs());
+  const std::string a = drives.Path('D', "a");
+  drives.WriteFile(a, "1");
+  uint64_t size = 0;
+  faulty.FailNth(FaultKind::kSize, 0, kErrorReadFault);
+  auto file = faulty.Open(a, OpenMode::kRead);
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(file->Size(&size));
+  EXPECT_TRUE(file->Size(&size));
+  faulty.FailNth(FaultKind::kClose, 0, kErrorWriteFault);
+  EXPECT_FALSE(file->Close());
+  faulty.FailNth(FaultKind::kExists, 0, kErrorAccessDenied);
+  EXPECT_FALSE(faulty.Exists(a));
+  EXPECT_TRUE(faulty.Exists(a));
+  faulty.FailNth(FaultKind::kFind, 1, kErrorReadFault);
+  auto find = faulty.Find(drives.Path('D', ""));
+  ASSERT_NE(find, nullptr);  // call 0
+  DirEntry entry;
+  EXPECT_FALSE(find->Next(&entry));  // call 1 ends the listing
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "rewrite/rewrite_test_util.h"
 
 namespace mendora {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "rewrite/PlainFile.h"
 #include "support/test_drives.h"
 

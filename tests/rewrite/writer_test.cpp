@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "rewrite/ChunkTreeParser.h"
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 #include "rewrite/RefAviWriter.h"
 #include "rewrite/rewrite_test_util.h"
 

@@ -6,6 +6,7 @@
 #include "app/CommonFunc.h"
 #include "app/Types.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "search/FoundDlg.h"
 #include "search/PreferenceDlg.h"
 #include "search/SpecifyDlg.h"

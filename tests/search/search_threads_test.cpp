@@ -14,6 +14,7 @@
 #include "app/CommonFunc.h"
 #include "app/Types.h"
 #include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "search/SearchDlg.h"
 #include "search_fixture.h"
 

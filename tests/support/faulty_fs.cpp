@@ -1,4 +1,4 @@
-#include "platform/faulty_fs.h"
+#include "support/faulty_fs.h"
 
 #include "platform/last_error.h"
 
@@ -24,15 +24,36 @@ class FaultyFile : public File {
   }
   bool Seek(uint64_t offset) override { return inner_->Seek(offset); }
   uint64_t Tell() override { return inner_->Tell(); }
-  bool Size(uint64_t* size) override { return inner_->Size(size); }
+  bool Size(uint64_t* size) override {
+    if (owner_.ShouldFail(FaultKind::kSize)) return false;
+    return inner_->Size(size);
+  }
   bool SetEnd() override {
     if (owner_.ShouldFail(FaultKind::kWrite)) return false;
     return inner_->SetEnd();
   }
-  bool Close() override { return inner_->Close(); }
+  // A failed close reports failure; the handle itself goes with the object.
+  bool Close() override {
+    if (owner_.ShouldFail(FaultKind::kClose)) return false;
+    return inner_->Close();
+  }
 
  private:
   std::unique_ptr<File> inner_;
+  FaultyFileSystem& owner_;
+};
+
+// A listing whose entries stop coming after a crash.
+class FaultyFind : public DirFind {
+ public:
+  FaultyFind(std::unique_ptr<DirFind> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
+  bool Next(DirEntry* entry) override {
+    if (owner_.ShouldFail(FaultKind::kFind)) return false;
+    return inner_->Next(entry);
+  }
+
+ private:
+  std::unique_ptr<DirFind> inner_;
   FaultyFileSystem& owner_;
 };
 
@@ -47,6 +68,10 @@ const char* FaultKindName(FaultKind kind) {
     case FaultKind::kRename: return "rename";
     case FaultKind::kDelete: return "delete";
     case FaultKind::kAttributes: return "attributes";
+    case FaultKind::kClose: return "close";
+    case FaultKind::kSize: return "size";
+    case FaultKind::kFind: return "find";
+    case FaultKind::kExists: return "exists";
     case FaultKind::kCount: break;
   }
   return "?";
@@ -59,15 +84,28 @@ void FaultyFileSystem::FailNth(FaultKind kind, int n, uint32_t error, bool stick
   plan_kind_ = static_cast<int>(kind);
 }
 
+void FaultyFileSystem::CrashAt(int n) { crash_at_ = n; }
+
 void FaultyFileSystem::Reset() {
   plan_kind_ = -1;
   plan_n_ = -1;
+  crash_at_ = -1;
   fired_ = false;
+  crashed_ = false;
+  total_ = 0;
   for (auto& count : calls_) count = 0;
 }
 
 bool FaultyFileSystem::ShouldFail(FaultKind kind) {
   const int index = calls_[static_cast<int>(kind)].fetch_add(1);
+  const int total = total_.fetch_add(1);
+  const int crash_at = crash_at_.load();
+  if (crashed_.load() || (crash_at >= 0 && total >= crash_at)) {
+    crashed_ = true;
+    fired_ = true;
+    SetLastSystemError(kErrorNotReady);
+    return true;
+  }
   if (plan_kind_.load() != static_cast<int>(kind)) return false;
   const int n = plan_n_.load();
   if (index == n || (plan_sticky_.load() && n >= 0 && index > n)) {
@@ -86,7 +124,10 @@ std::unique_ptr<File> FaultyFileSystem::Open(const std::string& path, OpenMode m
   return std::make_unique<FaultyFile>(std::move(file), *this);
 }
 
-bool FaultyFileSystem::Exists(const std::string& path) { return inner_.Exists(path); }
+bool FaultyFileSystem::Exists(const std::string& path) {
+  if (ShouldFail(FaultKind::kExists)) return false;
+  return inner_.Exists(path);
+}
 
 uint32_t FaultyFileSystem::GetAttributes(const std::string& path) {
   if (ShouldFail(FaultKind::kAttributes)) return kInvalidAttributes;
@@ -135,7 +176,19 @@ bool FaultyFileSystem::RemoveDir(const std::string& path) {
   return inner_.RemoveDir(path);
 }
 
-std::unique_ptr<DirFind> FaultyFileSystem::Find(const std::string& folder) { return inner_.Find(folder); }
+std::unique_ptr<DirFind> FaultyFileSystem::Find(const std::string& folder) {
+  if (ShouldFail(FaultKind::kFind)) return nullptr;
+  auto find = inner_.Find(folder);
+  if (!find) return nullptr;
+  return std::make_unique<FaultyFind>(std::move(find), *this);
+}
+
+std::unique_ptr<DirFind> FaultyFileSystem::FindNames(const std::string& folder) {
+  if (ShouldFail(FaultKind::kFind)) return nullptr;
+  auto find = inner_.FindNames(folder);
+  if (!find) return nullptr;
+  return std::make_unique<FaultyFind>(std::move(find), *this);
+}
 bool FaultyFileSystem::SetCurrentDir(const std::string& path) { return inner_.SetCurrentDir(path); }
 std::string FaultyFileSystem::GetCurrentDir() { return inner_.GetCurrentDir(); }
 uint32_t FaultyFileSystem::LogicalDrives() { return inner_.LogicalDrives(); }

@@ -1,4 +1,4 @@
-#include "platform/settings_store.h"
+#include "support/memory_settings.h"
 
 namespace mendora {
 

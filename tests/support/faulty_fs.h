@@ -3,6 +3,11 @@
 // lost when a step fails half-way. Calls are counted per kind; the Nth call
 // of the chosen kind (0-based) fails with the chosen Windows error, and,
 // when sticky, every later call of that kind too.
+//
+// It can also "crash": from the Nth call of any kind on, every call fails
+// and changes nothing, as if the process had died there. What the code
+// under test then tries (an undo, a clean-up) never reaches the disk, so the
+// disk holds exactly what a crash at that moment would have left.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -22,6 +27,10 @@ enum class FaultKind {
   kRename,    // Rename, Move
   kDelete,    // Delete, RemoveDir
   kAttributes,// GetAttributes, SetAttributes, GetSize, Identity
+  kClose,     // File::Close (the last flush)
+  kSize,      // File::Size
+  kFind,      // Find, FindNames
+  kExists,    // Exists
   kCount
 };
 
@@ -33,10 +42,16 @@ class FaultyFileSystem : public FileSystem {
 
   // Plans one fault. n counts calls of `kind` from the last Reset.
   void FailNth(FaultKind kind, int n, uint32_t error, bool sticky = false);
+  // Plans a crash at the nth call of any kind (counted from the last Reset):
+  // that call and every later one fail with kErrorNotReady and do nothing.
+  void CrashAt(int n);
   // Clears the plan and the counters.
   void Reset();
   int Calls(FaultKind kind) const { return calls_[static_cast<int>(kind)].load(); }
+  // Calls of every kind since the last Reset.
+  int TotalCalls() const { return total_.load(); }
   bool Fired() const { return fired_.load(); }
+  bool Crashed() const { return crashed_.load(); }
 
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool Exists(const std::string& path) override;
@@ -51,6 +66,7 @@ class FaultyFileSystem : public FileSystem {
   bool CreateDir(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
   std::unique_ptr<DirFind> Find(const std::string& folder) override;
+  std::unique_ptr<DirFind> FindNames(const std::string& folder) override;
   bool SetCurrentDir(const std::string& path) override;
   std::string GetCurrentDir() override;
   uint32_t LogicalDrives() override;
@@ -61,11 +77,14 @@ class FaultyFileSystem : public FileSystem {
  private:
   FileSystem& inner_;
   std::array<std::atomic<int>, static_cast<int>(FaultKind::kCount)> calls_{};
+  std::atomic<int> total_{0};
   std::atomic<int> plan_kind_{-1};
   std::atomic<int> plan_n_{-1};
   std::atomic<uint32_t> plan_error_{0};
   std::atomic<bool> plan_sticky_{false};
+  std::atomic<int> crash_at_{-1};
   std::atomic<bool> fired_{false};
+  std::atomic<bool> crashed_{false};
 };
 
 }  // namespace mendora
