@@ -97,6 +97,9 @@ void CSearchDlg::HandlePending() {
 }
 
 void CSearchDlg::Tick() {
+  // A wake-up that never reached the window (a lost posted message) must not
+  // leave the worker waiting for an answer: the timer takes what is queued.
+  HandlePending();
   if (timer_on_ && !ended_) OnTimer();
 }
 
@@ -142,8 +145,12 @@ void CSearchDlg::OnInitDialog() {
   stopped_ = false;
   ended_ = false;
   worker_.Start([this] {
+    // Set however the walk ends, a throw included: a stop waits for it.
+    struct EndSignal {
+      Event& ended;
+      ~EndSignal() { ended.Set(); }
+    } end_signal{worker_ended_};
     SearchThreadProc();
-    worker_ended_.Set();
   });
   timer_on_ = true;
 }

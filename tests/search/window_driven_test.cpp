@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,10 @@ class FakeWindow {
   // ticks every 2 ms. Returns the dialog's result.
   int Run(CSearchDlg& dlg) {
     dlg.set_notify([this](SearchMessage::Kind kind) {
-      Post(kind == SearchMessage::kFoundRecord ? kFound : kFolder);
       if (kind == SearchMessage::kFoundRecord) ++found_wakeups;
+      // A posted message can be lost (a full message queue).
+      if (lose_wakeups) return;
+      Post(kind == SearchMessage::kFoundRecord ? kFound : kFolder);
     });
     dlg.Begin();
     while (!dlg.ended()) {
@@ -66,6 +69,7 @@ class FakeWindow {
   static constexpr int kFound = 0x8001;
   static constexpr int kFolder = 0x8002;
   std::atomic<int> found_wakeups{0};
+  bool lose_wakeups = false;
 
  private:
   std::mutex mutex_;
@@ -84,13 +88,13 @@ class WindowDrivenSearch : public ::testing::Test {
     drives_.WriteFile(drives_.Path(path[0], path.substr(3)), bytes);
   }
 
-  int Run(const std::vector<std::string>& missing) {
+  int Run(const std::vector<std::string>& missing, DvProbeFn probe = nullptr) {
     missing_ = missing;
     found_.assign(missing.size(), std::string());
     flags_.assign(missing.size(), 0);
     test::Watchdog watchdog(60, ::testing::UnitTest::GetInstance()->current_test_info()->name());
     CSearchDlg dlg("clip.avi", missing_, &found_, static_cast<int>(missing_.size()), &flags_,
-                   SearchServices{fs_, settings_, test::MakeProbe(fs_)}, ui_);
+                   SearchServices{fs_, settings_, probe ? probe : test::MakeProbe(fs_)}, ui_);
     const int result = window_.Run(dlg);
     all_resolved_ = dlg.all_resolved();
     return result;
@@ -118,6 +122,28 @@ TEST_F(WindowDrivenSearch, OfferArrivesThroughTheWakeUpAndIsAccepted) {
   // Every folder text came through the handler too.
   EXPECT_FALSE(ui_.folders.empty());
   EXPECT_EQ(ui_.folders.front(), "C:\\");
+}
+
+TEST_F(WindowDrivenSearch, TheTimerTakesWhatLostWakeUpsLeftQueued) {
+  Put("D:\\clips\\take.001", test::DvBytes());
+  ui_.found_answers = {FoundButton::kOk};
+  window_.lose_wakeups = true;
+
+  EXPECT_EQ(Run({"C:\\old\\take.001"}), IDOK);
+  EXPECT_EQ(window_.found_wakeups.load(), 1);
+  EXPECT_EQ(found_[0], "D:\\clips\\take.001");
+}
+
+TEST_F(WindowDrivenSearch, CancelAfterTheWorkerThrewEndsTheSearch) {
+  Put("D:\\clips\\take.001", test::DvBytes());
+  // The probe fails hard: the worker ends by a throw, and the user presses
+  // Cancel before the timer has seen the end.
+  const int result = Run({"C:\\old\\take.001"}, [this](const std::string&) -> int {
+    window_.Post(IDCANCEL);
+    throw std::runtime_error("probe");
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(all_resolved_, 0);
 }
 
 TEST_F(WindowDrivenSearch, TimerEndsTheWalkWithFileNotFoundAndManualLocation) {
