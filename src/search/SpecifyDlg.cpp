@@ -38,7 +38,9 @@ int CSpecifyLocDlg::DoModal(SearchUi& ui) {
   std::string path;
   int filter = filter_index_;
   while (ui.ChooseFile(*this, &path, &filter)) {
-    if (OnFileNameOK(path, filter)) return IDOK;
+    // A window checks the choice in its own OK handler: what it accepted is
+    // not probed and saved a second time.
+    if ((accepted_ && path == *found_path_) || OnFileNameOK(path, filter)) return IDOK;
     ui.ShowError(status_);
   }
   return IDCANCEL;
@@ -63,6 +65,7 @@ bool CSpecifyLocDlg::OnFileNameOK(const std::string& chosen_path, int filter_ind
 
   *found_path_ = chosen_path;
   *found_flag_ = 1;
+  accepted_ = true;
   filter_index_ = filter_index;
   CommonFunc settings(services_.settings, services_.fs);
   const size_t slash = chosen_path.rfind('\\');

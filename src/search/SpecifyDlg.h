@@ -58,6 +58,7 @@ class CSpecifyLocDlg {
   int filter_index_ = 1;
   std::string file_name_;
   int status_ = 0;
+  bool accepted_ = false;  // OnFileNameOK took a file
 };
 
 }  // namespace mendora

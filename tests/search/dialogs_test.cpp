@@ -153,6 +153,27 @@ TEST_F(SpecifyTest, DoModalAsksAgainAfterARefusalUntilAcceptOrCancel) {
   EXPECT_EQ(settings_.values[kValueDirectory].data, saved.at(kValueDirectory).data);
 }
 
+TEST_F(SpecifyTest, AChoiceTheWindowAcceptedIsTakenOnce) {
+  // The window's OK handler accepts the file; the dialog must not probe it
+  // and save the settings again, nor ask again when a second probe fails.
+  int probes = 0;
+  auto probe = test::MakeProbe(fs_);
+  ScriptUi ui;
+  ui.check_in_dialog = true;
+  ui.locate_answers = {"D:\\clips\\sound.001", "D:\\clips\\take.001", "D:\\clips\\take.001"};
+  CSpecifyLocDlg dlg("clip.avi", "other.001", &path_, &flag_,
+                     SearchServices{fs_, settings_, [&](const std::string& path) {
+                                      return ++probes > 2 ? 289 : probe(path);
+                                    }});
+  const int writes = settings_.writes;
+  EXPECT_EQ(dlg.DoModal(ui), IDOK);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"locate", "error"}));
+  EXPECT_EQ(probes, 2);
+  EXPECT_EQ(settings_.writes - writes, 2);  // Directory and Filter, once
+  EXPECT_EQ(path_, "D:\\clips\\take.001");
+  EXPECT_EQ(flag_, 1);
+}
+
 class TreeTest : public ::testing::Test {
  protected:
   TreeTest() : fs_(drives_) { settings_.values[kValueDirectory].data = "C:\\"; }

@@ -164,11 +164,15 @@ FoundButton ScriptUi::AskFound(const CFoundDlg& dlg) {
 bool ScriptUi::ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
   locates.push_back({dlg.missing_name(), dlg.initial_folder(), dlg.file_name()});
   events.push_back("locate");
-  if (locate_answers.empty()) return false;
-  *path = locate_answers.front();
-  locate_answers.pop_front();
-  *filter_index = filter_answer;
-  return !path->empty();
+  for (;;) {
+    if (locate_answers.empty()) return false;
+    *path = locate_answers.front();
+    locate_answers.pop_front();
+    *filter_index = filter_answer;
+    if (path->empty()) return false;
+    if (!check_in_dialog || dlg.OnFileNameOK(*path, *filter_index)) return true;
+    ShowError(dlg.status());
+  }
 }
 
 void ScriptUi::ShowError(int code) {

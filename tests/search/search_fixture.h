@@ -88,6 +88,9 @@ class ScriptUi : public SearchUi {
   // they run out.
   std::deque<std::string> locate_answers;
   int filter_answer = 1;
+  // Checks each choice in the dialog as the window's OK handler does (a
+  // refused one shows its error and takes the next answer).
+  bool check_in_dialog = false;
   // Called for every folder text and every offer, before answering.
   std::function<void(const std::string&)> on_folder;
   std::function<void(const CFoundDlg&)> on_found;
