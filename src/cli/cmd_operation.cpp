@@ -207,7 +207,7 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   if (!ParseOptions(context, kNames[mode], arguments, &options)) return 2;
   std::unique_ptr<SettingsStore> settings = OpenUserSettingsStore();
   ProgramSteps steps(context.fs);
-  ConsoleUi ui(context, context.fs, *settings, options, stdin, IsTerminal(stdin));
+  ConsoleUi ui(context, context.fs, *settings, options, context.in, IsTerminal(stdin));
   g_interrupted.store(0);
   void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
   COperation operation(options.files, context.fs, *settings, ui, steps);

@@ -16,6 +16,7 @@ struct Context {
   FileSystem& fs;
   std::FILE* out;     // results (stdout)
   std::FILE* err;     // messages and the progress bar (stderr)
+  std::FILE* in;      // answers to questions (stdin)
   bool progress_bar;  // err is a terminal
   // A path from the command line in the core's form: Windows paths stay as
   // they are; a native path becomes X:\... through the drive that holds it.
@@ -38,11 +39,23 @@ void AddRewriteCommands(std::vector<Command>* table);
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err, bool err_is_terminal);
 
 // The console layer of this platform (console_posix.cpp, console_win32.cpp).
-// The file system for the run, applying the --drive options ("X=DIR"); a
-// new one goes to *owner. Null with a message in *error when an option is
-// malformed or not supported here.
-FileSystem* MakeFileSystem(const std::vector<std::string>& drives, std::unique_ptr<FileSystem>* owner,
-                           std::string* error);
+// The file system for the run, applying the --drive options ("X=DIR") and
+// --codepage (0 when not given), which also becomes the code page of the
+// program's texts; a new one goes to *owner. Null with a message in *error
+// when an option is malformed or not supported here.
+FileSystem* MakeFileSystem(const std::vector<std::string>& drives, int code_page,
+                           std::unique_ptr<FileSystem>* owner, std::string* error);
+// The command's arguments as the core reads text: in the code page of
+// recorded paths. False with a message in *error, naming the argument and
+// the code page, when one cannot be written in it.
+bool ArgumentsToCodePage(std::vector<std::string>* arguments, std::string* error);
+// Streams that show the core's text in the terminal's encoding, and read
+// answers from it the same way; the stream itself where nothing needs
+// converting. Each is closed with CloseConsoleStream (the stream underneath
+// stays open).
+std::FILE* ConsoleOutput(std::FILE* stream);
+std::FILE* ConsoleInput(std::FILE* stream);
+void CloseConsoleStream(std::FILE* console, std::FILE* stream);
 // The core's form of a path given on the command line.
 std::string CorePath(FileSystem& fs, const std::string& argument);
 // Standard output in binary mode (no CR added before LF).

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "platform/posix/codepage.h"
+
 namespace mendora {
 namespace {
 
@@ -58,6 +60,12 @@ const std::string& DriveMap::Folder(char letter) const {
   return slot >= 0 ? folders_[slot] : kNone;
 }
 
+int DriveMap::code_page() const { return code_page_ != 0 ? code_page_ : AnsiCodePage(); }
+
+void DriveMap::set_code_page(int code_page) {
+  if (code_page == 0 || IsSupportedCodePage(code_page)) code_page_ = code_page;
+}
+
 uint32_t DriveMap::Present() const {
   uint32_t mask = 0;
   for (int i = 0; i < 26; ++i)
@@ -74,6 +82,10 @@ int DriveMap::Parse(const std::string& text) {
     const std::string entry = Trim(text.substr(start, end - start));
     start = end + 1;
     if (entry.empty() || entry[0] == '#') continue;
+    if (entry.rfind("codepage=", 0) == 0) {
+      set_code_page(std::atoi(entry.c_str() + 9));
+      continue;
+    }
     // "X=/folder", also "X:=/folder".
     size_t eq = entry.find('=');
     if (eq == std::string::npos || eq == 0 || eq > 2) continue;
@@ -100,6 +112,8 @@ DriveMap DriveMap::FromEnvironment() {
   }
   if (!file.empty()) taken += map.Parse(ReadSmallFile(file));
   if (const char* drives = std::getenv("MENDORA_DRIVES")) taken += map.Parse(drives);
+  if (const char* code_page = std::getenv("MENDORA_CODEPAGE"); code_page && *code_page)
+    map.set_code_page(std::atoi(code_page));
   if (taken == 0) map.Set('Z', "/");
   return map;
 }
@@ -113,8 +127,11 @@ std::optional<std::string> DriveMap::ToNative(const std::string& windows_path) c
   }
   const std::string& folder = folders_[Slot(windows_path[0])];
   if (folder.empty()) return std::nullopt;
-  std::string rest = windows_path.substr(2);
-  if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return std::nullopt;  // "C:relative"
+  if (windows_path.size() > 2 && windows_path[2] != '\\' && windows_path[2] != '/') return std::nullopt;  // "C:relative"
+  // Converted before the separators are touched: a second byte of a CP932
+  // character may be 0x5C.
+  std::string rest;
+  if (!CodePageToUtf8(code_page(), std::string_view(windows_path).substr(2), &rest)) return std::nullopt;
   for (char& c : rest)
     if (c == '\\') c = '/';
   // Collapse repeated separators so "D:\\a" and "D:\a" name the same file.
@@ -150,7 +167,9 @@ std::optional<std::string> DriveMap::ToWindows(const std::string& native_path) c
   for (char& c : rest)
     if (c == '/') c = '\\';
   if (rest.empty() || rest[0] != '\\') rest.insert(rest.begin(), '\\');
-  return std::string(1, static_cast<char>('A' + best)) + ":" + rest;
+  std::string recorded;
+  if (!Utf8ToCodePage(code_page(), rest, &recorded)) return std::nullopt;
+  return std::string(1, static_cast<char>('A' + best)) + ":" + recorded;
 }
 
 }  // namespace mendora

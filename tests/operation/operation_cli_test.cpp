@@ -1,11 +1,17 @@
 // mendora-cli fix, copy and move on real reference AVI files, in-process.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_runner.h"
 #include "refavi/fixtures.h"
+#ifndef _WIN32
+#include "platform/posix/codepage.h"
+#endif
 
 namespace mendora {
 namespace {
@@ -101,6 +107,88 @@ TEST_F(OperationCliTest, MoveAndCopyCarryTheDataFilesToTheFolderGiven) {
   EXPECT_EQ(Links(d.Path('E', "moved\\clip.avi")),
             (std::vector<std::string>{d.Path('E', "moved\\clip.001"), d.Path('E', "moved\\clip.002")}));
 }
+
+#ifndef _WIN32
+// Paths recorded by a Japanese Windows: CP932 bytes in the file, UTF-8 names
+// on disk and on the terminal. The byte strings are CP932 as Windows writes
+// it; the names are "映像素材", "素材2", "古い" and "書き出し".
+class CodePageCliTest : public OperationCliTest {
+ protected:
+  static constexpr char kFootage[] = "\x89\x66\x91\x9c\x91\x66\x8d\xde";
+  static constexpr char kMaterial2[] = "\x91\x66\x8d\xde\x32";
+  static constexpr char kOld[] = "\x8c\xc3\x82\xa2";
+  static constexpr char kExport[] = "\x8f\x91\x82\xab\x8f\x6f\x82\xb5";
+
+  ~CodePageCliTest() override { SetAnsiCodePage(0); }
+
+  // Writes a file under a drive's folder by its native (UTF-8) name.
+  void WriteNative(char drive, const std::string& relative, const std::string& bytes) {
+    const std::string path = d.Native(d.Root(drive)) + "/" + relative;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  bool ExistsNative(char drive, const std::string& relative) {
+    return std::filesystem::exists(d.Native(d.Root(drive)) + "/" + relative);
+  }
+  // The recorded bytes of every link, as they stand in the file.
+  std::string RawLinks(const std::string& avi) { return Cli({"--codepage", "65001", "links", avi}).out; }
+};
+
+TEST_F(CodePageCliTest, LinksFixAndCopyOfACp932ReferenceAvi) {
+  const std::string data1 = test::BuildDataFile(2, 100), data2 = test::BuildDataFile(3, 100);
+  WriteNative('D', "映像素材/take1.001", data1);
+  WriteNative('E', "素材2/take2.001", data2);
+  WriteNative('E', "書き出し/keep", "");
+  test::AviSpec recipe;
+  for (const std::string& link : {std::string("D:\\") + kFootage + "\\take1.001", std::string("D:\\") + kOld + "\\take2.001"})
+    recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+  WriteNative('D', "映像素材/ref.avi", test::BuildAvi(recipe));
+  const std::string avi = "D:\\映像素材\\ref.avi";
+
+  CliRun run = Cli({"--codepage", "932", "links", avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "D:\\映像素材\\take1.001\nD:\\古い\\take2.001\n");
+
+  // take1 is where it was recorded; take2 is found by the search on E:.
+  run = Cli({"--codepage", "932", "fix", "--drives", "E", "--accept-first", "--backup", "0", avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Corrected Data File Paths of Avi File:   D:\\映像素材\\ref.avi"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(RawLinks(avi), std::string("D:\\") + kFootage + "\\take1.001\nE:\\" + kMaterial2 + "\\take2.001\n");
+
+  // A destination the code page cannot hold is refused before anything moves.
+  run = Cli({"--codepage", "932", "copy", "--to", "E:\\書き出し\\\xF0\x9F\x98\x80", avi});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("code page 932"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\xF0\x9F\x98\x80"), std::string::npos) << run.err;
+  EXPECT_FALSE(ExistsNative('E', "書き出し/ref.avi"));
+  EXPECT_FALSE(ExistsNative('E', "書き出し/take1.001"));
+
+  run = Cli({"--codepage", "932", "copy", "--to", "E:\\書き出し", avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(RawLinks("E:\\書き出し\\ref.avi"),
+            std::string("E:\\") + kExport + "\\take1.001\nE:\\" + kExport + "\\take2.001\n");
+  EXPECT_EQ(d.ReadFile(d.Native(d.Root('E')) + "/書き出し/take2.001"), data2);
+  EXPECT_TRUE(ExistsNative('E', "素材2/take2.001")) << "a copy leaves the source";
+}
+
+TEST_F(CodePageCliTest, TheCodePageComesFromTheOptionTheVariableOrTheDriveFile) {
+  test::AviSpec recipe;
+  recipe.frames.push_back(test::FrameSpec::Ref(std::string("D:\\") + kFootage + "\\a.001", 8));
+  WriteNative('D', "ref.avi", test::BuildAvi(recipe));
+  const std::string cp932 = "D:\\映像素材\\a.001\n";
+  const std::string drive_file = d.Native(d.Root('C')) + "/drives";
+  std::ofstream(drive_file) << "# test\ncodepage=932\n";
+  setenv("MENDORA_DRIVES_FILE", drive_file.c_str(), 1);
+  EXPECT_EQ(Cli({"links", "D:\\ref.avi"}).out, cp932);
+  setenv("MENDORA_CODEPAGE", "65001", 1);
+  EXPECT_EQ(Cli({"links", "D:\\ref.avi"}).out, std::string("D:\\") + kFootage + "\\a.001\n");
+  EXPECT_EQ(Cli({"--codepage", "932", "links", "D:\\ref.avi"}).out, cp932);
+  EXPECT_EQ(Cli({"--codepage", "437", "links", "D:\\ref.avi"}).status, 2);
+  unsetenv("MENDORA_CODEPAGE");
+  unsetenv("MENDORA_DRIVES_FILE");
+}
+#endif
 
 TEST_F(OperationCliTest, BadArgumentsAreUsageErrors) {
   EXPECT_EQ(Cli({"move"}).status, 2);

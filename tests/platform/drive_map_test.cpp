@@ -32,6 +32,34 @@ TEST_F(DriveMapTest, MappedDriveBecomesItsFolder) {
   EXPECT_EQ(map.ToWindows((root / "d").string()), "D:\\");
 }
 
+TEST_F(DriveMapTest, RecordedBytesAreConvertedInTheMapsCodePage) {
+  // Bytes as Windows writes them in each code page, and the native name.
+  struct Case {
+    int code_page;
+    const char* recorded;
+    const char* native;
+  } cases[] = {
+      {932, "D:\\\x95\x5C\\a.001", "/\xE8\xA1\xA8/a.001"},  // 表: its second byte is a backslash
+      {932, "D:\\\x89\x66\x91\x9c\\a.001", "/\xE6\x98\xA0\xE5\x83\x8F/a.001"},  // 映像
+      {1252, "D:\\caf\xE9\\a.001", "/caf\xC3\xA9/a.001"},
+      {65001, "D:\\caf\xC3\xA9\\a.001", "/caf\xC3\xA9/a.001"},
+  };
+  for (const Case& c : cases) {
+    map.set_code_page(c.code_page);
+    EXPECT_EQ(map.ToNative(c.recorded), (root / "d").string() + c.native) << c.code_page;
+    EXPECT_EQ(map.ToWindows((root / "d").string() + c.native), c.recorded) << c.code_page;
+  }
+  // Bytes that are no text of the page, and a name the page cannot hold.
+  map.set_code_page(932);
+  EXPECT_EQ(map.ToNative("D:\\\x81"), std::nullopt);
+  EXPECT_EQ(map.ToWindows((root / "d").string() + "/\xF0\x9F\x98\x80"), std::nullopt);
+  EXPECT_EQ(map.code_page(), 932);
+  map.Parse("codepage=1252");
+  EXPECT_EQ(map.code_page(), 1252);
+  map.Parse("codepage=437");  // unsupported: ignored
+  EXPECT_EQ(map.code_page(), 1252);
+}
+
 TEST_F(DriveMapTest, UnmappedOrMissingDriveDoesNotExist) {
   EXPECT_EQ(map.ToNative("F:\\clips\\a.001"), std::nullopt);
   EXPECT_EQ(map.ToNative("D:relative"), std::nullopt);

@@ -1,0 +1,81 @@
+#include "platform/posix/codepage.h"
+
+#include <iconv.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "platform/ui_language.h"
+
+namespace mendora {
+namespace {
+
+std::atomic<int> g_code_page{0};
+
+const char* IconvName(int code_page) {
+  switch (code_page) {
+    case kCodePageWestern: return "CP1252";
+    case kCodePageJapanese: return "CP932";
+    case kCodePageUtf8: return "UTF-8";
+    default: return nullptr;
+  }
+}
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+bool Convert(const char* to, const char* from, std::string_view in, std::string* out) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string result(in.size() * 4 + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t src_left = in.size();
+  char* dst = result.data();
+  size_t dst_left = result.size();
+  // Every byte is at most a 4-byte UTF-8 sequence, and no page here takes
+  // more bytes than UTF-8 for a character: one pass always has room.
+  const size_t done = iconv(cd, &src, &src_left, &dst, &dst_left);
+  iconv_close(cd);
+  if (done == static_cast<size_t>(-1) || src_left != 0) return false;
+  result.resize(result.size() - dst_left);
+  *out = std::move(result);
+  return true;
+}
+
+}  // namespace
+
+bool IsSupportedCodePage(int code_page) { return IconvName(code_page) != nullptr; }
+
+int AnsiCodePage() {
+  const int set = g_code_page.load();
+  if (set != 0) return set;
+  return UiLanguageIsJapanese() ? kCodePageJapanese : kCodePageWestern;
+}
+
+void SetAnsiCodePage(int code_page) {
+  if (code_page == 0 || IsSupportedCodePage(code_page)) g_code_page = code_page;
+}
+
+bool CodePageToUtf8(int code_page, std::string_view in, std::string* out) {
+  if (IsAscii(in) || code_page == kCodePageUtf8) {
+    // UTF-8 names are taken as they are: the file system checks nothing more.
+    out->assign(in);
+    return true;
+  }
+  const char* name = IconvName(code_page);
+  return name != nullptr && Convert("UTF-8", name, in, out);
+}
+
+bool Utf8ToCodePage(int code_page, std::string_view in, std::string* out) {
+  if (IsAscii(in) || code_page == kCodePageUtf8) {
+    out->assign(in);
+    return true;
+  }
+  const char* name = IconvName(code_page);
+  return name != nullptr && Convert(name, "UTF-8", in, out);
+}
+
+}  // namespace mendora
