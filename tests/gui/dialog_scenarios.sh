@@ -487,6 +487,44 @@ case $scenario in
     drv click "$JA_MAIN" 2
     expect_exit
     ;;
+  japanese_paths)
+    # A reference AVI written by a Japanese Windows: its paths are CP932
+    # bytes, the folders have Japanese names. A moved data file is found by
+    # the search and the file is fixed.
+    locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"
+    export LANG=ja_JP.UTF-8
+    LANGFIELD=2
+    fresh
+    mkdir -p "$D/映像素材" "$E/移動済み"
+    set_setting Directory 'D:\映像素材\'
+    fx data 'D:\映像素材\take1.001' 3 && fx data 'D:\映像素材\take1.002' 3 &&
+      fx refavi 'D:\映像素材\take1.avi' 'D:\映像素材\take1.001' 'D:\映像素材\take1.002' || fail "cannot make take1"
+    # The program records what Windows wrote: CP932 bytes, not UTF-8.
+    grep -qaF "$(printf 'D:\\\x89\x66\x91\x9c\x91\x66\x8d\xde\\take1.002')" "$D/映像素材/take1.avi" ||
+      fail "the reference AVI does not hold CP932 paths"
+    mv "$D/映像素材/take1.002" "$E/移動済み/take1.002"
+    start wine "$MENDORA_EXE"
+    JA_MAIN=$(string_text 1 2)
+    wait_window "$JA_MAIN"
+    JA_SELECT=$(format1 201 "$(string_text 202 2)")
+    drv click "$JA_MAIN" 1012
+    wait_window "$JA_SELECT"
+    drv type "$JA_SELECT" 1152 take1.avi
+    drv click "$JA_SELECT" 1
+    wait_window "$FOUND"
+    expect_text "$FOUND" 1007 "$(format1 521 'D:\映像素材\take1.002')"
+    expect_text "$FOUND" 1008 "$(format1 522 'E:\移動済み\take1.002')"
+    screenshot found_ja_paths "$FOUND"
+    drv click "$FOUND" 1
+    expect_box "$(format1 304 'D:\映像素材\take1.avi')" 1
+    expect_box "$(format1 303 'D:\映像素材\take1.avi')" 1
+    selection_closed "$JA_SELECT"
+    drv click "$JA_MAIN" 2
+    expect_exit
+    expect_files "$D/映像素材" "$(printf 'take1.001\ntake1.avi\ntake1.avi.bak')"
+    grep -qaF "$(printf 'E:\\\x88\xda\x93\xae\x8d\xcf\x82\xdd\\take1.002')" "$D/映像素材/take1.avi" ||
+      fail "the fixed reference AVI does not name the found file in CP932"
+    ;;
   *)
     fail "unknown scenario"
     ;;

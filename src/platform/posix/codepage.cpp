@@ -3,7 +3,6 @@
 #include <iconv.h>
 
 #include <atomic>
-#include <cerrno>
 
 #include "platform/ui_language.h"
 
@@ -27,22 +26,46 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
+// One descriptor per thread and direction, opened on first use: a walk
+// over a folder of Japanese names converts each name without opening one.
+class Converter {
+ public:
+  ~Converter() {
+    if (cd_ != kNone) iconv_close(cd_);
+  }
+  bool Run(const char* to, const char* from, std::string_view in, std::string* out) {
+    if (cd_ == kNone || to != to_ || from != from_) {
+      if (cd_ != kNone) iconv_close(cd_);
+      cd_ = iconv_open(to, from);
+      to_ = to;
+      from_ = from;
+      if (cd_ == kNone) return false;
+    }
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh state
+    std::string result(in.size() * 4 + 4, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t src_left = in.size();
+    char* dst = result.data();
+    size_t dst_left = result.size();
+    // Every byte is at most a 4-byte UTF-8 sequence, and no page here takes
+    // more bytes than UTF-8 for a character: one pass always has room.
+    const size_t done = iconv(cd_, &src, &src_left, &dst, &dst_left);
+    if (done == static_cast<size_t>(-1) || src_left != 0) return false;
+    result.resize(result.size() - dst_left);
+    *out = std::move(result);
+    return true;
+  }
+
+ private:
+  static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  iconv_t cd_ = kNone;
+  const char* to_ = nullptr;
+  const char* from_ = nullptr;
+};
+
 bool Convert(const char* to, const char* from, std::string_view in, std::string* out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string result(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t src_left = in.size();
-  char* dst = result.data();
-  size_t dst_left = result.size();
-  // Every byte is at most a 4-byte UTF-8 sequence, and no page here takes
-  // more bytes than UTF-8 for a character: one pass always has room.
-  const size_t done = iconv(cd, &src, &src_left, &dst, &dst_left);
-  iconv_close(cd);
-  if (done == static_cast<size_t>(-1) || src_left != 0) return false;
-  result.resize(result.size() - dst_left);
-  *out = std::move(result);
-  return true;
+  thread_local Converter to_utf8, from_utf8;
+  return (std::string_view(to) == "UTF-8" ? to_utf8 : from_utf8).Run(to, from, in, out);
 }
 
 }  // namespace

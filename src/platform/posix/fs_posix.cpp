@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/last_error.h"
+#include "platform/posix/codepage.h"
 
 namespace mendora {
 namespace {
@@ -156,16 +157,19 @@ class PosixFile : public File {
 
 class PosixDirFind : public DirFind {
  public:
-  PosixDirFind(DIR* dir, std::string native, bool names_only)
-      : dir_(dir), native_(std::move(native)), names_only_(names_only) {}
+  PosixDirFind(DIR* dir, std::string native, bool names_only, int code_page)
+      : dir_(dir), native_(std::move(native)), names_only_(names_only), code_page_(code_page) {}
   ~PosixDirFind() override { ::closedir(dir_); }
 
   bool Next(DirEntry* entry) override {
     while (const dirent* d = ::readdir(dir_)) {
-      const std::string name = d->d_name;
-      // A name with a backslash cannot be written as a Windows path.
-      if (name == "." || name == ".." || name.find('\\') != std::string::npos) continue;
-      const std::string path = native_ + "/" + name;
+      const std::string native_name = d->d_name;
+      // A name with a backslash cannot be written as a Windows path, nor one
+      // that the code page of recorded paths cannot hold.
+      if (native_name == "." || native_name == ".." || native_name.find('\\') != std::string::npos) continue;
+      std::string name;
+      if (!Utf8ToCodePage(code_page_, native_name, &name)) continue;
+      const std::string path = native_ + "/" + native_name;
       // The kind the directory itself reports spares a stat per entry.
       if (names_only_ && (d->d_type == DT_DIR || d->d_type == DT_REG)) {
         entry->name = name;
@@ -199,6 +203,7 @@ class PosixDirFind : public DirFind {
   DIR* dir_;
   std::string native_;
   bool names_only_;
+  int code_page_;
 };
 
 // Copies data, permissions and the DOS attribute; removes a partial target.
@@ -544,7 +549,7 @@ std::unique_ptr<DirFind> PosixFileSystem::List(const std::string& folder, bool n
   std::string base = native;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   if (base == "/") base.clear();
-  return std::make_unique<PosixDirFind>(dir, base, names_only);
+  return std::make_unique<PosixDirFind>(dir, base, names_only, map_.code_page());
 }
 
 bool PosixFileSystem::SetCurrentDir(const std::string& path) {
