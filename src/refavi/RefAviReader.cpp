@@ -131,8 +131,7 @@ int RefAviReader::WalkTopLevel(DataLinkList* list) {
       return 0;
     }
     const uint64_t data_start = file_->Tell();
-    const uint32_t form = ReadFourcc();
-    if (form != fcc::AVI_ && form != fcc::AVIX && form != fcc::WAVE) return 0;
+    if (!IsWalkedList(fcc::RIFF, ReadFourcc())) return 0;
     if (header.size >= kListTypeSize &&
         !ChunkWalk(data_start + RoundedSize(header.size), 0, 0, list))
       return 0;
@@ -182,19 +181,10 @@ int RefAviReader::ReadList(const ChunkHeader& chunk, uint64_t data_start, int de
   if (chunk.size < kListTypeSize) return SkipChunk(chunk, data_start);
   const uint32_t type = ReadFourcc();
   if (!ReportProgress()) return 0;
-  switch (type) {
-    case fcc::INFO:
-    case fcc::odml:
-    case fcc::hdrl:
-    case fcc::strl:
-    case fcc::Cdat:
-    case fcc::Tdat:
-      return ChunkWalk(data_start + RoundedSize(chunk.size), depth + 1, stream_type, list);
-    case fcc::movi:
-      return MoviWalk(chunk, data_start, depth, list);
-    default:
-      return SkipChunk(chunk, data_start);
-  }
+  if (type == fcc::movi) return MoviWalk(chunk, data_start, depth, list);
+  if (IsWalkedList(fcc::LIST, type))
+    return ChunkWalk(data_start + RoundedSize(chunk.size), depth + 1, stream_type, list);
+  return SkipChunk(chunk, data_start);
 }
 
 int RefAviReader::MoviWalk(const ChunkHeader& list_chunk, uint64_t data_start, int depth,
