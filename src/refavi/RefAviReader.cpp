@@ -198,9 +198,11 @@ int RefAviReader::MoviWalk(const ChunkHeader& list_chunk, uint64_t data_start, i
     if (!ReadHeader(&chunk)) return 0;
     const uint64_t chunk_data = file_->Tell();
     const uint64_t position = chunk_data - ChunkHeader::kSize;
-    TraceLine(trace_, "%.8X%.8X%*s'%s' %.8X (%.8X)\n", static_cast<unsigned>(position >> 32),
-              static_cast<unsigned>(position & 0xFFFFFFFFu), trace_depth * 4 + 2, "",
-              FourccText(chunk.id).c_str(), chunk.id, chunk.size);
+    // The arguments alone (the FOURCC text) cost: build them only for a trace.
+    if (trace_ != nullptr)
+      TraceLine(trace_, "%.8X%.8X%*s'%s' %.8X (%.8X)\n", static_cast<unsigned>(position >> 32),
+                static_cast<unsigned>(position & 0xFFFFFFFFu), trace_depth * 4 + 2, "",
+                FourccText(chunk.id).c_str(), chunk.id, chunk.size);
     int result;
     if (ChunkKind(chunk.id) == kKindVideo) {
       result = ReadDataChunk(chunk, trace_depth, list);
@@ -218,7 +220,7 @@ int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataL
   if (chunk.size < 4) return 1;
   uint32_t first;
   if (!ReadU32(&first)) return 0;
-  TraceLine(trace_, "%*s'%s' %.8X", trace_depth * 4 + 21, "", FourccText(first).c_str(), first);
+  if (trace_ != nullptr) TraceLine(trace_, "%*s'%s' %.8X", trace_depth * 4 + 21, "", FourccText(first).c_str(), first);
   if (first != fcc::REF_) {
     TraceLine(trace_, "\n");
     return 1;

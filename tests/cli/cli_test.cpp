@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/Types.h"
-#include "cli/AnalysisStep.h"
+#include "refavi/AnalysisStep.h"
 #include "refavi/fixtures.h"
 #include "refavi/memory_fs.h"
 #include "support/test_drives.h"
@@ -66,17 +66,25 @@ TEST_F(CliTest, LinksPrintsEachDataLinkAsRecorded) {
 #endif
 }
 
-TEST_F(CliTest, LinksReportsAnEmptyListAsCode97) {
+TEST_F(CliTest, LinksReportsAnEmptyOrBrokenListAsCode97) {
   AviSpec recipe;
   recipe.handler = recipe.compression = fcc::dvsd;
   recipe.frames = {FrameSpec::Data(1000)};
   const std::string avi = drives_.Path('C', "plain.avi");
   drives_.WriteFile(avi, test::BuildAvi(recipe));
-  for (const std::string& path : {avi, drives_.Path('C', "missing.avi")}) {
+  // A reference AVI cut inside its second REF record: the walk breaks off
+  // after the first link, which is no list to act on.
+  AviSpec refs;
+  refs.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Ref("D:\\b.001")};
+  const std::string bytes = test::BuildAvi(refs);
+  const std::string cut = drives_.Path('C', "cut.avi");
+  drives_.WriteFile(cut, bytes.substr(0, bytes.find("D:\\b.001") + 2));
+  ASSERT_EQ(test::LinksOf(drives_.fs(), cut), std::vector<std::string>{"D:\\a.001"});
+  for (const std::string& path : {avi, drives_.Path('C', "missing.avi"), cut}) {
     CliRun run = Cli({"links", path});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n");
+    EXPECT_EQ(run.status, 1) << path;
+    EXPECT_EQ(run.out, "") << path;
+    EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n") << path;
   }
 }
 
@@ -116,15 +124,16 @@ TEST(AnalysisStep, AccessDeniedIsCode96WithoutReading) {
   fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   std::atomic<int> running{1};
   ProgressReporter progress(&running, nullptr);
-  DataLinkList list;
-  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\ref.avi", &list, &progress), RC_OK);
-  EXPECT_EQ(list.size(), 1u);
+  std::vector<std::string> links;
+  EXPECT_EQ(RunAnalysis(fs, "C:\\ref.avi", &progress, &links), RC_OK);
+  EXPECT_EQ(links, std::vector<std::string>{"D:\\a.001"});
   fs.DenyAccess("C:\\ref.avi");
   const int opens = fs.opens();
-  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\ref.avi", &list, &progress), 96);
+  EXPECT_EQ(RunAnalysis(fs, "C:\\ref.avi", &progress, &links), 96);
   EXPECT_EQ(fs.opens(), opens);
   running = 0;  // a cancelled analysis has no data links
-  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\other.avi", &list, &progress), 97);
+  EXPECT_EQ(RunAnalysis(fs, "C:\\other.avi", &progress, &links), 97);
+  EXPECT_TRUE(links.empty());
 }
 
 }  // namespace
