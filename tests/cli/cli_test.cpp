@@ -10,7 +10,7 @@
 #include "app/Types.h"
 #include "refavi/AnalysisStep.h"
 #include "refavi/fixtures.h"
-#include "refavi/memory_fs.h"
+#include "support/memory_fs.h"
 #include "support/test_drives.h"
 
 namespace mendora {
