@@ -40,7 +40,9 @@ int ChunkTreeParser::Load(const std::string& path) {
   if (!source_.Open(path, OpenMode::kRead)) return Fail(ERR_REWRITE_CREATE);
   source_size_ = source_.Size();
   source_.Seek(0, PlainFile::kBegin);
-  if (source_size_ == 0) return 1;
+  // An empty file holds no RIFF: it is no AVI, like any other that does not
+  // begin with one.
+  if (source_size_ == 0) return Fail(ERR_REWRITE_READ);
   return ParseRange(source_size_, 0);
 }
 

@@ -123,6 +123,9 @@ int RefAviBuilder::Run(const char* source) {
   set_error_outputs(nullptr, nullptr);
   int result = 0;
   if (Load(source)) result = OnNodeList(top_);
+  // Frames that no index entry locates cannot be read: a source without a
+  // usable index is a failure, not an empty success.
+  if (result != 0 && chunks_copied_ == 0) result = SetError(ERR_REWRITE_READ, true, 0);
   // The output is closed with its headers whatever happened; a write lost in
   // the last flush or in the header rewrite fails the step like any other.
   if (writer_ != nullptr) {
@@ -299,6 +302,9 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
   if (!EnsureWriter()) return 0;
   const char kind = ChunkKind(id);
   if (kind == kKindVideo || kind == kKindAudio) {
+    // Position 0 is the RIFF header, never a frame: an entry there (a repeat
+    // with no frame before it) would copy the whole source as one chunk.
+    if (position == 0) return SetError(ERR_REWRITE_READ, true, 0);
     uint32_t size = 0;
     if (!ReadChunk(position, index_size & kSizeMask, &size)) return 0;
     // An entry of size 0 repeats the chunk before it: whether that chunk is a
@@ -322,6 +328,7 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
     const int written = kind == kKindVideo ? writer_->WriteVideoChunk(data, size)
                                            : writer_->WriteAudioChunk(data, size, 0);
     if (!written) return SetError(writer_->error_code());
+    ++chunks_copied_;
   }
   return ReportProgress();
 }
@@ -448,8 +455,6 @@ int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const c
     delete_temp();
     return 0;
   }
-  // A source without an index writes nothing: there is nothing to swap.
-  if (!fs.Exists(temp)) return 1;
   const std::string backup = FreeName(fs, folder, "~mendora-old");
   if (!fs.Rename(source, backup, false)) {
     *error_code = ERR_REWRITE_CREATE;

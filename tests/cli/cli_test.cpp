@@ -88,6 +88,40 @@ TEST_F(CliTest, LinksReportsAnEmptyOrBrokenListAsCode97) {
   }
 }
 
+TEST_F(CliTest, FixCopyAndMoveRefuseFilesThatAreNotDvBeforeAnythingRuns) {
+  test::CliSettingsFile settings(drives_);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref(drives_.Path('D', "a.001"))};
+  const std::string avi = drives_.Path('C', "ref.avi");
+  const std::string wave = drives_.Path('C', "a.wav");
+  const std::string missing = drives_.Path('C', "none.avi");
+  drives_.WriteFile(avi, test::BuildAvi(recipe));
+  drives_.WriteFile(drives_.Path('D', "a.001"), test::BuildDataFile(1, 100));
+  drives_.WriteFile(wave, test::BuildWave());
+  drives_.WriteFile(drives_.Path('E', "keep"), "");
+  const std::string before = drives_.ReadFile(avi);
+  struct Case {
+    const char* bad;
+    int code;
+    const char* message;
+  } cases[] = {{"a.wav", 290, "Selection of Non-DV file"}, {"none.avi", 289, "File Open Failure."}};
+  for (const char* command : {"fix", "copy", "move"}) {
+    for (const Case& c : cases) {
+      const std::string bad = drives_.Path('C', c.bad);
+      // The good file first: the whole selection is refused, it too.
+      CliRun run = Cli({command, "--to", drives_.Root('E'), "--yes", avi, bad});
+      EXPECT_EQ(run.status, 1) << command << " " << c.bad;
+      EXPECT_EQ(run.out, "") << command << " " << c.bad;
+      EXPECT_EQ(run.err, "error " + std::to_string(c.code) + ": " + c.message + "\n    " + bad + "\n")
+          << command << " " << c.bad;
+      EXPECT_EQ(drives_.ReadFile(avi), before) << command << " " << c.bad;
+      EXPECT_FALSE(drives_.Exists(avi + ".bak")) << command << " " << c.bad;
+      EXPECT_FALSE(drives_.Exists(drives_.Path('E', "ref.avi"))) << command << " " << c.bad;
+    }
+  }
+  EXPECT_TRUE(drives_.Exists(wave));
+}
+
 TEST_F(CliTest, TracePrintsTheWalkWithCrLf) {
   AviSpec recipe;
   recipe.frames = {FrameSpec::Ref("D:\\a.001")};
