@@ -133,7 +133,7 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
     avih.dwMaxBytesPerSec = 3600000;
     avih.dwFlags = AVIF_HASINDEX;
     avih.dwTotalFrames = frames;
-    avih.dwStreams = 2;
+    avih.dwStreams = shape.audio ? 2 : 1;
     avih.dwSuggestedBufferSize = 120008;
     avih.dwWidth = 720;
     avih.dwHeight = 480;
@@ -196,7 +196,7 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
     out.PatchU32(list + 4, static_cast<uint32_t>(out.Tell() - list - 8));
   };
   strl(true, &video);
-  strl(false, &audio);
+  if (shape.audio) strl(false, &audio);
   out.Header(fcc::LIST, 4 + 8 + kDmlhDataSize);
   out.U32(fcc::odml);
   out.Header(fcc::dmlh, kDmlhDataSize);
@@ -221,12 +221,13 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
     if (i % kStdIndexMaxEntries == 0) {
       if (i > 0) {
         video.Close(out, video_duration);
-        audio.Close(out, audio_duration);
+        if (shape.audio) audio.Close(out, audio_duration);
         video_duration = audio_duration = 0;
       }
-      idx1.push_back({fcc::id7Fxx, 0, static_cast<uint32_t>(out.Tell()), 2 * kIndexBlockSize});
+      const uint32_t blocks = shape.audio ? 2 : 1;
+      idx1.push_back({fcc::id7Fxx, 0, static_cast<uint32_t>(out.Tell()), blocks * kIndexBlockSize});
       video.Open(out);
-      audio.Open(out);
+      if (shape.audio) audio.Open(out);
     }
     // The REF record: path length, path field 4 x (L div 4 + 1).
     const std::string path = DataLinkOf(shape, i);
@@ -243,6 +244,7 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
     video.current.push_back({v + 8, static_cast<uint32_t>(record.size())});
     idx1.push_back({fcc::id00db, AVIIF_KEYFRAME, static_cast<uint32_t>(v), static_cast<uint32_t>(record.size())});
     ++video_duration;
+    if (!shape.audio) continue;
 
     const uint32_t bytes = samples(i) * 4;
     const uint64_t a = out.Tell();
@@ -253,7 +255,7 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
     audio_duration += samples(i);
   }
   video.Close(out, video_duration);
-  audio.Close(out, audio_duration);
+  if (shape.audio) audio.Close(out, audio_duration);
   out.PatchU32(movi + 4, static_cast<uint32_t>(out.Tell() - movi - 8));
 
   out.Header(fcc::idx1, static_cast<uint32_t>(idx1.size() * AviOldIndexEntry::kSize));
@@ -266,6 +268,7 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
 
   // The super indexes: every used entry, then unused ones with only the size.
   for (StreamIndex* index : {&video, &audio}) {
+    if (index == &audio && !shape.audio) break;
     std::vector<uint8_t> entries(static_cast<size_t>(kSuperIndexMaxEntries) * AviSuperIndexEntry::kSize, 0);
     for (uint32_t k = 0; k < kSuperIndexMaxEntries; ++k) {
       AviSuperIndexEntry e;

@@ -1,8 +1,9 @@
 #pragma once
 // Writes a one-hour NTSC reference AVI for the analysis benchmark: 108,000
 // video chunks holding REF records into 10 data files, a 48 kHz stereo PCM
-// chunk beside each, OpenDML super indexes with standard index blocks in
-// "movi", and "idx1" with absolute offsets.
+// chunk beside each (or no audio: the 8 MB file of references alone),
+// OpenDML super indexes with standard index blocks in "movi", and "idx1"
+// with absolute offsets.
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,7 @@ namespace mendora::bench {
 struct ReferenceAviShape {
   uint32_t frames = 108000;
   int data_files = 10;
+  bool audio = true;
 };
 
 // Writes the file at `native_path`. False when it cannot be written.

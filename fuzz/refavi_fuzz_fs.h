@@ -5,7 +5,7 @@
 #include <string>
 
 #include "refavi/Layout.h"
-#include "refavi/memory_fs.h"
+#include "support/memory_fs.h"
 
 namespace mendora::fuzz {
 

@@ -5,9 +5,12 @@
 #include <cstdint>
 
 #include "rewrite/CreateAvi.h"
-#include "rewrite_memory_fs.h"
+#include "support/memory_fs.h"
 
 namespace {
+
+// An input that makes the step write much fails as on a full disk.
+constexpr uint64_t kOutputCap = 64ull << 20;
 
 class Sink : public mendora::ProgressSink {
  public:
@@ -31,8 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* new_paths[] = {"E:\\moved\\tape1.001", "E:\\a-much-longer-name\\a.001", nullptr};
   const char* none[] = {nullptr};
   for (int variant = 0; variant < 3; ++variant) {
-    fuzz::MemoryFs fs;
-    fs.Put("C:\\src.avi", bytes);
+    test::MemoryFileSystem fs;
+    fs.CapFileSize(kOutputCap);
+    fs.Add("C:\\src.avi", bytes);
     int code = 0, detail = 0;
     std::atomic<int> running{1};
     Sink sink(&running);

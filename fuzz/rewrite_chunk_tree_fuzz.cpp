@@ -4,12 +4,12 @@
 #include <cstdint>
 
 #include "rewrite/ChunkTreeParser.h"
-#include "rewrite_memory_fs.h"
+#include "support/memory_fs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace mendora;
-  fuzz::MemoryFs fs;
-  fs.Put("C:\\src.avi", std::string(reinterpret_cast<const char*>(data), size));
+  test::MemoryFileSystem fs;
+  fs.Add("C:\\src.avi", std::string(reinterpret_cast<const char*>(data), size));
   ChunkTreeParser parser(fs);
   int code = 0, detail = 0;
   parser.set_error_outputs(&code, &detail);

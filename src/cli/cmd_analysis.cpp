@@ -3,9 +3,9 @@
 
 #include "app/ErrorTable.h"
 #include "app/Types.h"
-#include "cli/AnalysisStep.h"
 #include "cli/commands.h"
 #include "cli/progress_bar.h"
+#include "refavi/AnalysisStep.h"
 #include "refavi/GetContentList.h"
 
 namespace mendora::cli {
@@ -49,14 +49,14 @@ int Links(Context& context, const std::vector<std::string>& arguments) {
   std::atomic<int> running{1};
   ProgressBar bar(context.err, context.progress_bar);
   ProgressReporter progress(&running, &bar);
-  DataLinkList list;
-  const int code = AnalysisStep(context.fs, context.core_path(arguments[0]), &list, &progress);
+  std::vector<std::string> links;
+  const int code = RunAnalysis(context.fs, context.core_path(arguments[0]), &progress, &links);
   bar.Finish();
   if (code != RC_OK) {
     std::fprintf(context.err, "error %d: %s\n", code, ErrorMessageFor(code).message.c_str());
     return 1;
   }
-  for (const std::string& path : list.paths()) {
+  for (const std::string& path : links) {
     std::fwrite(path.data(), 1, path.size(), context.out);
     std::fputc('\n', context.out);
   }
@@ -77,15 +77,6 @@ int Trace(Context& context, const std::vector<std::string>& arguments) {
 }
 
 }  // namespace
-
-int AnalysisStep(FileSystem& fs, const std::string& path, DataLinkList* list, ProgressReporter* progress) {
-  if (fs.Access(path, false) == AccessResult::kDenied) return ERR_NO_REFERENCE_AVI;
-  ContentListReader reader(fs);
-  reader.GetContentList(path, 1, list, progress);
-  if (list->empty()) return ERR_NO_DATA_FILES;
-  if (progress->Running()) progress->Post(100);
-  return RC_OK;
-}
 
 void AddAnalysisCommands(std::vector<Command>* table) {
   table->push_back({"probe", "FILE", "DV check: prints 0 (DV), 289 (cannot open) or 290 (not DV)", Probe});

@@ -34,6 +34,7 @@
 #include "operation/Progress.h"
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
+#include "refavi/DvFileProbe.h"
 #include "search/ConsoleSearchUi.h"
 #include "search/SearchDlg.h"
 
@@ -205,6 +206,14 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   static const char* const kNames[] = {"fix", "move", "copy"};
   Options options;
   if (!ParseOptions(context, kNames[mode], arguments, &options)) return 2;
+  // The program's file selection refuses the whole selection when one file
+  // cannot be opened or is not DV, before anything runs; so does the console.
+  for (const std::string& file : options.files) {
+    const int status = ProbeDvFile(context.fs, file);
+    if (status == kDvProbeIsDv) continue;
+    std::fprintf(context.err, "error %d: %s\n    %s\n", status, ErrorMessageFor(status).message.c_str(), file.c_str());
+    return 1;
+  }
   std::unique_ptr<SettingsStore> settings = OpenUserSettingsStore();
   ProgramSteps steps(context.fs);
   ConsoleUi ui(context, context.fs, *settings, options, context.in, IsTerminal(stdin));

@@ -1,6 +1,7 @@
 #include "operation/ProgramSteps.h"
 
-#include "refavi/GetContentList.h"
+#include "refavi/AnalysisStep.h"
+#include "refavi/DataLinkList.h"
 #include "rewrite/CreateAvi.h"
 
 namespace mendora {
@@ -23,11 +24,7 @@ std::vector<const char*> CStrings(const std::vector<std::string>& paths) {
 
 int ProgramSteps::GetContentList(const std::string& path, std::vector<std::string>* links,
                                  ProgressReporter* progress) {
-  ContentListReader reader(fs_);
-  DataLinkList list;
-  const int r = reader.GetContentList(path, 1, &list, progress);
-  *links = list.paths();
-  return r;
+  return ReadDataLinks(fs_, path, links, progress);
 }
 
 int ProgramSteps::CreateAvi(const std::string& source, const std::string& output,

@@ -5,8 +5,12 @@
 #include "operation/MoveMulti.h"
 #include "operation/Steps.h"
 #include "platform/fs.h"
+#include "refavi/AnalysisStep.h"
 
 namespace mendora {
+
+static_assert(kAnalysisOk == RC_OK && kAnalysisNoReferenceAvi == ERR_NO_REFERENCE_AVI &&
+              kAnalysisNoDataFiles == ERR_NO_DATA_FILES);
 
 ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const AnalysisInput& input)
     : fs_(fs), steps_(steps), kind_(kStepAnalysis), analysis_(&input) {}
@@ -36,24 +40,17 @@ void ProgressStep::Work(ProgressSink* sink) {
   ProgressReporter reporter(&running_, sink);
   switch (kind_) {
     case kStepAnalysis: {
-      // Denied access is told apart before the reader runs; a missing file
-      // is left to the reader, which then finds no links.
-      if (fs_.Access(analysis_->path, false) == AccessResult::kDenied) {
+      // The rule that accepts or refuses the file is the one mendora-cli
+      // runs too; the walk is the steps' own.
+      const int code = RunAnalysis(fs_, analysis_->path, &reporter, &links_,
+                                   [this](const std::string& path, std::vector<std::string>* links,
+                                          ProgressReporter* progress) {
+                                     return steps_.GetContentList(path, links, progress);
+                                   });
+      if (code != RC_OK) {
         failed_ = 1;
-        error_code_ = ERR_NO_REFERENCE_AVI;
-        return;
+        error_code_ = code;
       }
-      links_.clear();
-      // A walk that broke off part way leaves the links found so far; acting
-      // on them would carry or fix only part of the file and call it done.
-      const int walked = steps_.GetContentList(analysis_->path, &links_, &reporter);
-      if (walked == 0 || links_.empty() || !reporter.Running()) {
-        links_.clear();
-        failed_ = 1;
-        error_code_ = ERR_NO_DATA_FILES;
-        return;
-      }
-      reporter.Post(100);
       return;
     }
     case kStepCreation: {

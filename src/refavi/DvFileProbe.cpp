@@ -31,8 +31,7 @@ int DvFileProbe::Walk() {
       return walked != 0 ? 1 : 0;
     }
     const uint64_t data_start = file_->Tell();
-    const uint32_t form = ReadFourcc();
-    if (form != fcc::AVI_ && form != fcc::AVIX && form != fcc::WAVE) return 0;
+    if (!IsWalkedList(fcc::RIFF, ReadFourcc())) return 0;
     if (header.size >= kListTypeSize && !ProbeChunkWalk(data_start + RoundedSize(header.size), 0))
       return 0;
     walked = file_->Tell();
@@ -49,6 +48,7 @@ int DvFileProbe::ProbeChunkWalk(uint64_t end, int depth) {
     const uint64_t data_start = file_->Tell();
     if (chunk.id == fcc::LIST && chunk.size >= kListTypeSize) {
       const uint32_t type = ReadFourcc();
+      // Only the lists on the way to the first stream header.
       if (type == fcc::hdrl || type == fcc::strl) {
         result = ProbeChunkWalk(data_start + RoundedSize(chunk.size), depth + 1);
       } else {

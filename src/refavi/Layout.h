@@ -116,6 +116,19 @@ struct ChunkHeader {
 // Size of a LIST or RIFF list type (form type), the first 4 data bytes.
 constexpr size_t kListTypeSize = 4;
 
+// The lists the readers descend into: RIFF "AVI ", "AVIX" and "WAVE", and
+// LIST "hdrl", "strl", "odml", "INFO", "Cdat" and "Tdat". Every other list
+// is skipped whole (LIST "movi" has a walk of its own); a RIFF of another
+// form is no AVI.
+constexpr bool IsWalkedList(uint32_t id, uint32_t type) {
+  if (id == fcc::RIFF) return type == fcc::AVI_ || type == fcc::AVIX || type == fcc::WAVE;
+  return id == fcc::LIST && (type == fcc::hdrl || type == fcc::strl || type == fcc::odml || type == fcc::INFO ||
+                             type == fcc::Cdat || type == fcc::Tdat);
+}
+// Lists nested deeper than this below a RIFF are refused: a crafted file
+// could otherwise nest them until the stack runs out.
+constexpr int kMaxListDepth = 16;
+
 // The chunk's data size rounded up to even: the next chunk starts at the data
 // start plus this. Kept in 64 bits so that a size of 0xFFFFFFFF rounds up to
 // 2^32 instead of wrapping to 0 (which would re-read the data as chunks).
@@ -131,8 +144,11 @@ constexpr uint32_t AVIF_WASCAPTUREFILE = 0x00010000;  // enables whole-file mode
 
 struct AviMainHeader {
   static constexpr size_t kSize = 56;
+  static constexpr size_t kOffMicroSecPerFrame = 0;
   static constexpr size_t kOffFlags = 12;
+  static constexpr size_t kOffTotalFrames = 16;
   static constexpr size_t kOffStreams = 24;
+  static constexpr size_t kOffSuggestedBufferSize = 28;
   static constexpr size_t kOffWidth = 32;
   static constexpr size_t kOffHeight = 36;
 
@@ -163,7 +179,11 @@ struct AviStreamHeader {
   static constexpr size_t kSize = 56;
   static constexpr size_t kOffType = 0;
   static constexpr size_t kOffHandler = 4;
+  static constexpr size_t kOffScale = 20;
+  static constexpr size_t kOffRate = 24;
   static constexpr size_t kOffLength = 32;
+  static constexpr size_t kOffSuggestedBufferSize = 36;
+  static constexpr size_t kOffSampleSize = 44;
 
   uint32_t fccType = 0;
   uint32_t fccHandler = 0;
@@ -221,6 +241,9 @@ constexpr uint16_t kDvBitCount = 24;
 struct WaveFormatEx {
   static constexpr size_t kMinSize = 14;
   static constexpr size_t kSize = 18;  // with cbSize
+  static constexpr size_t kOffChannels = 2;
+  static constexpr size_t kOffSamplesPerSec = 4;
+  static constexpr size_t kOffBitsPerSample = 14;
 
   uint16_t wFormatTag = 0;
   uint16_t nChannels = 0;
@@ -236,10 +259,81 @@ struct WaveFormatEx {
 
 constexpr uint16_t WAVE_FORMAT_PCM = 1;
 
+// Bytes per block of PCM audio (one sample of every channel).
+constexpr uint32_t AudioBlockSize(uint16_t channels, uint16_t bits_per_sample) {
+  return static_cast<uint32_t>(channels) * bits_per_sample / 8;
+}
+
 // ---------------------------------------------------------------------------
 // OpenDML header "dmlh": 248 data bytes, dwTotalFrames then zeros.
 
 constexpr size_t kDmlhDataSize = 248;
+constexpr size_t kDmlhOffTotalFrames = 0;
+
+// ---------------------------------------------------------------------------
+// Views over header data kept in memory: the fields by name, read and
+// written in place. A field the bytes do not hold reads 0 and is not
+// written, so a short header never leads to an access past its buffer.
+
+class HeaderBytes {
+ public:
+  HeaderBytes() = default;
+  HeaderBytes(uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+ protected:
+  uint32_t U32(size_t at) const { return Holds(at, 4) ? LoadU32(data_ + at) : 0; }
+  uint16_t U16(size_t at) const { return Holds(at, 2) ? LoadU16(data_ + at) : 0; }
+  void SetU32(size_t at, uint32_t value) {
+    if (Holds(at, 4)) StoreU32(data_ + at, value);
+  }
+
+ private:
+  bool Holds(size_t at, size_t n) const { return data_ != nullptr && size_ >= at + n; }
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// "avih" data.
+class MainHeaderView : public HeaderBytes {
+ public:
+  using HeaderBytes::HeaderBytes;
+  uint32_t MicroSecPerFrame() const { return U32(AviMainHeader::kOffMicroSecPerFrame); }
+  uint32_t Flags() const { return U32(AviMainHeader::kOffFlags); }
+  void SetFlags(uint32_t value) { SetU32(AviMainHeader::kOffFlags, value); }
+  uint32_t TotalFrames() const { return U32(AviMainHeader::kOffTotalFrames); }
+  void SetTotalFrames(uint32_t value) { SetU32(AviMainHeader::kOffTotalFrames, value); }
+  void SetSuggestedBufferSize(uint32_t value) { SetU32(AviMainHeader::kOffSuggestedBufferSize, value); }
+  uint32_t Height() const { return U32(AviMainHeader::kOffHeight); }
+};
+
+// "strh" data.
+class StreamHeaderView : public HeaderBytes {
+ public:
+  using HeaderBytes::HeaderBytes;
+  uint32_t Type() const { return U32(AviStreamHeader::kOffType); }
+  uint32_t Scale() const { return U32(AviStreamHeader::kOffScale); }
+  uint32_t Rate() const { return U32(AviStreamHeader::kOffRate); }
+  void SetSuggestedBufferSize(uint32_t value) { SetU32(AviStreamHeader::kOffSuggestedBufferSize, value); }
+  uint32_t SampleSize() const { return U32(AviStreamHeader::kOffSampleSize); }
+  void SetSampleSize(uint32_t value) { SetU32(AviStreamHeader::kOffSampleSize, value); }
+};
+
+// Video "strf" data.
+class BitmapInfoView : public HeaderBytes {
+ public:
+  using HeaderBytes::HeaderBytes;
+  uint32_t Compression() const { return U32(BitmapInfoHeader::kOffCompression); }
+};
+
+// Audio "strf" data.
+class WaveFormatView : public HeaderBytes {
+ public:
+  using HeaderBytes::HeaderBytes;
+  uint16_t Channels() const { return U16(WaveFormatEx::kOffChannels); }
+  uint32_t SamplesPerSec() const { return U32(WaveFormatEx::kOffSamplesPerSec); }
+  uint16_t BitsPerSample() const { return U16(WaveFormatEx::kOffBitsPerSample); }
+  uint32_t BlockSize() const { return AudioBlockSize(Channels(), BitsPerSample()); }
+};
 
 // ---------------------------------------------------------------------------
 // Legacy index "idx1" (AVIOLDINDEX): 16-byte entries, count = size div 16.
@@ -248,6 +342,7 @@ constexpr uint32_t AVIIF_KEYFRAME = 0x00000010;
 
 struct AviOldIndexEntry {
   static constexpr size_t kSize = 16;
+  static constexpr size_t kOffChunkLength = 12;
   uint32_t ckid = 0;
   uint32_t dwFlags = 0;
   uint32_t dwChunkOffset = 0;  // relative to the "movi" list type, or absolute
@@ -274,6 +369,10 @@ struct AviSuperIndexHeader {
   static constexpr size_t kSize = 24;  // entries follow
   static constexpr size_t kOffEntriesInUse = 4;
   static constexpr size_t kOffChunkId = 8;
+  // The same places counted from the chunk header, for an "indx" kept whole.
+  static constexpr size_t kChunkOffEntriesInUse = ChunkHeader::kSize + kOffEntriesInUse;
+  static constexpr size_t kChunkOffChunkId = ChunkHeader::kSize + kOffChunkId;
+  static constexpr size_t kChunkOffEntries = ChunkHeader::kSize + kSize;
 
   uint16_t wLongsPerEntry = 4;
   uint8_t bIndexSubType = 0;
@@ -288,6 +387,8 @@ struct AviSuperIndexHeader {
 
 struct AviSuperIndexEntry {
   static constexpr size_t kSize = 16;
+  static constexpr size_t kOffSize = 8;
+  static constexpr size_t kOffDuration = 12;
   uint64_t qwOffset = 0;    // position of a standard index chunk (its header)
   uint32_t dwSize = 0;      // size of that chunk including its 8-byte header
   uint32_t dwDuration = 0;  // not used by readers

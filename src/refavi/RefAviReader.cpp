@@ -131,8 +131,7 @@ int RefAviReader::WalkTopLevel(DataLinkList* list) {
       return 0;
     }
     const uint64_t data_start = file_->Tell();
-    const uint32_t form = ReadFourcc();
-    if (form != fcc::AVI_ && form != fcc::AVIX && form != fcc::WAVE) return 0;
+    if (!IsWalkedList(fcc::RIFF, ReadFourcc())) return 0;
     if (header.size >= kListTypeSize &&
         !ChunkWalk(data_start + RoundedSize(header.size), 0, 0, list))
       return 0;
@@ -182,19 +181,10 @@ int RefAviReader::ReadList(const ChunkHeader& chunk, uint64_t data_start, int de
   if (chunk.size < kListTypeSize) return SkipChunk(chunk, data_start);
   const uint32_t type = ReadFourcc();
   if (!ReportProgress()) return 0;
-  switch (type) {
-    case fcc::INFO:
-    case fcc::odml:
-    case fcc::hdrl:
-    case fcc::strl:
-    case fcc::Cdat:
-    case fcc::Tdat:
-      return ChunkWalk(data_start + RoundedSize(chunk.size), depth + 1, stream_type, list);
-    case fcc::movi:
-      return MoviWalk(chunk, data_start, depth, list);
-    default:
-      return SkipChunk(chunk, data_start);
-  }
+  if (type == fcc::movi) return MoviWalk(chunk, data_start, depth, list);
+  if (IsWalkedList(fcc::LIST, type))
+    return ChunkWalk(data_start + RoundedSize(chunk.size), depth + 1, stream_type, list);
+  return SkipChunk(chunk, data_start);
 }
 
 int RefAviReader::MoviWalk(const ChunkHeader& list_chunk, uint64_t data_start, int depth,
@@ -208,9 +198,11 @@ int RefAviReader::MoviWalk(const ChunkHeader& list_chunk, uint64_t data_start, i
     if (!ReadHeader(&chunk)) return 0;
     const uint64_t chunk_data = file_->Tell();
     const uint64_t position = chunk_data - ChunkHeader::kSize;
-    TraceLine(trace_, "%.8X%.8X%*s'%s' %.8X (%.8X)\n", static_cast<unsigned>(position >> 32),
-              static_cast<unsigned>(position & 0xFFFFFFFFu), trace_depth * 4 + 2, "",
-              FourccText(chunk.id).c_str(), chunk.id, chunk.size);
+    // The arguments alone (the FOURCC text) cost: build them only for a trace.
+    if (trace_ != nullptr)
+      TraceLine(trace_, "%.8X%.8X%*s'%s' %.8X (%.8X)\n", static_cast<unsigned>(position >> 32),
+                static_cast<unsigned>(position & 0xFFFFFFFFu), trace_depth * 4 + 2, "",
+                FourccText(chunk.id).c_str(), chunk.id, chunk.size);
     int result;
     if (ChunkKind(chunk.id) == kKindVideo) {
       result = ReadDataChunk(chunk, trace_depth, list);
@@ -228,7 +220,7 @@ int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataL
   if (chunk.size < 4) return 1;
   uint32_t first;
   if (!ReadU32(&first)) return 0;
-  TraceLine(trace_, "%*s'%s' %.8X", trace_depth * 4 + 21, "", FourccText(first).c_str(), first);
+  if (trace_ != nullptr) TraceLine(trace_, "%*s'%s' %.8X", trace_depth * 4 + 21, "", FourccText(first).c_str(), first);
   if (first != fcc::REF_) {
     TraceLine(trace_, "\n");
     return 1;

@@ -24,10 +24,6 @@ namespace mendora {
 
 class RefAviReader {
  public:
-  // Lists nested deeper than this are refused (a crafted file could
-  // otherwise nest lists until the stack runs out).
-  static constexpr int kMaxListDepth = 16;
-
   // `trace` receives the chunk trace; null (the invalid handle) writes none.
   explicit RefAviReader(FileSystem& fs, File* trace = nullptr);
   virtual ~RefAviReader();

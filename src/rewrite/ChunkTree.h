@@ -49,6 +49,14 @@ struct ChunkNode {
 
 using NodeList = std::vector<std::unique_ptr<ChunkNode>>;
 
+// A view (Layout.h) over the data of a kept item that starts `header`
+// bytes into its buffer; a missing item gives an empty view.
+template <class View>
+View DataView(const SharedBytes& bytes, size_t header) {
+  if (bytes == nullptr || bytes->size() < header) return View();
+  return View(bytes->data() + header, bytes->size() - header);
+}
+
 // The length a node takes in the file: header, data and pad byte.
 constexpr uint64_t NodeLength(uint32_t size) { return static_cast<uint64_t>(size) + 8 + (size & 1); }
 

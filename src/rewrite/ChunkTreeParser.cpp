@@ -11,10 +11,11 @@ uint64_t ChunkTreeParser::CountAudioEntries() {
   uint64_t count = 0;
   if (audio_indx_ != nullptr) {
     const ByteBuffer& super = *audio_indx_;
-    constexpr size_t kEntries = 8 + AviSuperIndexHeader::kSize;
+    constexpr size_t kEntries = AviSuperIndexHeader::kChunkOffEntries;
     if (super.size() < kEntries) return 0;
     const uint64_t room = (super.size() - kEntries) / AviSuperIndexEntry::kSize;
-    const uint64_t in_use = std::min<uint64_t>(LoadU32(super.data() + 8 + AviSuperIndexHeader::kOffEntriesInUse), room);
+    const uint64_t in_use =
+        std::min<uint64_t>(LoadU32(super.data() + AviSuperIndexHeader::kChunkOffEntriesInUse), room);
     const uint64_t resume = source_.Tell();
     for (uint64_t k = 0; k < in_use; ++k) {
       const uint8_t* entry = super.data() + kEntries + k * AviSuperIndexEntry::kSize;
@@ -39,7 +40,9 @@ int ChunkTreeParser::Load(const std::string& path) {
   if (!source_.Open(path, OpenMode::kRead)) return Fail(ERR_REWRITE_CREATE);
   source_size_ = source_.Size();
   source_.Seek(0, PlainFile::kBegin);
-  if (source_size_ == 0) return 1;
+  // An empty file holds no RIFF: it is no AVI, like any other that does not
+  // begin with one.
+  if (source_size_ == 0) return Fail(ERR_REWRITE_READ);
   return ParseRange(source_size_, 0);
 }
 
@@ -74,7 +77,8 @@ SharedBytes ChunkTreeParser::ReadData(uint32_t size, size_t header) {
 }
 
 int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
-  if (depth > kMaxDepth) return Fail(ERR_REWRITE_READ);
+  // Depth 0 is the top level, 1 the data of a RIFF.
+  if (depth > kMaxListDepth + 1) return Fail(ERR_REWRITE_READ);
   for (;;) {
     uint8_t raw[8];
     if (source_.Read(raw, 8) != 8) return Fail(ERR_REWRITE_READ);
@@ -96,11 +100,7 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
       if (!ReadU32(&type)) return Fail(ERR_REWRITE_READ);
       ChunkNode* node = AppendAtDepth(id, size, type, depth);
       if (node == nullptr) return 0;
-      const bool descend = id == fcc::RIFF
-                               ? (type == fcc::AVI_ || type == fcc::WAVE || type == fcc::AVIX)
-                               : (type == fcc::hdrl || type == fcc::strl || type == fcc::odml ||
-                                  type == fcc::INFO || type == fcc::Cdat || type == fcc::Tdat);
-      if (descend) {
+      if (IsWalkedList(id, type)) {
         // The children end at or past the list's end; go on from there, so
         // that no byte is parsed twice. A list holding only its type has
         // nothing to parse.
@@ -117,20 +117,21 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
         if (!keep_whole(node)) return 0;
       }
     } else if (id == fcc::avih || id == fcc::strh) {
-      // The fields read from these headers must be there.
-      const uint32_t minimum = id == fcc::avih ? AviMainHeader::kSize : 48;
+      // The fields read from these headers must be there: all of "avih", and
+      // "strh" up to dwSampleSize.
+      const uint32_t minimum = id == fcc::avih ? AviMainHeader::kSize : AviStreamHeader::kOffSampleSize + 4;
       if (size < minimum) return Fail(ERR_REWRITE_READ);
       if (AppendAtDepth(id, size, 0, depth) == nullptr) return 0;
       SharedBytes data = ReadData(size, 8);
       if (data == nullptr) return 0;
       StoreU32(data->data(), id);
       StoreU32(data->data() + 4, size);
-      if (!AttachData(data, 8)) return 0;
+      if (!AttachData(data, ChunkHeader::kSize)) return 0;
       if (id == fcc::avih) {
         if (avih_ == nullptr) avih_ = data;
-        if (total_frames_ == 0) total_frames_ = LoadU32(data->data() + 8 + 16);
+        if (total_frames_ == 0) total_frames_ = DataView<MainHeaderView>(data, ChunkHeader::kSize).TotalFrames();
       } else {
-        stream_type_ = LoadU32(data->data() + 8);
+        stream_type_ = DataView<StreamHeaderView>(data, ChunkHeader::kSize).Type();
         if (stream_type_ == fcc::vids && video_strh_ == nullptr) video_strh_ = data;
         if (stream_type_ == fcc::auds && audio_strh_ == nullptr) audio_strh_ = data;
       }
@@ -156,7 +157,8 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
     } else if (id == fcc::dmlh || id == fcc::idx1 || id == fcc::JUNK || depth > 0) {
       ChunkNode* node = AppendAtDepth(id, size, 0, depth);
       if (node == nullptr || !keep_whole(node)) return 0;
-      if (id == fcc::dmlh && size >= 4) total_frames_ = LoadU32(node->Data());
+      if (id == fcc::dmlh && size >= kDmlhOffTotalFrames + 4)
+        total_frames_ = LoadU32(node->Data() + kDmlhOffTotalFrames);
     } else {
       // Trailing data after the last RIFF ends the file; a file that does
       // not begin with a RIFF is not one.

@@ -14,10 +14,6 @@ namespace mendora {
 
 class ChunkTreeParser : public ChunkTree {
  public:
-  // Lists nested deeper than this are refused: a crafted file could nest
-  // lists until the stack runs out.
-  static constexpr int kMaxDepth = 16;
-
   explicit ChunkTreeParser(FileSystem& fs) : source_(fs) {}
   ~ChunkTreeParser() override;
 
@@ -45,6 +41,11 @@ class ChunkTreeParser : public ChunkTree {
   const SharedBytes& audio_strf() const { return audio_strf_; }
   const SharedBytes& video_indx() const { return video_indx_; }
   const SharedBytes& audio_indx() const { return audio_indx_; }
+  // The same items by field (a missing item reads 0 in every field).
+  MainHeaderView main_header() const { return DataView<MainHeaderView>(avih_, ChunkHeader::kSize); }
+  StreamHeaderView audio_stream_header() const { return DataView<StreamHeaderView>(audio_strh_, ChunkHeader::kSize); }
+  BitmapInfoView video_format() const { return DataView<BitmapInfoView>(video_strf_, 0); }
+  WaveFormatView audio_format() const { return DataView<WaveFormatView>(audio_strf_, 0); }
 
   // The number of audio chunks the source's index lists (its super index's
   // standard indexes, else the "wb" entries of "idx1"); 0 when unknown.

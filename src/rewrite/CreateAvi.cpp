@@ -9,15 +9,13 @@
 namespace mendora {
 namespace {
 
-constexpr size_t kSuperEntries = 8 + AviSuperIndexHeader::kSize;
-constexpr size_t kSuperInUse = 8 + AviSuperIndexHeader::kOffEntriesInUse;
-constexpr size_t kSuperChunkId = 8 + AviSuperIndexHeader::kOffChunkId;
+constexpr size_t kSuperEntries = AviSuperIndexHeader::kChunkOffEntries;
+constexpr size_t kSuperInUse = AviSuperIndexHeader::kChunkOffEntriesInUse;
 
-uint32_t Field(const SharedBytes& buffer, size_t at) {
-  return buffer != nullptr && buffer->size() >= at + 4 ? LoadU32(buffer->data() + at) : 0;
-}
-uint16_t Field16(const SharedBytes& buffer, size_t at) {
-  return buffer != nullptr && buffer->size() >= at + 2 ? LoadU16(buffer->data() + at) : 0;
+// The stream a super index names; 0 without one.
+uint32_t SuperIndexChunkId(const SharedBytes& indx) {
+  constexpr size_t at = AviSuperIndexHeader::kChunkOffChunkId;
+  return indx != nullptr && indx->size() >= at + 4 ? LoadU32(indx->data() + at) : 0;
 }
 
 }  // namespace
@@ -48,9 +46,10 @@ IndexCursor::Result IndexCursor::LoadNext() {
   if (next_super_ >= in_use) return kEnd;
   // An entry count beyond the chunk is a malformed super index.
   if (static_cast<uint64_t>(next_super_ + 1) * AviSuperIndexEntry::kSize > room) return kError;
-  const uint8_t* entry = super_->data() + kSuperEntries + next_super_ * AviSuperIndexEntry::kSize;
-  const uint64_t offset = LoadU64(entry);
-  const uint32_t size = LoadU32(entry + 8);
+  const AviSuperIndexEntry entry =
+      AviSuperIndexEntry::Decode(super_->data() + kSuperEntries + next_super_ * AviSuperIndexEntry::kSize);
+  const uint64_t offset = entry.qwOffset;
+  const uint32_t size = entry.dwSize;
   const uint64_t file_size = source_->Size();
   if (size < AviStdIndexHeader::kSize || offset > file_size || size > file_size - offset) return kError;
   if (budget_ != nullptr) {
@@ -79,14 +78,13 @@ IndexCursor::Result IndexCursor::Next(uint64_t* position, uint32_t* size) {
     const Result r = LoadNext();
     if (r != kEntry) return r;
   }
-  const uint8_t* p = current_.data() + AviStdIndexHeader::kSize + entry_ * AviStdIndexEntry::kSize;
+  const AviStdIndexEntry entry =
+      AviStdIndexEntry::Decode(current_.data() + AviStdIndexHeader::kSize + entry_ * AviStdIndexEntry::kSize);
   const uint64_t base = LoadU64(current_.data() + AviStdIndexHeader::kOffBaseOffset);
-  const uint32_t offset = LoadU32(p);
-  const uint32_t stored = LoadU32(p + 4);
   // A zero size repeats the frame before it.
-  if ((stored & kSizeMask) != 0) position_ = base + offset - 8;
+  if ((entry.dwSize & kSizeMask) != 0) position_ = base + entry.dwOffset - ChunkHeader::kSize;
   *position = position_;
-  *size = stored;
+  *size = entry.dwSize;
   ++entry_;
   ++yielded_;
   return kEntry;
@@ -125,6 +123,9 @@ int RefAviBuilder::Run(const char* source) {
   set_error_outputs(nullptr, nullptr);
   int result = 0;
   if (Load(source)) result = OnNodeList(top_);
+  // Frames that no index entry locates cannot be read: a source without a
+  // usable index is a failure, not an empty success.
+  if (result != 0 && chunks_copied_ == 0) result = SetError(ERR_REWRITE_READ, true, 0);
   // The output is closed with its headers whatever happened; a write lost in
   // the last flush or in the header rewrite fails the step like any other.
   if (writer_ != nullptr) {
@@ -173,16 +174,16 @@ int RefAviBuilder::OpenDmlCopy() {
   if (audio_indx() != nullptr) audio.Attach(audio_indx(), &source_, &budget);
   if (!EnsureWriter()) return 0;
 
-  uint32_t frames_per_audio = 32;
+  uint32_t frames_per_audio = RefAviWriter::kFramesPerAudioChunk;
   if (video.attached() && audio.attached() && !writer_->odml() && avih() != nullptr && audio_strh() != nullptr &&
       audio_strf() != nullptr) {
     uint64_t position = 0;
     uint32_t first = 0;
     if (audio.Next(&position, &first) == IndexCursor::kEntry) {
-      uint32_t block = Field(audio_strh(), 8 + 44);
-      if (block == 0) block = (static_cast<uint32_t>(Field16(audio_strf(), 2)) * Field16(audio_strf(), 14)) / 8;
-      const uint32_t rate = Field(audio_strf(), 4);
-      const uint32_t micro = Field(avih(), 8 + 0);
+      uint32_t block = audio_stream_header().SampleSize();
+      if (block == 0) block = audio_format().BlockSize();
+      const uint32_t rate = audio_format().SamplesPerSec();
+      const uint32_t micro = main_header().MicroSecPerFrame();
       if (block != 0 && rate != 0 && micro != 0) {
         const uint32_t seconds = (first & kSizeMask) / block / rate;
         const double frames = seconds / (micro * 0.000001) + 0.5;
@@ -192,8 +193,8 @@ int RefAviBuilder::OpenDmlCopy() {
     audio.Attach(audio_indx(), &source_, &budget);
   }
 
-  const uint32_t video_id = Field(video_indx(), kSuperChunkId);
-  const uint32_t audio_id = Field(audio_indx(), kSuperChunkId);
+  const uint32_t video_id = SuperIndexChunkId(video_indx());
+  const uint32_t audio_id = SuperIndexChunkId(audio_indx());
   bool video_live = video.attached();
   bool audio_live = audio.attached();
   int result = 1;
@@ -241,7 +242,8 @@ int RefAviBuilder::LegacyCopy(const ChunkNode& idx1) {
   const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(idx1.size, idx1.DataSize()) / AviOldIndexEntry::kSize);
   const uint8_t* entries = idx1.Data();
   uint64_t base = movi_position();
-  if (count > 0 && base < kIdx1AbsoluteLimit && LoadU32(entries + 8) >= base) base = 0;
+  if (count > 0 && base < kIdx1AbsoluteLimit && AviOldIndexEntry::Decode(entries).dwChunkOffset >= base)
+    base = 0;
   if (!EnsureWriter()) return 0;
   // A zero-length entry repeats the chunk before it of its own kind: in an
   // interleaved file the entry just before a repeated frame is audio.
@@ -300,6 +302,9 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
   if (!EnsureWriter()) return 0;
   const char kind = ChunkKind(id);
   if (kind == kKindVideo || kind == kKindAudio) {
+    // Position 0 is the RIFF header, never a frame: an entry there (a repeat
+    // with no frame before it) would copy the whole source as one chunk.
+    if (position == 0) return SetError(ERR_REWRITE_READ, true, 0);
     uint32_t size = 0;
     if (!ReadChunk(position, index_size & kSizeMask, &size)) return 0;
     // An entry of size 0 repeats the chunk before it: whether that chunk is a
@@ -307,7 +312,7 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
     // keep its old path.
     const uint32_t test_size = (index_size & kSizeMask) != 0 ? (index_size & kSizeMask) : size;
     const bool reference =
-        kind == kKindVideo && IsReferenceHandler(Field(video_strf(), 16)) && IsReferenceChunkSize(test_size);
+        kind == kKindVideo && IsReferenceHandler(video_format().Compression()) && IsReferenceChunkSize(test_size);
     const uint8_t* data = chunk_.get() + 8;
     ByteBuffer record;
     if (reference) {
@@ -323,6 +328,7 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
     const int written = kind == kKindVideo ? writer_->WriteVideoChunk(data, size)
                                            : writer_->WriteAudioChunk(data, size, 0);
     if (!written) return SetError(writer_->error_code());
+    ++chunks_copied_;
   }
   return ReportProgress();
 }
@@ -449,8 +455,6 @@ int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const c
     delete_temp();
     return 0;
   }
-  // A source without an index writes nothing: there is nothing to swap.
-  if (!fs.Exists(temp)) return 1;
   const std::string backup = FreeName(fs, folder, "~mendora-old");
   if (!fs.Rename(source, backup, false)) {
     *error_code = ERR_REWRITE_CREATE;

@@ -80,6 +80,7 @@ class RefAviBuilder : public ChunkTreeParser {
   std::unique_ptr<RefAviWriter> writer_;
   bool index_copy_done_ = false;
   uint32_t chunk_counter_ = 0;
+  uint64_t chunks_copied_ = 0;  // frame chunks handed to the writer
   // One buffer for the chunk in hand, grown as needed: header, then data.
   std::unique_ptr<uint8_t[]> chunk_;
   uint64_t chunk_capacity_ = 0;
@@ -88,9 +89,9 @@ class RefAviBuilder : public ChunkTreeParser {
 // The step's entry. Paths are Windows paths as recorded. `progress` may be
 // null (no reports, no cancel). 1 on success; 0 with the code in
 // *error_code: 513 arguments, 514 memory, 515 create/rename/delete, 516 a
-// frame or REF record cannot be read, 517 write, 518 writer limit, 519
-// cancelled, 767 header tree. A source that cannot be opened or parsed
-// leaves the code 0.
+// frame or REF record cannot be read (also: no index locates any frame),
+// 517 write, 518 writer limit, 519 cancelled, 767 header tree. A source that
+// cannot be opened or parsed (an empty file too) leaves the code 0.
 int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const char* const* old_paths,
                  const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress);
 

@@ -9,34 +9,16 @@
 namespace mendora {
 namespace {
 
-// Field offsets in the buffers as the parser keeps them (8-byte chunk
-// header first).
-constexpr size_t kAvihMicroSecPerFrame = 8 + 0;
-constexpr size_t kAvihFlags = 8 + 12;
-constexpr size_t kAvihTotalFrames = 8 + 16;
-constexpr size_t kAvihSuggestedBuffer = 8 + 28;
-constexpr size_t kAvihHeight = 8 + 36;
-constexpr size_t kStrhType = 8 + 0;
-constexpr size_t kStrhScale = 8 + 20;
-constexpr size_t kStrhRate = 8 + 24;
-constexpr size_t kStrhSuggestedBuffer = 8 + 36;
-constexpr size_t kStrhSampleSize = 8 + 44;
-// WAVEFORMATEX, data only.
-constexpr size_t kWaveChannels = 2;
-constexpr size_t kWaveBitsPerSample = 14;
-// Super index entries start 24 bytes into the data, 32 into the chunk.
-constexpr size_t kSuperEntries = 8 + AviSuperIndexHeader::kSize;
-constexpr size_t kSuperInUse = 8 + AviSuperIndexHeader::kOffEntriesInUse;
+// What the plan reserves beside the frames, in bytes or frames.
+// The header chunks (RIFF, "hdrl", "avih", the stream lists).
+constexpr uint64_t kHeaderAllowance = 310;
+// The same with the two super indexes of an OpenDML file.
+constexpr uint64_t kOdmlHeaderAllowance = 2 * kIndexBlockSize + kHeaderAllowance;  // 33078
+// Audio may run this many frames ahead of the video it goes with.
+constexpr uint64_t kAudioLeadFrames = 100;
 
-uint32_t Field(const SharedBytes& buffer, size_t at) {
-  return buffer != nullptr && buffer->size() >= at + 4 ? LoadU32(buffer->data() + at) : 0;
-}
-uint16_t Field16(const SharedBytes& buffer, size_t at) {
-  return buffer != nullptr && buffer->size() >= at + 2 ? LoadU16(buffer->data() + at) : 0;
-}
-void SetField(const SharedBytes& buffer, size_t at, uint32_t value) {
-  if (buffer != nullptr && buffer->size() >= at + 4) StoreU32(buffer->data() + at, value);
-}
+constexpr size_t kSuperEntries = AviSuperIndexHeader::kChunkOffEntries;
+constexpr size_t kSuperInUse = AviSuperIndexHeader::kChunkOffEntriesInUse;
 
 }  // namespace
 
@@ -56,15 +38,16 @@ int RefAviWriter::Open(const char* path, ChunkTreeParser* source) {
   total_frames_ = source->total_frames();
   has_video_ = video_strh_ != nullptr;
   has_audio_ = audio_strh_ != nullptr;
+  main_header_ = DataView<MainHeaderView>(avih_, ChunkHeader::kSize);
+  video_header_ = DataView<StreamHeaderView>(video_strh_, ChunkHeader::kSize);
+  audio_header_ = DataView<StreamHeaderView>(audio_strh_, ChunkHeader::kSize);
+  audio_format_ = DataView<WaveFormatView>(audio_strf_, 0);
   // Every field written at the end lives in "avih".
   if (avih_ == nullptr) return Fail(ERR_REWRITE_TREE);
-  frame_size_ = Field(avih_, kAvihHeight) == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  frame_size_ = main_header_.Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
 
-  if (has_audio_ && audio_strf_ != nullptr && Field(audio_strh_, kStrhSampleSize) == 0) {
-    const uint32_t block =
-        (static_cast<uint32_t>(Field16(audio_strf_, kWaveChannels)) * Field16(audio_strf_, kWaveBitsPerSample)) / 8;
-    SetField(audio_strh_, kStrhSampleSize, block);
-  }
+  if (has_audio_ && audio_strf_ != nullptr && audio_header_.SampleSize() == 0)
+    audio_header_.SetSampleSize(audio_format_.BlockSize());
   if (!Plan(source)) return 0;
   if (!BuildHeaderTree(source)) return 0;
   if (!file_.Open(path, OpenMode::kCreateWrite)) return Fail(ERR_REWRITE_CREATE);
@@ -88,7 +71,7 @@ int RefAviWriter::InitStreamIndex(StreamIndex& index, uint32_t chunk_id) {
   AviSuperIndexHeader header;
   header.nEntriesInUse = 1;
   header.dwChunkId = chunk_id;
-  header.Encode(p + 8);
+  header.Encode(p + ChunkHeader::kSize);
   for (uint32_t k = 0; k < kSuperIndexMaxEntries; ++k) {
     AviSuperIndexEntry entry;
     entry.dwSize = kIndexBlockSize;
@@ -103,34 +86,45 @@ int RefAviWriter::Plan(ChunkTreeParser* source) {
   uint64_t capacity = total;
   if (has_video_) {
     const uint64_t frame = frame_size_;
-    const uint64_t video_bytes = (frame + 8) * total;
-    uint64_t per_frame = 0;
+    const uint64_t video_bytes = (frame + ChunkHeader::kSize) * total;
+    uint64_t per_frame = 0;  // audio bytes per video frame
     if (has_audio_) {
-      const uint64_t block = (static_cast<uint64_t>(Field16(audio_strf_, kWaveChannels)) *
-                              Field16(audio_strf_, kWaveBitsPerSample)) / 8;
-      const uint32_t scale = Field(audio_strh_, kStrhScale);
-      const uint64_t per_second = block * (Field(audio_strh_, kStrhRate) / (scale != 0 ? scale : 1));
-      const uint32_t micro = Field(avih_, kAvihMicroSecPerFrame);
+      const uint64_t block = audio_format_.BlockSize();
+      const uint32_t scale = audio_header_.Scale();
+      const uint64_t per_second = block * (audio_header_.Rate() / (scale != 0 ? scale : 1));
+      const uint32_t micro = main_header_.MicroSecPerFrame();
       if (micro != 0) {
         // Bytes per frame; kept within 32 bits so the sums below cannot wrap.
         const double bytes = static_cast<double>(per_second) / (1000000.0 / micro);
         per_frame = bytes >= 4294967295.0 ? 0xFFFFFFFFull : static_cast<uint64_t>(bytes);
       }
     }
-    const uint64_t audio_bytes = (total + 100) * per_frame;
-    const uint64_t estimate = 16 * total + audio_bytes + video_bytes + 310;
+    const uint64_t audio_bytes = (total + kAudioLeadFrames) * per_frame;
+    // One idx1 entry per frame beside the chunks and the headers.
+    const uint64_t estimate =
+        AviOldIndexEntry::kSize * total + audio_bytes + video_bytes + kHeaderAllowance;
     if (estimate > kRiffSizeLimit) {
       odml_ = true;
-      const uint64_t room = 100 * per_frame < kRiffSizeLimit ? kRiffSizeLimit - 100 * per_frame : 0;
-      const uint64_t g = std::clamp<uint64_t>(room / (frame + per_frame), 1, kStdIndexMaxEntries);
-      uint64_t l = total / g + 1;
-      const uint64_t t = ((total / 32) / g + 1) * kIndexBlockSize + l * kIndexBlockSize + audio_bytes + video_bytes + 33078;
-      if (t > kRiffSizeLimit) {
-        l += 1;
-        if (t - kRiffSizeLimit > kRiffSizeLimit) l += (t - kRiffSizeLimit) / kRiffSizeLimit;
+      // Video chunks per standard index: as many as one RIFF holds with their
+      // audio, at most what one index chunk has room for.
+      const uint64_t lead = kAudioLeadFrames * per_frame;
+      const uint64_t room = lead < kRiffSizeLimit ? kRiffSizeLimit - lead : 0;
+      const uint64_t frames_per_index = std::clamp<uint64_t>(room / (frame + per_frame), 1, kStdIndexMaxEntries);
+      // Standard indexes per stream: one per frames_per_index frames, and one
+      // to spare.
+      uint64_t indexes = total / frames_per_index + 1;
+      // The whole file: the audio index blocks (one audio chunk per
+      // kFramesPerAudioChunk frames), the video index blocks, the chunks and
+      // the headers. Each continuation RIFF it needs may open one more index.
+      const uint64_t audio_blocks = (total / kFramesPerAudioChunk) / frames_per_index + 1;
+      const uint64_t file_size = audio_blocks * kIndexBlockSize + indexes * kIndexBlockSize + audio_bytes +
+                                 video_bytes + kOdmlHeaderAllowance;
+      if (file_size > kRiffSizeLimit) {
+        indexes += 1;
+        if (file_size - kRiffSizeLimit > kRiffSizeLimit) indexes += (file_size - kRiffSizeLimit) / kRiffSizeLimit;
       }
-      frames_per_index_ = static_cast<uint32_t>(g);
-      planned_indexes_ = static_cast<uint32_t>(std::min<uint64_t>(l, 0xFFFFFFFFu));
+      frames_per_index_ = static_cast<uint32_t>(frames_per_index);
+      planned_indexes_ = static_cast<uint32_t>(std::min<uint64_t>(indexes, 0xFFFFFFFFu));
       if (!InitStreamIndex(video_index_, fcc::id00db)) return 0;
       video_index_.planned = std::min(planned_indexes_, kMaxStdIndexes);
       if (has_audio_) {
@@ -139,17 +133,18 @@ int RefAviWriter::Plan(ChunkTreeParser* source) {
         // frame: plan for the chunks the source's index lists.
         const uint64_t audio_chunks = source->CountAudioEntries();
         const uint64_t needed = audio_chunks / kStdIndexMaxEntries + 1;
-        audio_index_.planned = static_cast<uint32_t>(std::min<uint64_t>(std::max<uint64_t>(l, needed), kMaxStdIndexes));
+        audio_index_.planned =
+            static_cast<uint32_t>(std::min<uint64_t>(std::max<uint64_t>(indexes, needed), kMaxStdIndexes));
       }
-      capacity = g;
+      capacity = frames_per_index;
       try {
-        dmlh_ = std::make_shared<ByteBuffer>(8 + kDmlhDataSize, 0);
+        dmlh_ = std::make_shared<ByteBuffer>(ChunkHeader::kSize + kDmlhDataSize, 0);
       } catch (const std::bad_alloc&) {
         return Fail(ERR_REWRITE_MEMORY);
       }
       StoreU32(dmlh_->data(), fcc::dmlh);
       StoreU32(dmlh_->data() + 4, kDmlhDataSize);
-      StoreU32(dmlh_->data() + 8, total_frames_);
+      StoreU32(dmlh_->data() + ChunkHeader::kSize + kDmlhOffTotalFrames, total_frames_);
     }
   }
   idx1_capacity_ = static_cast<uint32_t>(std::min<uint64_t>(capacity, 0x0FFFFFFF));
@@ -168,7 +163,7 @@ int RefAviWriter::Plan(ChunkTreeParser* source) {
 static uint32_t StreamListType(const ChunkNode& node) {
   if (node.id != fcc::LIST || node.list_type != fcc::strl) return 0;
   for (const auto& child : node.children)
-    if (child->id == fcc::strh) return Field(child->data, child->data_offset + kStrhType - 8);
+    if (child->id == fcc::strh) return DataView<StreamHeaderView>(child->data, child->data_offset).Type();
   return 0;
 }
 
@@ -208,7 +203,7 @@ int RefAviWriter::CopyNodes(const NodeList& list, int depth) {
     }
     ChunkNode* copy = AppendAtDepth(id, node->size, type, depth);
     if (copy == nullptr) return 0;
-    if (id == fcc::strh) last_stream_type_ = Field(node->data, node->data_offset + kStrhType - 8);
+    if (id == fcc::strh) last_stream_type_ = DataView<StreamHeaderView>(node->data, node->data_offset).Type();
     if (!node->children.empty()) {
       if (!CopyNodes(node->children, depth + 1)) return 0;
     } else {
@@ -279,10 +274,7 @@ int RefAviWriter::AppendPadJunk() {
 
 void RefAviWriter::AddIdx1Entry(uint32_t ckid, uint32_t flags, uint32_t offset, uint32_t length) {
   uint8_t entry[AviOldIndexEntry::kSize];
-  StoreU32(entry, ckid);
-  StoreU32(entry + 4, flags);
-  StoreU32(entry + 8, offset);
-  StoreU32(entry + 12, length);
+  AviOldIndexEntry{ckid, flags, offset, length}.Encode(entry);
   idx1_->insert(idx1_->end(), entry, entry + sizeof entry);
   ++idx1_count_;
 }
@@ -327,7 +319,7 @@ int RefAviWriter::StartStdIndex(StreamIndex& index) {
       open_7fxx_ = idx1_->size();
       AddIdx1Entry(fcc::id7Fxx, 0, static_cast<uint32_t>(at), 0);
     }
-    uint8_t* length = idx1_->data() + open_7fxx_ + 12;
+    uint8_t* length = idx1_->data() + open_7fxx_ + AviOldIndexEntry::kOffChunkLength;
     StoreU32(length, LoadU32(length) + kIndexBlockSize);
   }
   StoreU32(index.super->data() + kSuperInUse, in_use + 1);
@@ -356,7 +348,7 @@ int RefAviWriter::GoToFirstChunk() {
 
 int RefAviWriter::StartContinuation() {
   if (InFirstRiff()) {
-    SetField(avih_, kAvihFlags, Field(avih_, kAvihFlags) | AVIF_HASINDEX);
+    main_header_.SetFlags(main_header_.Flags() | AVIF_HASINDEX);
     idx1_node_->size = idx1_count_ * AviOldIndexEntry::kSize;
   }
   riff_start_ = RecomputeSizes();
@@ -437,10 +429,11 @@ int RefAviWriter::WriteChunk(bool video, uint32_t id, const uint8_t* data, uint3
                            (SuperEntriesInUse(index) - 1) * AviSuperIndexEntry::kSize;
     uint32_t duration = 1;
     if (!video) {
-      const uint32_t sample_size = Field(audio_strh_, kStrhSampleSize);
+      const uint32_t sample_size = audio_header_.SampleSize();
       duration = samples != 0 ? samples : n / (sample_size != 0 ? sample_size : 1);
     }
-    StoreU32(super_entry + 12, LoadU32(super_entry + 12) + duration);
+    uint8_t* covered = super_entry + AviSuperIndexEntry::kOffDuration;
+    StoreU32(covered, LoadU32(covered) + duration);
   }
   if (InFirstRiff()) {
     AddIdx1Entry(id, video ? AVIIF_KEYFRAME : 0, static_cast<uint32_t>(at), n);
@@ -489,16 +482,16 @@ int RefAviWriter::OnMovi(ChunkNode& movi, int ordinal) {
 
 void RefAviWriter::Finish() {
   if (avih_ != nullptr && idx1_node_ != nullptr) {
-    SetField(avih_, kAvihFlags, Field(avih_, kAvihFlags) | AVIF_HASINDEX);
+    main_header_.SetFlags(main_header_.Flags() | AVIF_HASINDEX);
     if (InFirstRiff()) idx1_node_->size = idx1_count_ * AviOldIndexEntry::kSize;
     if (has_video_) {
-      SetField(avih_, kAvihTotalFrames, video_frames_);
-      if (dmlh_ != nullptr) StoreU32(dmlh_->data() + 8, video_frames_);
+      main_header_.SetTotalFrames(video_frames_);
+      if (dmlh_ != nullptr) StoreU32(dmlh_->data() + ChunkHeader::kSize + kDmlhOffTotalFrames, video_frames_);
       largest_video_ = std::max(largest_video_, frame_size_);
     }
-    SetField(avih_, kAvihSuggestedBuffer, largest_audio_ + largest_video_);
-    SetField(video_strh_, kStrhSuggestedBuffer, largest_video_);
-    SetField(audio_strh_, kStrhSuggestedBuffer, largest_audio_);
+    main_header_.SetSuggestedBufferSize(largest_audio_ + largest_video_);
+    video_header_.SetSuggestedBufferSize(largest_video_);
+    audio_header_.SetSuggestedBufferSize(largest_audio_);
     RecomputeSizes();
     if (created_) {
       file_.Seek(0, PlainFile::kBegin);

@@ -20,6 +20,9 @@ class ChunkTreeParser;
 class RefAviWriter : public ChunkTree {
  public:
   static constexpr uint32_t kMaxStdIndexes = kSuperIndexMaxEntries;  // per stream
+  // Video frames per audio chunk, as the builder interleaves an OpenDML
+  // source and as the plan counts audio chunks.
+  static constexpr uint32_t kFramesPerAudioChunk = 32;
 
   explicit RefAviWriter(FileSystem& fs);
   ~RefAviWriter() override;
@@ -77,6 +80,10 @@ class RefAviWriter : public ChunkTree {
   int error_code_value_ = 0;
   uint32_t total_frames_ = 0;
   SharedBytes avih_, video_strh_, audio_strh_, audio_strf_;
+  // The same, by field; the buffers above keep them alive.
+  MainHeaderView main_header_;
+  StreamHeaderView video_header_, audio_header_;
+  WaveFormatView audio_format_;
   SharedBytes dmlh_;
   bool odml_ = false;
   uint32_t frames_per_index_ = 0;

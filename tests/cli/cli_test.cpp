@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/Types.h"
-#include "cli/AnalysisStep.h"
+#include "refavi/AnalysisStep.h"
 #include "refavi/fixtures.h"
-#include "refavi/memory_fs.h"
+#include "support/memory_fs.h"
 #include "support/test_drives.h"
 
 namespace mendora {
@@ -66,18 +66,60 @@ TEST_F(CliTest, LinksPrintsEachDataLinkAsRecorded) {
 #endif
 }
 
-TEST_F(CliTest, LinksReportsAnEmptyListAsCode97) {
+TEST_F(CliTest, LinksReportsAnEmptyOrBrokenListAsCode97) {
   AviSpec recipe;
   recipe.handler = recipe.compression = fcc::dvsd;
   recipe.frames = {FrameSpec::Data(1000)};
   const std::string avi = drives_.Path('C', "plain.avi");
   drives_.WriteFile(avi, test::BuildAvi(recipe));
-  for (const std::string& path : {avi, drives_.Path('C', "missing.avi")}) {
+  // A reference AVI cut inside its second REF record: the walk breaks off
+  // after the first link, which is no list to act on.
+  AviSpec refs;
+  refs.frames = {FrameSpec::Ref("D:\\a.001"), FrameSpec::Ref("D:\\b.001")};
+  const std::string bytes = test::BuildAvi(refs);
+  const std::string cut = drives_.Path('C', "cut.avi");
+  drives_.WriteFile(cut, bytes.substr(0, bytes.find("D:\\b.001") + 2));
+  ASSERT_EQ(test::LinksOf(drives_.fs(), cut), std::vector<std::string>{"D:\\a.001"});
+  for (const std::string& path : {avi, drives_.Path('C', "missing.avi"), cut}) {
     CliRun run = Cli({"links", path});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n");
+    EXPECT_EQ(run.status, 1) << path;
+    EXPECT_EQ(run.out, "") << path;
+    EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n") << path;
   }
+}
+
+TEST_F(CliTest, FixCopyAndMoveRefuseFilesThatAreNotDvBeforeAnythingRuns) {
+  test::CliSettingsFile settings(drives_);
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref(drives_.Path('D', "a.001"))};
+  const std::string avi = drives_.Path('C', "ref.avi");
+  const std::string wave = drives_.Path('C', "a.wav");
+  const std::string missing = drives_.Path('C', "none.avi");
+  drives_.WriteFile(avi, test::BuildAvi(recipe));
+  drives_.WriteFile(drives_.Path('D', "a.001"), test::BuildDataFile(1, 100));
+  drives_.WriteFile(wave, test::BuildWave());
+  drives_.WriteFile(drives_.Path('E', "keep"), "");
+  const std::string before = drives_.ReadFile(avi);
+  struct Case {
+    const char* bad;
+    int code;
+    const char* message;
+  } cases[] = {{"a.wav", 290, "Selection of Non-DV file"}, {"none.avi", 289, "File Open Failure."}};
+  for (const char* command : {"fix", "copy", "move"}) {
+    for (const Case& c : cases) {
+      const std::string bad = drives_.Path('C', c.bad);
+      // The good file first: the whole selection is refused, it too.
+      CliRun run = Cli({command, "--to", drives_.Root('E'), "--yes", avi, bad});
+      EXPECT_EQ(run.status, 1) << command << " " << c.bad;
+      EXPECT_EQ(run.out, "") << command << " " << c.bad;
+      EXPECT_EQ(run.err, "error " + std::to_string(c.code) + ": " + c.message + "\n    " + bad + "\n")
+          << command << " " << c.bad;
+      EXPECT_EQ(drives_.ReadFile(avi), before) << command << " " << c.bad;
+      EXPECT_FALSE(drives_.Exists(avi + ".bak")) << command << " " << c.bad;
+      EXPECT_FALSE(drives_.Exists(drives_.Path('E', "ref.avi"))) << command << " " << c.bad;
+    }
+  }
+  EXPECT_TRUE(drives_.Exists(wave));
 }
 
 TEST_F(CliTest, TracePrintsTheWalkWithCrLf) {
@@ -116,15 +158,16 @@ TEST(AnalysisStep, AccessDeniedIsCode96WithoutReading) {
   fs.Add("C:\\ref.avi", test::BuildAvi(recipe));
   std::atomic<int> running{1};
   ProgressReporter progress(&running, nullptr);
-  DataLinkList list;
-  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\ref.avi", &list, &progress), RC_OK);
-  EXPECT_EQ(list.size(), 1u);
+  std::vector<std::string> links;
+  EXPECT_EQ(RunAnalysis(fs, "C:\\ref.avi", &progress, &links), RC_OK);
+  EXPECT_EQ(links, std::vector<std::string>{"D:\\a.001"});
   fs.DenyAccess("C:\\ref.avi");
   const int opens = fs.opens();
-  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\ref.avi", &list, &progress), 96);
+  EXPECT_EQ(RunAnalysis(fs, "C:\\ref.avi", &progress, &links), 96);
   EXPECT_EQ(fs.opens(), opens);
   running = 0;  // a cancelled analysis has no data links
-  EXPECT_EQ(cli::AnalysisStep(fs, "C:\\other.avi", &list, &progress), 97);
+  EXPECT_EQ(RunAnalysis(fs, "C:\\other.avi", &progress, &links), 97);
+  EXPECT_TRUE(links.empty());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "refavi/memory_fs.h"
+#include "support/memory_fs.h"
 
 namespace mendora {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "refavi/fixtures.h"
-#include "refavi/memory_fs.h"
+#include "support/memory_fs.h"
 
 namespace mendora {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "refavi/GetContentList.h"
 #include "refavi/fixtures.h"
-#include "refavi/memory_fs.h"
+#include "support/memory_fs.h"
 
 namespace mendora::test {
 

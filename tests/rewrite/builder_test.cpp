@@ -383,13 +383,44 @@ TEST_F(Builder, WritingOverTheSourceSwapsThroughATemporaryFileBesideIt) {
   EXPECT_EQ(names, std::vector<std::string>{"ref.avi"});
 }
 
-TEST_F(Builder, ASourceWithoutIndexesWritesNothing) {
-  AviSpec recipe;
-  recipe.idx1 = AviSpec::Idx1::kNone;
-  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
-  const std::string src = Source(recipe);
-  test::StepResult r = test::Rewrite(drives.fs(), src, Out());
-  EXPECT_EQ(r.result, 1);
+TEST_F(Builder, ASourceWithoutAUsableIndexFails) {
+  // No index at all, or an index whose first entry repeats a frame that is
+  // not there (it would name position 0, the RIFF header): 516, nothing in
+  // place. An empty file is no AVI: no code, like any source that cannot be
+  // loaded.
+  FrameSpec repeat;
+  repeat.in_movi = false;
+  struct Case {
+    const char* name;
+    AviSpec::Idx1 idx1;
+    bool odml;
+    bool first_repeats;
+  } cases[] = {{"no index", AviSpec::Idx1::kNone, false, false},
+               {"idx1 repeat first", AviSpec::Idx1::kAbsolute, false, true},
+               {"idx1 relative repeat first", AviSpec::Idx1::kRelative, false, true},
+               {"indx repeat first", AviSpec::Idx1::kNone, true, true}};
+  for (const Case& c : cases) {
+    AviSpec recipe;
+    recipe.idx1 = c.idx1;
+    recipe.odml = c.odml;
+    recipe.frames = {FrameSpec::Ref("D:\a.001"), FrameSpec::Ref("D:\b.001")};
+    if (c.first_repeats) recipe.frames.insert(recipe.frames.begin(), repeat);
+    const std::string src = Source(recipe);
+    drives.fs().Delete(Out());
+    test::StepResult r = test::Rewrite(drives.fs(), src, Out());
+    EXPECT_EQ(r.result, 0) << c.name;
+    EXPECT_EQ(r.code, ERR_REWRITE_READ) << c.name;
+    EXPECT_EQ(r.detail, 0) << c.name;
+    // Over the source itself the source stays as it was.
+    const std::string before = drives.ReadFile(src);
+    EXPECT_EQ(test::Rewrite(drives.fs(), src, src).code, ERR_REWRITE_READ) << c.name;
+    EXPECT_EQ(drives.ReadFile(src), before) << c.name;
+  }
+  drives.fs().Delete(Out());
+  drives.WriteFile(drives.Path('C', "empty.avi"), "");
+  test::StepResult r = test::Rewrite(drives.fs(), drives.Path('C', "empty.avi"), Out());
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.code, 0);
   EXPECT_FALSE(drives.Exists(Out()));
 }
 

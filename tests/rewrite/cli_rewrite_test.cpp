@@ -58,9 +58,19 @@ TEST_F(CliRewrite, FailuresPrintTheCodeAndUsageErrorsExitWith2) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "error 289: File Open Failure.\n");
   drives.WriteFile(drives.Path('C', "text.avi"), "plain text, not RIFF");
-  run = Cli({"rewrite", Arg("text.avi"), Arg("out.avi")});
+  drives.WriteFile(drives.Path('C', "empty.avi"), "");
+  for (const char* name : {"text.avi", "empty.avi"}) {
+    run = Cli({"rewrite", Arg(name), Arg("none.out")});
+    EXPECT_EQ(run.status, 1) << name;
+    EXPECT_EQ(run.err, "error 0: An Errror has occured.\n" + Arg(name) + " is not an AVI file that can be read\n");
+    EXPECT_FALSE(drives.Exists(drives.Path('C', "none.out"))) << name;
+  }
+  // No index locates the frames: nothing can be copied.
+  recipe.idx1 = AviSpec::Idx1::kNone;
+  drives.WriteFile(drives.Path('C', "unindexed.avi"), test::BuildAvi(recipe));
+  run = Cli({"rewrite", Arg("unindexed.avi"), Arg("out.avi")});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "error 0: An Errror has occured.\n" + Arg("text.avi") + " is not an AVI file that can be read\n");
+  EXPECT_EQ(run.err, "error 516: An Errror has occured.\n");
   run = Cli({"rewrite", Arg("bad.avi")});
   EXPECT_EQ(run.status, 2);
   run = Cli({"rewrite", Arg("bad.avi"), Arg("out.avi"), "D:\\a.001"});
