@@ -25,6 +25,9 @@ constexpr unsigned IDS_READ_ONLY_FILE = 311;
 constexpr unsigned IDS_SYSTEM_FILE = 313;
 constexpr unsigned IDS_FILE_IS_A = 315;
 constexpr unsigned IDS_RETRY_QUESTION = 316;
+constexpr unsigned IDS_KEPT_NEW = 320;
+constexpr unsigned IDS_NOT_PUT_BACK = 321;
+constexpr unsigned IDS_NOT_PUT_BACK_LINE = 322;
 constexpr unsigned IDS_SELECT_DESTINATION = 350;
 constexpr unsigned IDS_FILES_EXIST = 466;
 constexpr unsigned IDS_OVERWRITE = 467;
@@ -188,6 +191,7 @@ int COperation::MoveCopyFile(int mode) {
     CarryInput carry{file_.carry_sources, file_.carry_targets, mode == Move ? 1 : 0};
     ProgressStep step(fs_, steps_, carry);
     r = RunStep(step);
+    TellStranded(step.stranded());
     if (r != RC_OK) return r;
     file_.carried = true;
   }
@@ -248,7 +252,9 @@ int COperation::CheckDestination(int mode) {
         return RC_CANCELLED;
       const int r = CheckAttributes(mode, file_.output);
       if (r != RC_OK) return r;
-      if (!fs_.Delete(file_.output)) return common_.ReportLastError(1);
+      // The older file stays until the new one replaces it in one rename at
+      // the very end: a carry or creation that fails must not cost it.
+      file_.replace_output = true;
     } else {
       const int r = CheckAttributes(mode, file_.output);
       if (r != RC_OK) return r;
@@ -297,78 +303,114 @@ int COperation::PlaceFix() {
   const std::string& path = current();
   const std::string backup = BackupPath(path);
   if (backup_ == 1) {
-    fs_.Delete(backup);
-    if (!fs_.Rename(path, backup, false)) {
-      const int r = common_.ReportLastError(1);
-      UndoCarry(Fix);
-      return r;
-    }
+    // A replacing rename: an older backup goes only when this one succeeds.
+    if (!fs_.Rename(path, backup, true)) return KeepNewFile();
     if (!fs_.Rename(file_.temporary, path, false)) {
-      const int r = common_.ReportLastError(1);
-      fs_.Rename(backup, path, false);  // the old file back under its name
-      UndoCarry(Fix);
-      return r;
+      const uint32_t error = GetLastSystemError();
+      if (!fs_.Rename(backup, path, false)) TellStranded({backup, path});
+      SetLastSystemError(error);
+      return KeepNewFile();
     }
   } else if (!fs_.Rename(file_.temporary, path, true)) {
     // One replacing rename: the old file stays until the new one takes its name.
-    const int r = common_.ReportLastError(1);
-    UndoCarry(Fix);
-    return r;
+    return KeepNewFile();
   }
   ui_.ShowMessage(FormatString1(LoadText(IDS_CORRECTED), file_.output));
   return RC_OK;
 }
 
+// The new reference AVI is finished but could not take its name: it holds
+// the user's search and confirmations, so it stays where it is, named.
+int COperation::KeepNewFile() {
+  const int r = common_.ReportLastError(1);
+  ui_.ShowMessage(FormatString1(LoadText(IDS_KEPT_NEW), file_.temporary));
+  return r;
+}
+
 int COperation::PlaceMoveCopy(int mode) {
   const std::string& source = current();
   const std::string backup = BackupPath(source);
+  // The attributes go onto the new file before it takes its name, so that a
+  // failure here still finds the old state whole.
   const uint32_t attributes = fs_.GetAttributes(source);
-  const uint32_t attributes_error = GetLastSystemError();
-
-  bool aside = false;
-  if (file_.same_file || (mode == Move && backup_ == 1)) {
-    fs_.Delete(backup);
-    if (!fs_.Rename(source, backup, false)) {
-      const int r = common_.ReportLastError(1);
-      UndoCarry(mode);
-      return r;
-    }
-    aside = true;
-  }
-  if (!fs_.Rename(file_.temporary, file_.output, false)) {
-    const int r = common_.ReportLastError(1);
-    if (aside) fs_.Rename(backup, source, false);
-    UndoCarry(mode);
-    return r;
-  }
-  if (mode == Move && !aside && !fs_.Delete(source)) {
-    // The old reference AVI could not go: take the whole move back rather
-    // than leave it naming data files that were carried away.
-    const int r = common_.ReportLastError(1);
-    fs_.Delete(file_.output);
-    UndoCarry(mode);
-    return r;
-  }
   if (attributes == kInvalidAttributes) {
-    SetLastSystemError(attributes_error);
-    return common_.ReportLastError(1);
+    const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
   }
   uint32_t carried = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
   if (carried == 0) carried = kAttrNormal;
-  if (!fs_.SetAttributes(file_.output, carried)) return common_.ReportLastError(1);
+  if (!fs_.SetAttributes(file_.temporary, carried)) {
+    const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
+  }
+
+  // Where the old reference AVI waits until the new one has its name. A
+  // Move that replaces an older file at the output path cannot be taken back
+  // after that rename, so the old one is set aside rather than deleted.
+  std::string aside;
+  if (file_.same_file || (mode == Move && backup_ == 1)) aside = backup;
+  else if (mode == Move && file_.replace_output) aside = TemporaryPath(source);
+  // A replacing rename onto the backup: an older backup goes only when this
+  // one succeeds.
+  if (!aside.empty() && !fs_.Rename(source, aside, aside == backup)) {
+    const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
+  }
+  if (!fs_.Rename(file_.temporary, file_.output, file_.replace_output)) {
+    const int r = common_.ReportLastError(1);
+    if (!aside.empty() && !fs_.Rename(aside, source, false)) TellStranded({aside, source});
+    UndoCarry(mode);
+    return r;
+  }
+  if (mode == Move && aside.empty() && !fs_.Delete(source)) {
+    // Take the whole move back rather than leave the old reference AVI
+    // naming data files that were carried away.
+    const int r = common_.ReportLastError(1);
+    if (!fs_.Delete(file_.output)) TellStranded({file_.output, source});
+    UndoCarry(mode);
+    return r;
+  }
+  if (mode == Move && !aside.empty() && aside != backup && !fs_.Delete(aside)) {
+    // The move is complete; only the set-aside old file is left over.
+    common_.ReportLastError(1);
+    TellStranded({aside, source});
+  }
   return RC_OK;
 }
 
+// Every pair that cannot go back is still tried; what stays is told with
+// where each file is now and where it came from.
 int COperation::UndoCarry(int mode) {
-  fs_.Delete(file_.temporary);
-  if (!file_.carried) return RC_OK;
-  for (size_t i = 0; i < file_.carry_sources.size(); ++i) {
-    const bool ok = mode == Move ? fs_.Move(file_.carry_targets[i], file_.carry_sources[i])
-                                 : fs_.Delete(file_.carry_targets[i]);
-    if (!ok) return common_.ReportLastError(1);
+  std::vector<std::string> stranded;
+  if (!fs_.Delete(file_.temporary) && fs_.Exists(file_.temporary)) {
+    // It may carry the read-only bit meant for the new file.
+    if (!fs_.SetAttributes(file_.temporary, kAttrNormal) || !fs_.Delete(file_.temporary))
+      stranded.insert(stranded.end(), {file_.temporary, current()});
   }
-  file_.carried = false;
-  return RC_OK;
+  if (file_.carried) {
+    for (size_t i = file_.carry_sources.size(); i-- > 0;) {
+      const std::string& target = file_.carry_targets[i];
+      const std::string& source = file_.carry_sources[i];
+      if (!(mode == Move ? fs_.Move(target, source) : fs_.Delete(target)))
+        stranded.insert(stranded.end(), {target, source});
+    }
+    file_.carried = false;
+  }
+  TellStranded(stranded);
+  return stranded.empty() ? RC_OK : RC_CANCELLED;
+}
+
+// `pairs`: where a file is now, then where it belongs (or, for a copy left
+// behind, what it is a copy of).
+void COperation::TellStranded(const std::vector<std::string>& pairs) {
+  if (pairs.empty()) return;
+  std::string lines;
+  for (size_t i = 0; i + 1 < pairs.size(); i += 2)
+    lines += FormatString2(LoadText(IDS_NOT_PUT_BACK_LINE), pairs[i], pairs[i + 1]);
+  ui_.ShowMessage(FormatString1(LoadText(IDS_NOT_PUT_BACK), lines));
 }
 
 void COperation::EndFile() { file_ = FileState{}; }

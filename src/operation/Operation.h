@@ -53,6 +53,8 @@ class COperation {
   int CheckDestination(int mode);
   int FinishReplace(int mode);
   int UndoCarry(int mode);
+  int KeepNewFile();
+  void TellStranded(const std::vector<std::string>& pairs);
   int PlaceFix();
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
@@ -87,6 +89,7 @@ class COperation {
     std::vector<std::string> carry_targets;
     bool carried = false;    // the carry step has run and succeeded
     bool same_file = false;  // the output path names the current reference AVI itself
+    bool replace_output = false;  // the user agreed to replace an older file at the output path
     std::string output;
     std::string temporary;
     std::string folder;
