@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/drive_map.h"
 #include "platform/posix/fs_posix.h"
 #include "platform/settings_store.h"

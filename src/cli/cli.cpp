@@ -1,7 +1,7 @@
 // Global options and the command dispatch of mendora-cli.
 #include <cstring>
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "cli/commands.h"
 
 namespace mendora::cli {

@@ -1,6 +1,6 @@
-#include "app/ErrorTable.h"
+#include "common/ErrorTable.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 
 namespace mendora {
 

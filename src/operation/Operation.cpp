@@ -3,8 +3,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
 #include "operation/FileNames.h"
 #include "operation/OperationUi.h"
 #include "operation/Progress.h"

@@ -1,7 +1,7 @@
 #include "operation/Progress.h"
 
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "operation/MoveMulti.h"
 #include "operation/Steps.h"
 #include "platform/fs.h"

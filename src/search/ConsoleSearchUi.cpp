@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/ErrorTable.h"
+#include "common/ErrorTable.h"
 #include "search/FoundDlg.h"
 #include "search/SpecifyDlg.h"
 

@@ -1,7 +1,7 @@
 #include "search/FoundDlg.h"
 
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "platform/wintypes.h"
 
 namespace mendora {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 
 namespace mendora {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/CommonFunc.h"
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "platform/fs.h"
 #include "platform/wintypes.h"
 #include "refavi/DvFileProbe.h"

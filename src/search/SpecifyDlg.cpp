@@ -1,9 +1,9 @@
 #include "search/SpecifyDlg.h"
 
-#include "app/CommonFunc.h"
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "platform/fs.h"
 #include "platform/wintypes.h"
 

@@ -1,6 +1,6 @@
 #include "search/TreeCtrlEx.h"
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 
 namespace mendora {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "cli/AnalysisStep.h"
 #include "refavi/fixtures.h"
 #include "refavi/memory_fs.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 #include "app/win32/ErrorDlg.h"
 #include "app/win32/ShellUi.h"
 #include "platform/fs.h"

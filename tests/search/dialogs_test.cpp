@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
 #include "search/FoundDlg.h"

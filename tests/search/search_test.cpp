@@ -13,8 +13,8 @@
 #include <unistd.h>
 #endif
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
 #include "platform/wintypes.h"

@@ -1,6 +1,6 @@
 #include "app/win32/AboutDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "resources/resource.h"
 
 namespace mendora {

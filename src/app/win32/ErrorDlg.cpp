@@ -1,6 +1,6 @@
 #include "app/win32/ErrorDlg.h"
 
-#include "app/ErrorTable.h"
+#include "common/ErrorTable.h"
 #include "app/win32/ShellUi.h"
 #include "resources/resource.h"
 

@@ -1,6 +1,6 @@
 #include "app/win32/MainDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "app/win32/AboutDlg.h"
 #include "app/win32/ErrorDlg.h"
 #include "app/win32/ShellUi.h"

@@ -3,7 +3,7 @@
 // explanation, and the About box on the system menu.
 #include <string>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "platform/win32/dialog.h"
 
 namespace mendora {

@@ -2,7 +2,7 @@
 // Small pieces the program's dialogs share.
 #include <string>
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 #include "platform/win32/dialog.h"
 
 namespace mendora {

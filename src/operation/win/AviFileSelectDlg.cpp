@@ -2,8 +2,8 @@
 
 #include <dlgs.h>
 
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
 #include "app/win32/ErrorDlg.h"
 #include "app/win32/ShellUi.h"
 #include "operation/Operation.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "platform/win32/file_dialog.h"
 

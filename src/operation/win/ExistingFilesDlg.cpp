@@ -1,6 +1,6 @@
 #include "operation/win/ExistingFilesDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "resources/resource.h"
 
 namespace mendora {

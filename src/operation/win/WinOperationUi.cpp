@@ -3,7 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "app/win32/ErrorDlg.h"
 #include "app/win32/ShellUi.h"
 #include "operation/Progress.h"

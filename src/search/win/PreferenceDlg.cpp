@@ -1,6 +1,6 @@
 #include "search/win/PreferenceDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
 #include "resources/resource.h"

@@ -1,6 +1,6 @@
 #include "search/win/SearchDlg.h"
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "app/win32/ErrorDlg.h"
 #include "app/win32/ShellUi.h"
 #include "platform/win32/message_box.h"

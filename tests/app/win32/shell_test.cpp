@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "app/win32/AboutDlg.h"
 #include "app/win32/ErrorDlg.h"
 #include "app/win32/MainDlg.h"

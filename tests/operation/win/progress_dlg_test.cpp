@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
 #include "platform/fs.h"
