@@ -1,4 +1,4 @@
-#include "search/ConsoleSearchUi.h"
+#include "cli/ConsoleSearchUi.h"
 
 #include <cctype>
 

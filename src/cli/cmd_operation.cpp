@@ -34,7 +34,7 @@
 #include "operation/Progress.h"
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
-#include "search/ConsoleSearchUi.h"
+#include "cli/ConsoleSearchUi.h"
 #include "search/SearchDlg.h"
 
 namespace mendora::cli {

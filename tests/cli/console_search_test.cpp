@@ -10,9 +10,9 @@
 #include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
-#include "search/ConsoleSearchUi.h"
+#include "cli/ConsoleSearchUi.h"
 #include "search/SearchDlg.h"
-#include "search_fixture.h"
+#include "search/search_fixture.h"
 
 namespace mendora {
 namespace {

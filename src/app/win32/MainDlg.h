@@ -6,9 +6,9 @@
 #include "common/Types.h"
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
-class CMainDlg : public win32::Dialog {
+class CMainDlg : public Dialog {
  public:
   explicit CMainDlg(HWND parent = nullptr);
 
@@ -17,7 +17,7 @@ class CMainDlg : public win32::Dialog {
   static bool IsAboutCommand(UINT command);
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
   bool OnCommand(int id, int notify_code, HWND control) override;
   bool OnSysCommand(UINT command, LPARAM lparam) override;
@@ -39,4 +39,4 @@ class CMainDlg : public win32::Dialog {
   HICON small_icon_ = nullptr;
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -4,14 +4,14 @@
 
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
-class CAboutDlg : public win32::Dialog {
+class CAboutDlg : public Dialog {
  public:
   explicit CAboutDlg(HWND parent = nullptr);
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
 
  private:
@@ -19,4 +19,4 @@ class CAboutDlg : public win32::Dialog {
   std::string notice_;   // string 22
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

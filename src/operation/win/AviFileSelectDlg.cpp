@@ -4,8 +4,8 @@
 
 #include "common/ErrorTable.h"
 #include "common/Texts.h"
-#include "app/win32/ErrorDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/win/ErrorDlg.h"
+#include "common/win/ShellUi.h"
 #include "operation/Operation.h"
 #include "operation/ProgramSteps.h"
 #include "operation/win/WinOperationUi.h"
@@ -13,7 +13,7 @@
 #include "platform/win32/dialog.h"
 #include "refavi/DvFileProbe.h"
 
-namespace mendora {
+namespace mendora::win {
 
 namespace {
 constexpr unsigned IDS_SELECT_CAPTION = 201;
@@ -65,7 +65,7 @@ CAviFileSelectDlg::CAviFileSelectDlg(OperationMode mode, BOOL open_file, const c
 bool CAviFileSelectDlg::OnFileNameOk() {
   // Dialogs opened from here (errors, progress, the operation's questions)
   // belong to the file dialog.
-  win32::ModalWindowScope scope(explorer());
+  ModalWindowScope scope(explorer());
   int filter = static_cast<int>(ofn().nFilterIndex);
   const LRESULT shown = SendDlgItemMessageA(explorer(), cmb1, CB_GETCURSEL, 0, 0);
   if (shown != CB_ERR) filter = static_cast<int>(shown) + 1;
@@ -108,4 +108,4 @@ void CAviFileSelectDlg::RunOperation() {
   }
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

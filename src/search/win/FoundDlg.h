@@ -10,7 +10,7 @@
 
 namespace mendora::win {
 
-class CFoundDlg : public win32::Dialog {
+class CFoundDlg : public Dialog {
  public:
   explicit CFoundDlg(const mendora::CFoundDlg& found, HWND parent = nullptr);
 
@@ -18,7 +18,7 @@ class CFoundDlg : public win32::Dialog {
   FoundButton button() const { return button_; }
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnCommand(int id, int notify_code, HWND control) override;
 
  private:

@@ -22,7 +22,7 @@ CPreferenceDlg::CPreferenceDlg(std::unique_ptr<SettingsStore> settings, FileSyst
       tree_caption_(LoadText(IDS_TREE_CAPTION)),
       backup_label_(LoadText(IDS_BACKUP_LABEL)) {}
 
-void CPreferenceDlg::DoDataExchange(win32::DataExchange& dx) {
+void CPreferenceDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_TREE_CAPTION, tree_caption_);
   dx.Text(IDC_BACKUP_LABEL, backup_label_);
 }

@@ -17,13 +17,13 @@ class SettingsStore;
 
 namespace mendora::win {
 
-class CPreferenceDlg : public win32::Dialog {
+class CPreferenceDlg : public Dialog {
  public:
   // The user's settings on the system's file system.
   explicit CPreferenceDlg(HWND parent = nullptr);
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
   bool OnCommand(int id, int notify_code, HWND control) override;
 

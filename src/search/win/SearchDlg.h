@@ -24,7 +24,7 @@ constexpr UINT WM_SEARCH_FOUND = WM_APP + 1;
 constexpr UINT WM_SEARCH_FOLDER = WM_APP + 2;
 constexpr UINT_PTR kSearchTimer = 1;
 
-class CSearchDlg : public win32::Dialog, public SearchUi {
+class CSearchDlg : public Dialog, public SearchUi {
  public:
   CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
              std::vector<std::string>* found_paths, std::vector<int>* found_flags, SearchServices services,
@@ -41,7 +41,7 @@ class CSearchDlg : public win32::Dialog, public SearchUi {
   void ShowMissingList(const std::string& text) override;
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
   bool OnCommand(int id, int notify_code, HWND control) override;
   bool OnTimer(UINT_PTR timer_id) override;

@@ -2,7 +2,7 @@
 
 #include <dlgs.h>
 
-#include "app/win32/ErrorDlg.h"
+#include "common/win/ErrorDlg.h"
 #include "platform/win32/dialog.h"
 #include "resources/resource.h"
 
@@ -59,7 +59,7 @@ void CSpecifyLocDlg::ShowNameForFolder() {
 }
 
 bool CSpecifyLocDlg::OnFileNameOk() {
-  win32::ModalWindowScope scope(explorer());
+  ModalWindowScope scope(explorer());
   const std::vector<std::string> paths = Paths();
   const std::string path = paths.empty() ? std::string() : paths.front();
   int filter = static_cast<int>(ofn().nFilterIndex);

@@ -15,7 +15,7 @@
 
 namespace mendora::win {
 
-class CSpecifyLocDlg : public win32::FileDialog {
+class CSpecifyLocDlg : public FileDialog {
  public:
   static constexpr size_t kFileNameSize = 10000;
 

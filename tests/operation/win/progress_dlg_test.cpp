@@ -15,7 +15,7 @@
 #include "platform/fs.h"
 #include "win32/display.h"
 
-namespace mendora {
+namespace mendora::win {
 namespace {
 
 // A creation step whose work is the test's function.
@@ -41,7 +41,7 @@ class WatchedProgressDlg : public CProgressDlg {
  protected:
   bool OnInitDialog() override {
     CProgressDlg::OnInitDialog();
-    caption = win32::WindowText(hwnd());
+    caption = WindowText(hwnd());
     opened = std::chrono::steady_clock::now();
     window.store(hwnd());
     return true;
@@ -151,4 +151,4 @@ TEST_F(ProgressDlgTest, CancelAfterTheWorkerEndedStillCountsAsCancel) {
 }
 
 }  // namespace
-}  // namespace mendora
+}  // namespace mendora::win
