@@ -35,7 +35,7 @@
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
 #include "cli/ConsoleSearchUi.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 
 namespace mendora::cli {
 

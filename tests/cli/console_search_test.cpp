@@ -11,7 +11,7 @@
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
 #include "cli/ConsoleSearchUi.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 #include "search/search_fixture.h"
 
 namespace mendora {

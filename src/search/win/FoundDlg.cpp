@@ -4,7 +4,7 @@
 
 namespace mendora::win {
 
-CFoundDlg::CFoundDlg(const mendora::CFoundDlg& found, HWND parent)
+CFoundDlg::CFoundDlg(const FoundChoice& found, HWND parent)
     : Dialog(IDD_FOUND, parent),
       question_(found.question_text()),
       missing_(found.missing_text()),

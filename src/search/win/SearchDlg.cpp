@@ -70,14 +70,14 @@ void CSearchDlg::CloseWhenEnded() {
   EndDialog(search_.result());
 }
 
-FoundButton CSearchDlg::AskFound(const mendora::CFoundDlg& dlg) {
+FoundButton CSearchDlg::AskFound(const FoundChoice& dlg) {
   CFoundDlg dialog(dlg);
   const INT_PTR result = RunModal(dialog);
   if (result == -1) return FoundButton::kCancel;
   return dialog.button();
 }
 
-bool CSearchDlg::ChooseFile(mendora::CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
+bool CSearchDlg::ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) {
   CSpecifyLocDlg dialog(dlg);
   const INT_PTR result = dialog.DoModal();
   // The system dialog could not open: not a silent cancel.

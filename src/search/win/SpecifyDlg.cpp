@@ -13,9 +13,9 @@ namespace {
 constexpr UINT kFolderShown = WM_APP + 0x20;
 }  // namespace
 
-CSpecifyLocDlg::CSpecifyLocDlg(mendora::CSpecifyLocDlg& locate, HWND parent)
+CSpecifyLocDlg::CSpecifyLocDlg(ManualLocate& locate, HWND parent)
     : FileDialog(true, "", locate.file_name(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                 mendora::CSpecifyLocDlg::kFilter, parent),
+                 ManualLocate::kFilter, parent),
       locate_(locate),
       title_(locate.title()),
       initial_folder_(locate.initial_folder()) {
