@@ -32,7 +32,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
     } else if (a.rfind("--drive=", 0) == 0) {
       drives.push_back(a.substr(8));
     } else if (a == "--version") {
-      std::fprintf(out, "%s\n", LoadText(1).c_str());
+      std::fprintf(out, "%s\n", LoadText(IDS_MAIN_CAPTION).c_str());
       return 0;
     } else if (a == "--help" || a == "-h") {
       Usage(out, table);

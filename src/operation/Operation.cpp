@@ -16,19 +16,6 @@
 namespace mendora {
 namespace {
 
-// String ids of the driver's texts.
-constexpr unsigned IDS_FINISHED_MOVE = 301;
-constexpr unsigned IDS_FINISHED_COPY = 302;
-constexpr unsigned IDS_FINISHED_CHECK = 303;
-constexpr unsigned IDS_CORRECTED = 304;
-constexpr unsigned IDS_READ_ONLY_FILE = 311;
-constexpr unsigned IDS_SYSTEM_FILE = 313;
-constexpr unsigned IDS_FILE_IS_A = 315;
-constexpr unsigned IDS_RETRY_QUESTION = 316;
-constexpr unsigned IDS_SELECT_DESTINATION = 350;
-constexpr unsigned IDS_FILES_EXIST = 466;
-constexpr unsigned IDS_OVERWRITE = 467;
-
 const char* Label(int mode) {
   switch (mode) {
     case Fix: return "Fix";

@@ -16,10 +16,10 @@ ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CarryInput& input
     : fs_(fs), steps_(steps), kind_(kStepCarry), carry_(&input) {}
 
 std::string ProgressStep::Caption() const {
-  unsigned name = 402;
-  if (kind_ == kStepCreation) name = 403;
-  if (kind_ == kStepCarry) name = carry_->move ? 404 : 405;
-  return FormatString1(LoadText(401), LoadText(name));
+  unsigned name = IDS_STEP_ANALYSIS;
+  if (kind_ == kStepCreation) name = IDS_STEP_CREATION;
+  if (kind_ == kStepCarry) name = carry_->move ? IDS_STEP_MOVE : IDS_STEP_COPY;
+  return FormatString1(LoadText(IDS_PROGRESS_CAPTION), LoadText(name));
 }
 
 void ProgressStep::Start(ProgressSink* sink, std::function<void()> on_end) {

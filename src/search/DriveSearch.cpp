@@ -14,10 +14,6 @@
 namespace mendora {
 
 namespace {
-
-constexpr unsigned IDS_SEARCH_CAPTION = 501;
-constexpr unsigned IDS_SEARCH_HEADING = 502;
-constexpr unsigned IDS_SEARCH_FOLDER_LABEL = 503;
 constexpr int kSearchSettings = SETTING_DIRECTORY | SETTING_FILTER | SETTING_SEARCH_DRIVES;
 // No drive chosen at all: drives A and C.
 constexpr uint32_t kFallbackDrives = 5;

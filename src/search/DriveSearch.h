@@ -79,9 +79,9 @@ class DriveSearch {
   // DoModal. A mask of 0 walks drives A and C.
   void set_drive_mask(uint32_t mask) { drive_mask_ = mask; }
 
-  const std::string& caption() const { return caption_; }          // string 501
-  const std::string& heading() const { return heading_; }          // string 502
-  const std::string& folder_label() const { return folder_label_; }  // string 503
+  const std::string& caption() const { return caption_; }          // IDS_SEARCH_CAPTION
+  const std::string& heading() const { return heading_; }          // IDS_SEARCH_HEADING
+  const std::string& folder_label() const { return folder_label_; }  // IDS_SEARCH_FOLDER_LABEL
   const std::string& missing_list_text() const { return missing_list_; }
   const std::string& current_folder() const { return current_folder_; }
 

@@ -6,12 +6,6 @@
 
 namespace mendora {
 
-namespace {
-constexpr unsigned IDS_FOUND_QUESTION = 520;
-constexpr unsigned IDS_FOUND_MISSING = 521;
-constexpr unsigned IDS_FOUND_SIMILAR = 522;
-}  // namespace
-
 FoundChoice::FoundChoice(const std::string& missing_path, const std::string& candidate, std::string* found_path,
                      int* found_flag)
     : candidate_(candidate),

@@ -20,9 +20,9 @@ class FoundChoice {
   // The button handlers; each returns the dialog's result.
   int Press(FoundButton button);
 
-  const std::string& question_text() const { return question_; }  // string 520
-  const std::string& missing_text() const { return missing_text_; }  // string 521
-  const std::string& similar_text() const { return similar_text_; }  // string 522
+  const std::string& question_text() const { return question_; }  // IDS_FOUND_QUESTION
+  const std::string& missing_text() const { return missing_text_; }  // IDS_FOUND_MISSING
+  const std::string& similar_text() const { return similar_text_; }  // IDS_FOUND_SIMILAR
   const std::string& candidate() const { return candidate_; }
 
   int continue_flag() const { return continue_flag_; }

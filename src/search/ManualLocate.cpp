@@ -10,8 +10,6 @@
 namespace mendora {
 
 namespace {
-constexpr unsigned IDS_SPECIFY_TITLE = 540;
-constexpr unsigned IDS_SPECIFY_PROMPT = 541;
 constexpr int kSpecifySettings = SETTING_DIRECTORY | SETTING_FILTER;
 }  // namespace
 

@@ -34,8 +34,8 @@ class ManualLocate {
   // accepted; otherwise status() holds the code to show (289 or 290).
   bool OnFileNameOK(const std::string& chosen_path, int filter_index);
 
-  const std::string& title() const { return title_; }    // string 540
-  const std::string& prompt() const { return prompt_; }  // string 541
+  const std::string& title() const { return title_; }    // IDS_SPECIFY_TITLE
+  const std::string& prompt() const { return prompt_; }  // IDS_SPECIFY_PROMPT
   const std::string& missing_name() const { return missing_name_; }
   const std::string& initial_folder() const { return initial_folder_; }
   int filter_index() const { return filter_index_; }

@@ -30,11 +30,11 @@ class CMainDlg : public Dialog {
   virtual void RunPreference();
 
  private:
-  std::string copy_text_;        // string 4
-  std::string fix_text_;         // string 3
-  std::string move_text_;        // string 5
-  std::string preference_text_;  // string 6
-  std::string welcome_text_;     // string 2
+  std::string copy_text_;        // IDS_COPY_TEXT
+  std::string fix_text_;         // IDS_FIX_TEXT
+  std::string move_text_;        // IDS_MOVE_TEXT
+  std::string preference_text_;  // IDS_PREFERENCE_TEXT
+  std::string welcome_text_;     // IDS_WELCOME
   HICON icon_ = nullptr;
   HICON small_icon_ = nullptr;
 };

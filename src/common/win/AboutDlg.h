@@ -15,8 +15,8 @@ class CAboutDlg : public Dialog {
   bool OnInitDialog() override;
 
  private:
-  std::string version_;  // string 23
-  std::string notice_;   // string 22
+  std::string version_;  // IDS_ABOUT_VERSION
+  std::string notice_;   // IDS_ABOUT_NOTICE
 };
 
 }  // namespace mendora::win

@@ -16,10 +16,6 @@
 namespace mendora::win {
 
 namespace {
-constexpr unsigned IDS_SELECT_CAPTION = 201;
-constexpr unsigned IDS_MODE_FIX = 202;
-constexpr unsigned IDS_MODE_COPY = 203;
-constexpr unsigned IDS_MODE_MOVE = 204;
 constexpr int kSelectSettings = SETTING_DIRECTORY | SETTING_FILTER;
 
 unsigned ModeWord(OperationMode mode) {

@@ -5,11 +5,6 @@
 
 namespace mendora::win {
 
-namespace {
-constexpr unsigned IDS_FILES_EXIST = 466;
-constexpr unsigned IDS_OVERWRITE = 467;
-}  // namespace
-
 CExistingFilesDlg::CExistingFilesDlg(const std::string& files, HWND parent)
     : CExistingFilesDlg(LoadText(IDS_FILES_EXIST), files, LoadText(IDS_OVERWRITE), parent) {}
 

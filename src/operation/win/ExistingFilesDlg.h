@@ -21,9 +21,9 @@ class CExistingFilesDlg : public Dialog {
   bool OnInitDialog() override;
 
  private:
-  std::string warning_;   // string 466
+  std::string warning_;   // IDS_FILES_EXIST
   std::string files_;
-  std::string question_;  // string 467
+  std::string question_;  // IDS_OVERWRITE
 };
 
 }  // namespace mendora::win

@@ -7,11 +7,6 @@
 
 namespace mendora::win {
 
-namespace {
-constexpr unsigned IDS_TREE_CAPTION = 102;
-constexpr unsigned IDS_BACKUP_LABEL = 121;
-}  // namespace
-
 CPreferenceDlg::CPreferenceDlg(HWND parent) : CPreferenceDlg(OpenUserSettingsStore(), SystemFileSystem(), parent) {}
 
 CPreferenceDlg::CPreferenceDlg(std::unique_ptr<SettingsStore> settings, FileSystem& fs, HWND parent)

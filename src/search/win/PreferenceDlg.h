@@ -33,8 +33,8 @@ class CPreferenceDlg : public Dialog {
   std::unique_ptr<SettingsStore> settings_;
   SearchPreferences preference_;
   CTreeCtrlEx tree_;
-  std::string tree_caption_;  // string 102
-  std::string backup_label_;  // string 121
+  std::string tree_caption_;  // IDS_TREE_CAPTION
+  std::string backup_label_;  // IDS_BACKUP_LABEL
 };
 
 }  // namespace mendora::win
