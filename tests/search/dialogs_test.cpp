@@ -20,7 +20,7 @@ using test::DvBytes;
 using test::ScriptUi;
 using test::WaveBytes;
 
-TEST(FoundDlg, ShowsTheTextsWithTheirBlanks) {
+TEST(FoundChoice, ShowsTheTextsWithTheirBlanks) {
   std::string path;
   int flag = 0;
   FoundChoice dlg("E:\\old\\clip.002", "F:\\x\\clip.002", &path, &flag);
@@ -29,7 +29,7 @@ TEST(FoundDlg, ShowsTheTextsWithTheirBlanks) {
   EXPECT_EQ(dlg.similar_text(), "Similar File:   F:\\x\\clip.002     ");
 }
 
-TEST(FoundDlg, ButtonsSetTheFlagsTheCallerTellsApart) {
+TEST(FoundChoice, ButtonsSetTheFlagsTheCallerTellsApart) {
   struct Case {
     FoundButton button;
     int result, continue_flag, manual_flag, found_flag;
@@ -53,7 +53,7 @@ TEST(FoundDlg, ButtonsSetTheFlagsTheCallerTellsApart) {
   }
 }
 
-TEST(FoundDlg, NeverWritesAPathPastTheBuffer) {
+TEST(FoundChoice, NeverWritesAPathPastTheBuffer) {
   std::string path = "kept";
   int flag = 0;
   FoundChoice dlg("E:\\a.001", "C:\\" + std::string(253, 'x') + ".001", &path, &flag);  // 260 characters
