@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/drive_map.h"
 #include "platform/posix/fs_posix.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
-#include "search/FoundDlg.h"
-#include "search/SearchDlg.h"
-#include "search/SpecifyDlg.h"
+#include "search/FoundChoice.h"
+#include "search/DriveSearch.h"
+#include "search/ManualLocate.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ constexpr const char kMissingName[] = "absent.001";
 // Answers nothing is ever asked: the name is nowhere in the tree.
 class QuietUi : public mendora::SearchUi {
  public:
-  mendora::FoundButton AskFound(const mendora::CFoundDlg&) override { return mendora::FoundButton::kNext; }
-  bool ChooseFile(mendora::CSpecifyLocDlg&, std::string*, int*) override { return false; }
+  mendora::FoundButton AskFound(const mendora::FoundChoice&) override { return mendora::FoundButton::kNext; }
+  bool ChooseFile(mendora::ManualLocate&, std::string*, int*) override { return false; }
   void ShowError(int) override {}
   void ShowMessage(const std::string&) override {}
   void ShowFolder(const std::string& folder) override { last_folder = folder; }
@@ -74,7 +74,7 @@ double WalkSeconds(const std::string& root) {
   std::vector<std::string> paths;
   std::vector<int> flags;
   int probes = 0;
-  mendora::CSearchDlg dlg("clip.avi", missing, &paths, 1, &flags,
+  mendora::DriveSearch dlg("clip.avi", missing, &paths, 1, &flags,
                           mendora::SearchServices{fs, settings, [&](const std::string&) { ++probes; return 290; }},
                           ui);
   // The timer only notices the end; a fine period keeps its latency out of

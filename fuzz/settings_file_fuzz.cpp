@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 #include "platform/drive_map.h"
 #include "platform/posix/settings_file.h"
 

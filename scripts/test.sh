@@ -66,11 +66,7 @@ run_ctest_stage() {  # name, ctest arguments...
       failed_stages+=("$name")
     fi
   fi
-  if grep -q "No tests were found" "$log"; then
-    echo "$name: no tests yet"
-  else
-    grep -q "tests passed" "$log" || failed_stages+=("$name(no result)")
-  fi
+  grep -q "tests passed" "$log" || failed_stages+=("$name(no result)")
   count_ctest "$log"
 }
 

@@ -1,8 +1,8 @@
 // probe, links and trace: the analysis of one reference AVI or data file.
 #include <atomic>
 
-#include "app/ErrorTable.h"
-#include "app/Types.h"
+#include "common/ErrorTable.h"
+#include "common/Types.h"
 #include "cli/commands.h"
 #include "cli/progress_bar.h"
 #include "refavi/AnalysisStep.h"

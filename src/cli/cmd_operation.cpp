@@ -23,9 +23,9 @@
 #include <memory>
 #include <optional>
 
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "cli/commands.h"
 #include "cli/progress_bar.h"
 #include "operation/Operation.h"
@@ -34,9 +34,9 @@
 #include "operation/Progress.h"
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
+#include "cli/ConsoleSearchUi.h"
 #include "refavi/DvFileProbe.h"
-#include "search/ConsoleSearchUi.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 
 namespace mendora::cli {
 

@@ -2,7 +2,7 @@
 #include <atomic>
 #include <csignal>
 
-#include "app/ErrorTable.h"
+#include "common/ErrorTable.h"
 #include "cli/commands.h"
 #include "cli/progress_bar.h"
 #include "rewrite/CreateAvi.h"

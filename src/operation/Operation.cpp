@@ -3,8 +3,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
 #include "operation/FileNames.h"
 #include "operation/OperationUi.h"
 #include "operation/Progress.h"
@@ -15,22 +15,6 @@
 
 namespace mendora {
 namespace {
-
-// String ids of the driver's texts.
-constexpr unsigned IDS_FINISHED_MOVE = 301;
-constexpr unsigned IDS_FINISHED_COPY = 302;
-constexpr unsigned IDS_FINISHED_CHECK = 303;
-constexpr unsigned IDS_CORRECTED = 304;
-constexpr unsigned IDS_READ_ONLY_FILE = 311;
-constexpr unsigned IDS_SYSTEM_FILE = 313;
-constexpr unsigned IDS_FILE_IS_A = 315;
-constexpr unsigned IDS_RETRY_QUESTION = 316;
-constexpr unsigned IDS_KEPT_NEW = 320;
-constexpr unsigned IDS_NOT_PUT_BACK = 321;
-constexpr unsigned IDS_NOT_PUT_BACK_LINE = 322;
-constexpr unsigned IDS_SELECT_DESTINATION = 350;
-constexpr unsigned IDS_FILES_EXIST = 466;
-constexpr unsigned IDS_OVERWRITE = 467;
 
 const char* Label(int mode) {
   switch (mode) {

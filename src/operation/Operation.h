@@ -9,8 +9,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 
 namespace mendora {
 

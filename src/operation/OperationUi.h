@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 
 namespace mendora {
 

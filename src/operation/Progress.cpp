@@ -1,7 +1,7 @@
 #include "operation/Progress.h"
 
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "operation/MoveMulti.h"
 #include "operation/Steps.h"
 #include "platform/fs.h"
@@ -20,10 +20,10 @@ ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CarryInput& input
     : fs_(fs), steps_(steps), kind_(kStepCarry), carry_(&input) {}
 
 std::string ProgressStep::Caption() const {
-  unsigned name = 402;
-  if (kind_ == kStepCreation) name = 403;
-  if (kind_ == kStepCarry) name = carry_->move ? 404 : 405;
-  return FormatString1(LoadText(401), LoadText(name));
+  unsigned name = IDS_STEP_ANALYSIS;
+  if (kind_ == kStepCreation) name = IDS_STEP_CREATION;
+  if (kind_ == kStepCarry) name = carry_->move ? IDS_STEP_MOVE : IDS_STEP_COPY;
+  return FormatString1(LoadText(IDS_PROGRESS_CAPTION), LoadText(name));
 }
 
 void ProgressStep::Start(ProgressSink* sink, std::function<void()> on_end) {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ErrorTable.h"
+#include "common/ErrorTable.h"
 #include "platform/event.h"
 #include "platform/progress.h"
 

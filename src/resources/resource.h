@@ -67,15 +67,3 @@
 
 // System menu command of the About box (the system keeps the low four bits)
 #define IDM_ABOUTBOX 0x0010
-
-// String ids used by the shell
-#define IDS_MAIN_CAPTION 1
-#define IDS_WELCOME 2
-#define IDS_FIX_TEXT 3
-#define IDS_COPY_TEXT 4
-#define IDS_MOVE_TEXT 5
-#define IDS_PREFERENCE_TEXT 6
-#define IDS_ABOUTBOX 20
-#define IDS_ABOUT_CAPTION 21
-#define IDS_ABOUT_NOTICE 22
-#define IDS_ABOUT_VERSION 23

@@ -10,8 +10,8 @@ namespace mendora {
 
 class FileSystem;
 class SettingsStore;
-class CFoundDlg;
-class CSpecifyLocDlg;
+class FoundChoice;
+class ManualLocate;
 
 // The quick DV check on one file: 0 DV, 289 cannot be opened, 290 not DV.
 using DvProbeFn = std::function<int(const std::string& path)>;
@@ -35,13 +35,13 @@ class SearchUi {
   virtual ~SearchUi() = default;
 
   // The found similar file dialog: shows its texts, returns the button.
-  virtual FoundButton AskFound(const CFoundDlg& dlg) = 0;
+  virtual FoundButton AskFound(const FoundChoice& dlg) = 0;
 
   // One choice in the manual locate dialog (the system's open-file dialog):
   // the full path and the file type index chosen, or false for Cancel. Called
   // again after a refused choice. Implementations may call
   // dlg.OnFolderChange() for each folder the user opens.
-  virtual bool ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) = 0;
+  virtual bool ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) = 0;
 
   // The error dialog for a refused manual choice (289 or 290).
   virtual void ShowError(int code) = 0;

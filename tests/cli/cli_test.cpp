@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "refavi/AnalysisStep.h"
 #include "refavi/fixtures.h"
 #include "support/memory_fs.h"

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/CommonFunc.h"
-#include "app/win32/ErrorDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/CommonFunc.h"
+#include "common/win/ErrorDlg.h"
+#include "common/win/ShellUi.h"
 #include "platform/fs.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"
@@ -19,12 +19,12 @@ int main(int argc, char** argv) {
   if (argc < 3) return 2;
   long value = std::strtol(argv[2], nullptr, 0);
   if (std::strcmp(argv[1], "error") == 0) {
-    mendora::ShowError(static_cast<int>(value));
+    mendora::win::ShowError(static_cast<int>(value));
     return 0;
   }
   if (std::strcmp(argv[1], "lasterror") == 0) {
     mendora::MemorySettingsStore store;
-    mendora::MessageBoxSink sink;
+    mendora::win::MessageBoxSink sink;
     mendora::CommonFunc common(store, mendora::SystemFileSystem(), &sink);
     mendora::SetLastSystemError(static_cast<uint32_t>(value));
     return common.ReportLastError(1) == 145 ? 0 : 1;

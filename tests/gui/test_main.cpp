@@ -12,17 +12,17 @@
 #include "operation/win/ProgressDlg.h"
 #include "operation/win/WinOperationUi.h"
 
-namespace mendora {
+namespace mendora::win {
 CMainApp theApp;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char folder[MAX_PATH] = {};
   const DWORD n = GetEnvironmentVariableA("MENDORA_TEST_BROWSE_FOLDER", folder, MAX_PATH);
-  if (n > 0 && n < MAX_PATH) mendora::SetBrowseInitialSelection(folder);
+  if (n > 0 && n < MAX_PATH) mendora::win::SetBrowseInitialSelection(folder);
   char delay[16] = {};
   const DWORD d = GetEnvironmentVariableA("MENDORA_TEST_REPORT_DELAY_MS", delay, sizeof(delay));
-  if (d > 0 && d < sizeof(delay)) mendora::SetProgressReportDelay(atoi(delay));
-  mendora::theApp.InitInstance();
-  return mendora::theApp.exit_code();
+  if (d > 0 && d < sizeof(delay)) mendora::win::SetProgressReportDelay(atoi(delay));
+  mendora::win::theApp.InitInstance();
+  return mendora::win::theApp.exit_code();
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Types.h"
+#include "common/Types.h"
 
 namespace mendora::test {
 namespace {

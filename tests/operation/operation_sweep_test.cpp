@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "operation/MoveMulti.h"
 #include "operation/Operation.h"
 #include "operation/ProgramSteps.h"

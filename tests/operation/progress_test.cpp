@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
 #include "support/faulty_fs.h"

@@ -3,14 +3,14 @@
 
 #include <string>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
-#include "search/FoundDlg.h"
-#include "search/PreferenceDlg.h"
-#include "search/SpecifyDlg.h"
-#include "search/TreeCtrlEx.h"
+#include "search/FoundChoice.h"
+#include "search/SearchPreferences.h"
+#include "search/ManualLocate.h"
+#include "search/DriveTree.h"
 #include "search_fixture.h"
 
 namespace mendora {
@@ -20,16 +20,16 @@ using test::DvBytes;
 using test::ScriptUi;
 using test::WaveBytes;
 
-TEST(FoundDlg, ShowsTheTextsWithTheirBlanks) {
+TEST(FoundChoice, ShowsTheTextsWithTheirBlanks) {
   std::string path;
   int flag = 0;
-  CFoundDlg dlg("E:\\old\\clip.002", "F:\\x\\clip.002", &path, &flag);
+  FoundChoice dlg("E:\\old\\clip.002", "F:\\x\\clip.002", &path, &flag);
   EXPECT_EQ(dlg.question_text(), "Do you wish to update the file path of the missing data file?");
   EXPECT_EQ(dlg.missing_text(), "Missing File:  E:\\old\\clip.002     ");
   EXPECT_EQ(dlg.similar_text(), "Similar File:   F:\\x\\clip.002     ");
 }
 
-TEST(FoundDlg, ButtonsSetTheFlagsTheCallerTellsApart) {
+TEST(FoundChoice, ButtonsSetTheFlagsTheCallerTellsApart) {
   struct Case {
     FoundButton button;
     int result, continue_flag, manual_flag, found_flag;
@@ -44,7 +44,7 @@ TEST(FoundDlg, ButtonsSetTheFlagsTheCallerTellsApart) {
   for (const Case& c : cases) {
     std::string path;
     int flag = 0;
-    CFoundDlg dlg("E:\\old\\clip.002", "F:\\x\\clip.002", &path, &flag);
+    FoundChoice dlg("E:\\old\\clip.002", "F:\\x\\clip.002", &path, &flag);
     EXPECT_EQ(dlg.Press(c.button), c.result);
     EXPECT_EQ(dlg.continue_flag(), c.continue_flag);
     EXPECT_EQ(dlg.manual_flag(), c.manual_flag);
@@ -53,10 +53,10 @@ TEST(FoundDlg, ButtonsSetTheFlagsTheCallerTellsApart) {
   }
 }
 
-TEST(FoundDlg, NeverWritesAPathPastTheBuffer) {
+TEST(FoundChoice, NeverWritesAPathPastTheBuffer) {
   std::string path = "kept";
   int flag = 0;
-  CFoundDlg dlg("E:\\a.001", "C:\\" + std::string(253, 'x') + ".001", &path, &flag);  // 260 characters
+  FoundChoice dlg("E:\\a.001", "C:\\" + std::string(253, 'x') + ".001", &path, &flag);  // 260 characters
   EXPECT_EQ(dlg.Press(FoundButton::kOk), IDCANCEL);
   EXPECT_EQ(path, "kept");
   EXPECT_EQ(flag, 0);
@@ -71,8 +71,8 @@ class SpecifyTest : public ::testing::Test {
     settings_.values[kValueFilter].data = "2";
   }
 
-  CSpecifyLocDlg Make(const std::string& name) {
-    return CSpecifyLocDlg("clip.avi", name, &path_, &flag_, SearchServices{fs_, settings_, test::MakeProbe(fs_)});
+  ManualLocate Make(const std::string& name) {
+    return ManualLocate("clip.avi", name, &path_, &flag_, SearchServices{fs_, settings_, test::MakeProbe(fs_)});
   }
 
   test::TestDrives drives_;
@@ -83,7 +83,7 @@ class SpecifyTest : public ::testing::Test {
 };
 
 TEST_F(SpecifyTest, OpensInTheRememberedFolderAndPrefillsADvFileThere) {
-  CSpecifyLocDlg dlg = Make("take.001");
+  ManualLocate dlg = Make("take.001");
   EXPECT_EQ(dlg.title(), "Correcting Non-Existing Data File Path of clip.avi ");
   EXPECT_EQ(dlg.prompt(), "Please Specify Current Location of:   ");
   EXPECT_EQ(dlg.initial_folder(), "D:\\clips\\");
@@ -95,7 +95,7 @@ TEST_F(SpecifyTest, OpensInTheRememberedFolderAndPrefillsADvFileThere) {
 }
 
 TEST_F(SpecifyTest, FolderChangeOffersTheNameOnlyWhereTheDvFileIs) {
-  CSpecifyLocDlg dlg = Make("take.001");
+  ManualLocate dlg = Make("take.001");
   EXPECT_EQ(dlg.OnFolderChange("D:\\clips"), "take.001");
   EXPECT_EQ(dlg.OnFolderChange("D:\\clips\\"), "take.001");
   EXPECT_EQ(dlg.OnFolderChange("D:\\"), "*.avi");
@@ -103,7 +103,7 @@ TEST_F(SpecifyTest, FolderChangeOffersTheNameOnlyWhereTheDvFileIs) {
 }
 
 TEST_F(SpecifyTest, RefusesWhatIsNotDvAndKeepsEverything) {
-  CSpecifyLocDlg dlg = Make("take.001");
+  ManualLocate dlg = Make("take.001");
   EXPECT_FALSE(dlg.OnFileNameOK("D:\\clips\\sound.001", 1));
   EXPECT_EQ(dlg.status(), 290);
   EXPECT_FALSE(dlg.OnFileNameOK("D:\\clips\\gone.001", 1));
@@ -118,7 +118,7 @@ TEST_F(SpecifyTest, RefusesWhatIsNotDvAndKeepsEverything) {
 
 TEST_F(SpecifyTest, AcceptingSavesTheFolderWithItsBackslashAndTheFileType) {
   drives_.WriteFile(drives_.Path('E', "moved\\here\\take.001"), DvBytes());
-  CSpecifyLocDlg dlg = Make("take.001");
+  ManualLocate dlg = Make("take.001");
   EXPECT_TRUE(dlg.OnFileNameOK("E:\\moved\\here\\take.001", 1));
   EXPECT_EQ(path_, "E:\\moved\\here\\take.001");
   EXPECT_EQ(flag_, 1);
@@ -127,7 +127,7 @@ TEST_F(SpecifyTest, AcceptingSavesTheFolderWithItsBackslashAndTheFileType) {
   // The next locate dialog opens there, with that file type.
   std::string other;
   int other_flag = 0;
-  CSpecifyLocDlg next("clip.avi", "take.001", &other, &other_flag, SearchServices{fs_, settings_, test::MakeProbe(fs_)});
+  ManualLocate next("clip.avi", "take.001", &other, &other_flag, SearchServices{fs_, settings_, test::MakeProbe(fs_)});
   EXPECT_EQ(next.initial_folder(), "E:\\moved\\here\\");
   EXPECT_EQ(next.filter_index(), 1);
   EXPECT_EQ(next.file_name(), "take.001");
@@ -136,7 +136,7 @@ TEST_F(SpecifyTest, AcceptingSavesTheFolderWithItsBackslashAndTheFileType) {
 TEST_F(SpecifyTest, DoModalAsksAgainAfterARefusalUntilAcceptOrCancel) {
   ScriptUi ui;
   ui.locate_answers = {"D:\\clips\\sound.001", "D:\\clips\\take.001"};
-  CSpecifyLocDlg dlg = Make("take.001");
+  ManualLocate dlg = Make("take.001");
   EXPECT_EQ(dlg.DoModal(ui), IDOK);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"locate", "error", "locate"}));
   EXPECT_EQ(ui.errors, std::vector<int>{290});
@@ -144,7 +144,7 @@ TEST_F(SpecifyTest, DoModalAsksAgainAfterARefusalUntilAcceptOrCancel) {
   ScriptUi cancelling;
   std::string untouched = "before";
   int untouched_flag = 0;
-  CSpecifyLocDlg cancelled("clip.avi", "take.001", &untouched, &untouched_flag,
+  ManualLocate cancelled("clip.avi", "take.001", &untouched, &untouched_flag,
                            SearchServices{fs_, settings_, test::MakeProbe(fs_)});
   const auto saved = settings_.values;
   EXPECT_EQ(cancelled.DoModal(cancelling), IDCANCEL);
@@ -161,7 +161,7 @@ TEST_F(SpecifyTest, AChoiceTheWindowAcceptedIsTakenOnce) {
   ScriptUi ui;
   ui.check_in_dialog = true;
   ui.locate_answers = {"D:\\clips\\sound.001", "D:\\clips\\take.001", "D:\\clips\\take.001"};
-  CSpecifyLocDlg dlg("clip.avi", "other.001", &path_, &flag_,
+  ManualLocate dlg("clip.avi", "other.001", &path_, &flag_,
                      SearchServices{fs_, settings_, [&](const std::string& path) {
                                       return ++probes > 2 ? 289 : probe(path);
                                     }});
@@ -188,7 +188,7 @@ constexpr uint32_t kA = 1u << 0, kC = 1u << 2, kD = 1u << 3, kE = 1u << 4, kF = 
 
 TEST_F(TreeTest, ItemsArePresentDrivesCheckedFromTheMask) {
   settings_.values[kValueSearchDrives].data = EncodeDriveMask(kC | kE);
-  CTreeCtrlEx tree(settings_, fs_);
+  DriveTree tree(settings_, fs_);
   tree.Fill(kA | kC | kD | kE, Name);
   ASSERT_EQ(tree.item_count(), 4);
   EXPECT_EQ(tree.item_text(0), "A:\\Disk (A:)");
@@ -201,8 +201,8 @@ TEST_F(TreeTest, ItemsArePresentDrivesCheckedFromTheMask) {
 }
 
 TEST_F(TreeTest, ItemPathJoinsParentsWithOneBackslash) {
-  CTreeCtrlEx tree(settings_, fs_);
-  const int root = tree.InsertDriveItem("C:\\", CTreeCtrlEx::kRoot, "");
+  DriveTree tree(settings_, fs_);
+  const int root = tree.InsertDriveItem("C:\\", DriveTree::kRoot, "");
   const int a = tree.InsertDriveItem("video", root, "");
   const int b = tree.InsertDriveItem("clips", a, "");
   EXPECT_EQ(tree.GetItemPath(root), "C:\\");
@@ -211,7 +211,7 @@ TEST_F(TreeTest, ItemPathJoinsParentsWithOneBackslash) {
 
 TEST_F(TreeTest, SaveSelectionRebuildsTheMaskFromTheChecks) {
   settings_.values[kValueSearchDrives].data = EncodeDriveMask(kC | kF);  // F: is not present
-  CTreeCtrlEx tree(settings_, fs_);
+  DriveTree tree(settings_, fs_);
   tree.Fill(kC | kD | kE, Name);
   EXPECT_EQ(tree.SaveSelection(), 1);
   EXPECT_EQ(settings_.values[kValueSearchDrives].data, EncodeDriveMask(kC));  // F: dropped out
@@ -228,12 +228,12 @@ TEST_F(TreeTest, SaveSelectionRebuildsTheMaskFromTheChecks) {
   tree.set_checked(2, false);
   EXPECT_EQ(tree.SaveSelection(), 0);
   EXPECT_EQ(settings_.values[kValueSearchDrives].data, std::string(26, '0'));
-  EXPECT_EQ(CTreeCtrlEx(settings_, fs_).drive_mask(), kC);
+  EXPECT_EQ(DriveTree(settings_, fs_).drive_mask(), kC);
 }
 
 TEST_F(TreeTest, AnEmptyTreeKeepsTheMask) {
   settings_.values[kValueSearchDrives].data = EncodeDriveMask(kD | kE);
-  CTreeCtrlEx tree(settings_, fs_);
+  DriveTree tree(settings_, fs_);
   EXPECT_EQ(tree.SaveSelection(), 0);
   EXPECT_EQ(settings_.values[kValueSearchDrives].data, EncodeDriveMask(kD | kE));
 }
@@ -242,7 +242,7 @@ TEST_F(TreeTest, PreferenceOkSavesDrivesAndBackupCancelNothing) {
   settings_.values[kValueBackup].data = "1";
   settings_.values[kValueSearchDrives].data = EncodeDriveMask(kC);
   {
-    CPreferenceDlg dlg(settings_, fs_);
+    SearchPreferences dlg(settings_, fs_);
     dlg.OnInitDialog(kC | kD, Name);
     EXPECT_TRUE(dlg.backup_checked_at_start());
     dlg.tree().set_checked(1, true);
@@ -251,7 +251,7 @@ TEST_F(TreeTest, PreferenceOkSavesDrivesAndBackupCancelNothing) {
   EXPECT_EQ(settings_.values[kValueSearchDrives].data, EncodeDriveMask(kC));
   EXPECT_EQ(settings_.values[kValueBackup].data, "1");
 
-  CPreferenceDlg dlg(settings_, fs_);
+  SearchPreferences dlg(settings_, fs_);
   dlg.OnInitDialog(kC | kD, Name);
   dlg.tree().set_checked(1, true);
   dlg.OnOK(false);

@@ -151,7 +151,7 @@ std::string WaveBytes() {
 
 DvProbeFn MakeProbe(FileSystem& fs) { return MakeDvProbe(fs); }
 
-FoundButton ScriptUi::AskFound(const CFoundDlg& dlg) {
+FoundButton ScriptUi::AskFound(const FoundChoice& dlg) {
   offers.push_back({dlg.missing_text(), dlg.candidate()});
   events.push_back("offer");
   if (on_found) on_found(dlg);
@@ -161,7 +161,7 @@ FoundButton ScriptUi::AskFound(const CFoundDlg& dlg) {
   return answer;
 }
 
-bool ScriptUi::ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
+bool ScriptUi::ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) {
   locates.push_back({dlg.missing_name(), dlg.initial_folder(), dlg.file_name()});
   events.push_back("locate");
   for (;;) {

@@ -13,9 +13,9 @@
 
 #include "platform/fs.h"
 #include "platform/settings_store.h"
-#include "search/FoundDlg.h"
+#include "search/FoundChoice.h"
 #include "search/SearchUi.h"
-#include "search/SpecifyDlg.h"
+#include "search/ManualLocate.h"
 #include "support/test_drives.h"
 
 namespace mendora::test {
@@ -93,7 +93,7 @@ class ScriptUi : public SearchUi {
   bool check_in_dialog = false;
   // Called for every folder text and every offer, before answering.
   std::function<void(const std::string&)> on_folder;
-  std::function<void(const CFoundDlg&)> on_found;
+  std::function<void(const FoundChoice&)> on_found;
 
   std::vector<Offer> offers;
   std::vector<Locate> locates;
@@ -104,8 +104,8 @@ class ScriptUi : public SearchUi {
   // Everything shown, in order: "offer", "locate", "message", "error".
   std::vector<std::string> events;
 
-  FoundButton AskFound(const CFoundDlg& dlg) override;
-  bool ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) override;
+  FoundButton AskFound(const FoundChoice& dlg) override;
+  bool ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) override;
   void ShowError(int code) override;
   void ShowMessage(const std::string& text) override;
   void ShowFolder(const std::string& folder) override;

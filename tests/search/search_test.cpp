@@ -13,12 +13,12 @@
 #include <unistd.h>
 #endif
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
 #include "platform/wintypes.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 #include "search_fixture.h"
 
 namespace mendora {
@@ -43,12 +43,12 @@ class SearchTest : public ::testing::Test {
   }
 
   // Runs the search for `missing`; the dialog is set up by `setup` first.
-  int Run(const std::vector<std::string>& missing, void (*setup)(CSearchDlg&) = nullptr) {
+  int Run(const std::vector<std::string>& missing, void (*setup)(DriveSearch&) = nullptr) {
     missing_ = missing;
     found_paths_.assign(missing.size(), std::string());
     found_flags_.assign(missing.size(), 0);
     test::Watchdog watchdog(60, ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    CSearchDlg dlg("clip.avi", missing_, &found_paths_, static_cast<int>(missing_.size()), &found_flags_,
+    DriveSearch dlg("clip.avi", missing_, &found_paths_, static_cast<int>(missing_.size()), &found_flags_,
                    SearchServices{fs_, settings_, test::MakeProbe(fs_)}, ui_);
     dlg.set_timer_period(2ms);
     if (setup) setup(dlg);
@@ -99,7 +99,7 @@ TEST_F(SearchTest, WalksDepthFirstPostingEachFolderBeforeItsEntries) {
   fs_.on_call = [&](const char* call, const std::string& path) {
     if (std::string(call) == "Find") listed.push_back(path);
   };
-  ui_.on_found = [&](const CFoundDlg&) { shown_at_offer.push_back(ui_.folders.back()); };
+  ui_.on_found = [&](const FoundChoice&) { shown_at_offer.push_back(ui_.folders.back()); };
 
   EXPECT_EQ(Run({"E:\\gone\\take.001"}), IDCANCEL);
   // Drives in alphabetical order, depth first.
@@ -179,7 +179,7 @@ TEST_F(SearchTest, ReferenceAtOnceLocatesEveryLinkInOrder) {
   Put("D:\\clips\\b.001", DvBytes());
   ui_.locate_answers = {"D:\\clips\\a.001", "D:\\clips\\b.001"};
 
-  EXPECT_EQ(Run({"C:\\old\\a.001", "C:\\old\\b.001"}, [](CSearchDlg& dlg) { dlg.PostButton(IDOK); }), IDOK);
+  EXPECT_EQ(Run({"C:\\old\\a.001", "C:\\old\\b.001"}, [](DriveSearch& dlg) { dlg.PostButton(IDOK); }), IDOK);
   EXPECT_TRUE(ui_.offers.empty());
   EXPECT_TRUE(ui_.messages.empty());
   ASSERT_EQ(ui_.locates.size(), 2u);
@@ -221,7 +221,7 @@ TEST_F(SearchTest, MaskZeroWalksDrivesAAndC) {
   Put("C:\\x\\take.001", DvBytes());
   Put("D:\\y\\take.001", DvBytes());
   ui_.default_found = FoundButton::kNext;
-  EXPECT_EQ(Run({"E:\\take.001"}, [](CSearchDlg& dlg) { dlg.set_drive_mask(0); }), IDCANCEL);
+  EXPECT_EQ(Run({"E:\\take.001"}, [](DriveSearch& dlg) { dlg.set_drive_mask(0); }), IDCANCEL);
   EXPECT_EQ(Candidates(), std::vector<std::string>{"C:\\x\\take.001"});
   EXPECT_EQ(ui_.folders, (std::vector<std::string>{"C:\\", "C:\\x"}));
 }
@@ -244,7 +244,7 @@ TEST_F(SearchTest, DirectorySettingAddsItsDriveWhenTheFolderExists) {
 }
 
 TEST_F(SearchTest, ShowsTheProgramTexts) {
-  CSearchDlg dlg("clip.avi", missing_, &found_paths_, 0, &found_flags_,
+  DriveSearch dlg("clip.avi", missing_, &found_paths_, 0, &found_flags_,
                  SearchServices{fs_, settings_, test::MakeProbe(fs_)}, ui_);
   EXPECT_EQ(dlg.heading(), "Searching Missing Data Files of clip.avi ...");
   EXPECT_EQ(dlg.folder_label(), "At this directory:");
@@ -255,7 +255,7 @@ TEST_F(SearchTest, MissingListShowsWhatIsStillMissing) {
   Put("C:\\x\\b.001", DvBytes());
   ui_.found_answers = {FoundButton::kOk};
   std::vector<std::string> lists;
-  ui_.on_found = [&](const CFoundDlg&) { lists.push_back(ui_.missing_list); };
+  ui_.on_found = [&](const FoundChoice&) { lists.push_back(ui_.missing_list); };
   Run({"E:\\a.001", "E:\\b.001", "E:\\c.001"});
   ASSERT_FALSE(lists.empty());
   EXPECT_EQ(lists[0], "a.001\nb.001\nc.001");

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 #include "search_fixture.h"
 
 namespace mendora {
@@ -54,18 +54,18 @@ class SearchStress : public ::testing::Test {
 
   // One search over the fixed tree. `before` runs on the constructed dialog;
   // `hook` runs at every file-system call of the worker (and the dialog).
-  Outcome Run(ScriptUi& ui, const std::function<void(CSearchDlg&)>& before,
-              const std::function<void(CSearchDlg&, const char*)>& hook, const std::string& what) {
+  Outcome Run(ScriptUi& ui, const std::function<void(DriveSearch&)>& before,
+              const std::function<void(DriveSearch&, const char*)>& hook, const std::string& what) {
     test::Watchdog watchdog(30, what);
     const std::vector<std::string> missing = {"E:\\gone\\take.001", "E:\\gone\\x.001"};
     Outcome out;
     out.found_paths.assign(2, std::string());
     out.found_flags.assign(2, 0);
-    std::atomic<CSearchDlg*> live{nullptr};
+    std::atomic<DriveSearch*> live{nullptr};
     fs_.on_call = [&](const char* call, const std::string&) {
-      if (CSearchDlg* dlg = live.load()) hook(*dlg, call);
+      if (DriveSearch* dlg = live.load()) hook(*dlg, call);
     };
-    CSearchDlg dlg("clip.avi", missing, &out.found_paths, 2, &out.found_flags,
+    DriveSearch dlg("clip.avi", missing, &out.found_paths, 2, &out.found_flags,
                    SearchServices{fs_, settings_, test::MakeProbe(fs_)}, ui);
     dlg.set_timer_period(1ms);
     if (before) before(dlg);
@@ -100,7 +100,7 @@ class SearchStress : public ::testing::Test {
   int CountCalls() {
     ScriptUi ui;
     std::atomic<int> calls{0};
-    Run(ui, nullptr, [&](CSearchDlg&, const char*) { ++calls; }, "count");
+    Run(ui, nullptr, [&](DriveSearch&, const char*) { ++calls; }, "count");
     return calls.load();
   }
 
@@ -118,7 +118,7 @@ TEST_F(SearchStress, CancelAtEveryCallOfTheWalkEndsTheSearch) {
     ScriptUi ui;  // Next on every offer; manual location cancelled
     std::atomic<int> calls{0};
     const Outcome out = Run(ui, nullptr,
-                            [&](CSearchDlg& dlg, const char*) {
+                            [&](DriveSearch& dlg, const char*) {
                               if (calls++ == n) dlg.PostButton(IDCANCEL);
                             },
                             what);
@@ -137,7 +137,7 @@ TEST_F(SearchStress, ReferenceAtEveryCallAsksNothingAfterTheStop) {
     ui.locate_answers = {"D:\\take.001", "E:\\x.001"};
     std::atomic<int> calls{0};
     const Outcome out = Run(ui, nullptr,
-                            [&](CSearchDlg& dlg, const char*) {
+                            [&](DriveSearch& dlg, const char*) {
                               if (calls++ == n) dlg.PostButton(IDOK);
                             },
                             what);
@@ -161,7 +161,7 @@ TEST_F(SearchStress, StopWhileTheWorkerWaitsForTheReply) {
       ui.locate_answers = {"D:\\take.001", "E:\\x.001"};
       std::atomic<int> candidates{0};
       const Outcome out = Run(ui, nullptr,
-                              [&](CSearchDlg& dlg, const char* call) {
+                              [&](DriveSearch& dlg, const char* call) {
                                 // The DV check of a candidate opens it; the
                                 // record is posted right after.
                                 if (std::string(call) == "Open" && candidates++ == n) dlg.PostButton(button);
@@ -180,13 +180,13 @@ TEST_F(SearchStress, StopDuringFolderMessages) {
   for (int k = 0; k < 9; ++k) {
     const std::string what = "cancel at folder " + std::to_string(k);
     ScriptUi ui;
-    CSearchDlg* current = nullptr;
+    DriveSearch* current = nullptr;
     int folders = 0;
     ui.on_folder = [&](const std::string&) {
       std::this_thread::sleep_for(200us);
       if (folders++ == k && current != nullptr) current->PostButton(IDCANCEL);
     };
-    const Outcome out = Run(ui, [&](CSearchDlg& dlg) { current = &dlg; }, nullptr, what);
+    const Outcome out = Run(ui, [&](DriveSearch& dlg) { current = &dlg; }, nullptr, what);
     EXPECT_EQ(out.result, IDCANCEL) << what;
     // Every text shown is intact, shown once, and after its parent folder.
     const std::vector<std::string> walk = {"C:\\",        "C:\\a",  "C:\\a\\sub", "C:\\b",         "C:\\b\\deep",
@@ -231,7 +231,7 @@ TEST_F(SearchStress, DialogDestroyedWithoutDoModalOrAfterItLeavesNoThread) {
   std::vector<int> flags;
   for (int i = 0; i < 20; ++i) {
     test::Watchdog watchdog(30, "construct and destroy");
-    CSearchDlg dlg("clip.avi", missing, &paths, 1, &flags, SearchServices{fs_, settings_, test::MakeProbe(fs_)}, ui);
+    DriveSearch dlg("clip.avi", missing, &paths, 1, &flags, SearchServices{fs_, settings_, test::MakeProbe(fs_)}, ui);
   }
   EXPECT_EQ(flags, std::vector<int>{0});
 }

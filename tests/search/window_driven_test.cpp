@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 #include "search_fixture.h"
 
 namespace mendora {
@@ -38,7 +38,7 @@ class FakeWindow {
 
   // Runs the search until it has ended: handles wake-ups, presses buttons,
   // ticks every 2 ms. Returns the dialog's result.
-  int Run(CSearchDlg& dlg) {
+  int Run(DriveSearch& dlg) {
     dlg.set_notify([this](SearchMessage::Kind kind) {
       if (kind == SearchMessage::kFoundRecord) ++found_wakeups;
       // A posted message can be lost (a full message queue).
@@ -93,7 +93,7 @@ class WindowDrivenSearch : public ::testing::Test {
     found_.assign(missing.size(), std::string());
     flags_.assign(missing.size(), 0);
     test::Watchdog watchdog(60, ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    CSearchDlg dlg("clip.avi", missing_, &found_, static_cast<int>(missing_.size()), &flags_,
+    DriveSearch dlg("clip.avi", missing_, &found_, static_cast<int>(missing_.size()), &flags_,
                    SearchServices{fs_, settings_, probe ? probe : test::MakeProbe(fs_)}, ui_);
     const int result = window_.Run(dlg);
     all_resolved_ = dlg.all_resolved();

@@ -3,9 +3,9 @@
 #include <commctrl.h>
 
 #include "app/win32/MainDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/win/ShellUi.h"
 
-namespace mendora {
+namespace mendora::win {
 
 bool CMainApp::InitInstance() {
   // The progress bar and the drive tree of later dialogs need the common
@@ -19,4 +19,4 @@ bool CMainApp::InitInstance() {
   return false;
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -2,7 +2,7 @@
 // The application object: runs the main dialog and ends with it.
 #include <windows.h>
 
-namespace mendora {
+namespace mendora::win {
 
 class CMainApp {
  public:
@@ -19,4 +19,4 @@ class CMainApp {
 
 extern CMainApp theApp;
 
-}  // namespace mendora
+}  // namespace mendora::win

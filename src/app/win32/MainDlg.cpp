@@ -1,14 +1,14 @@
 #include "app/win32/MainDlg.h"
 
-#include "app/Texts.h"
-#include "app/win32/AboutDlg.h"
-#include "app/win32/ErrorDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/Texts.h"
+#include "common/win/AboutDlg.h"
+#include "common/win/ErrorDlg.h"
+#include "common/win/ShellUi.h"
 #include "operation/win/AviFileSelectDlg.h"
 #include "resources/resource.h"
 #include "search/win/PreferenceDlg.h"
 
-namespace mendora {
+namespace mendora::win {
 
 CMainDlg::CMainDlg(HWND parent)
     : Dialog(IDD_MAIN, parent),
@@ -18,9 +18,9 @@ CMainDlg::CMainDlg(HWND parent)
       preference_text_(LoadText(IDS_PREFERENCE_TEXT)),
       welcome_text_(LoadText(IDS_WELCOME)) {
   // Icons from resources are shared: the system frees them, we never do.
-  icon_ = static_cast<HICON>(LoadImageA(win32::ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+  icon_ = static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-  small_icon_ = static_cast<HICON>(LoadImageA(win32::ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+  small_icon_ = static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME),
                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   if (small_icon_ == nullptr) small_icon_ = icon_;
@@ -28,7 +28,7 @@ CMainDlg::CMainDlg(HWND parent)
 
 bool CMainDlg::IsAboutCommand(UINT command) { return (command & 0xFFF0) == IDM_ABOUTBOX; }
 
-void CMainDlg::DoDataExchange(win32::DataExchange& dx) {
+void CMainDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_COPY_TEXT, copy_text_);
   dx.Text(IDC_FIX_TEXT, fix_text_);
   dx.Text(IDC_MOVE_TEXT, move_text_);
@@ -84,7 +84,7 @@ void CMainDlg::RunOperation(OperationMode mode) {
 }
 
 void CMainDlg::RunPreference() {
-  win::CPreferenceDlg dialog;
+  CPreferenceDlg dialog;
   RunModal(dialog);
 }
 
@@ -115,4 +115,4 @@ bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
   return true;
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -3,12 +3,12 @@
 // explanation, and the About box on the system menu.
 #include <string>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
-class CMainDlg : public win32::Dialog {
+class CMainDlg : public Dialog {
  public:
   explicit CMainDlg(HWND parent = nullptr);
 
@@ -17,7 +17,7 @@ class CMainDlg : public win32::Dialog {
   static bool IsAboutCommand(UINT command);
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
   bool OnCommand(int id, int notify_code, HWND control) override;
   bool OnSysCommand(UINT command, LPARAM lparam) override;
@@ -30,13 +30,13 @@ class CMainDlg : public win32::Dialog {
   virtual void RunPreference();
 
  private:
-  std::string copy_text_;        // string 4
-  std::string fix_text_;         // string 3
-  std::string move_text_;        // string 5
-  std::string preference_text_;  // string 6
-  std::string welcome_text_;     // string 2
+  std::string copy_text_;        // IDS_COPY_TEXT
+  std::string fix_text_;         // IDS_FIX_TEXT
+  std::string move_text_;        // IDS_MOVE_TEXT
+  std::string preference_text_;  // IDS_PREFERENCE_TEXT
+  std::string welcome_text_;     // IDS_WELCOME
   HICON icon_ = nullptr;
   HICON small_icon_ = nullptr;
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -1,10 +1,10 @@
 #include "app/win32/MainApp.h"
 
-namespace mendora {
+namespace mendora::win {
 CMainApp theApp;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  mendora::theApp.InitInstance();
-  return mendora::theApp.exit_code();
+  mendora::win::theApp.InitInstance();
+  return mendora::win::theApp.exit_code();
 }

@@ -2,10 +2,10 @@
 
 #include <dlgs.h>
 
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
-#include "app/win32/ErrorDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
+#include "common/win/ErrorDlg.h"
+#include "common/win/ShellUi.h"
 #include "operation/Operation.h"
 #include "operation/ProgramSteps.h"
 #include "operation/win/WinOperationUi.h"
@@ -13,13 +13,9 @@
 #include "platform/win32/dialog.h"
 #include "refavi/DvFileProbe.h"
 
-namespace mendora {
+namespace mendora::win {
 
 namespace {
-constexpr unsigned IDS_SELECT_CAPTION = 201;
-constexpr unsigned IDS_MODE_FIX = 202;
-constexpr unsigned IDS_MODE_COPY = 203;
-constexpr unsigned IDS_MODE_MOVE = 204;
 constexpr int kSelectSettings = SETTING_DIRECTORY | SETTING_FILTER;
 
 unsigned ModeWord(OperationMode mode) {
@@ -65,7 +61,7 @@ CAviFileSelectDlg::CAviFileSelectDlg(OperationMode mode, BOOL open_file, const c
 bool CAviFileSelectDlg::OnFileNameOk() {
   // Dialogs opened from here (errors, progress, the operation's questions)
   // belong to the file dialog.
-  win32::ModalWindowScope scope(explorer());
+  ModalWindowScope scope(explorer());
   int filter = static_cast<int>(ofn().nFilterIndex);
   const LRESULT shown = SendDlgItemMessageA(explorer(), cmb1, CB_GETCURSEL, 0, 0);
   if (shown != CB_ERR) filter = static_cast<int>(shown) + 1;
@@ -108,4 +104,4 @@ void CAviFileSelectDlg::RunOperation() {
   }
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

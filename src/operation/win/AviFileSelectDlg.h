@@ -12,20 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "platform/win32/file_dialog.h"
 
 namespace mendora {
-
 class FileSystem;
+}  // namespace mendora
+
+namespace mendora::win {
 
 // The folder of a selection, with its trailing backslash: what the paths
 // share before their file names. Empty when the first has no backslash.
 std::string SelectionFolder(const std::vector<std::string>& paths);
 
-class CAviFileSelectDlg : public win32::FileDialog {
+class CAviFileSelectDlg : public FileDialog {
  public:
   static constexpr size_t kSelectionSize = 10000;
 
@@ -59,4 +61,4 @@ class CAviFileSelectDlg : public win32::FileDialog {
   std::string caption_;
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

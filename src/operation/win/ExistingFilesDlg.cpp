@@ -1,14 +1,9 @@
 #include "operation/win/ExistingFilesDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "resources/resource.h"
 
-namespace mendora {
-
-namespace {
-constexpr unsigned IDS_FILES_EXIST = 466;
-constexpr unsigned IDS_OVERWRITE = 467;
-}  // namespace
+namespace mendora::win {
 
 CExistingFilesDlg::CExistingFilesDlg(const std::string& files, HWND parent)
     : CExistingFilesDlg(LoadText(IDS_FILES_EXIST), files, LoadText(IDS_OVERWRITE), parent) {}
@@ -17,7 +12,7 @@ CExistingFilesDlg::CExistingFilesDlg(const std::string& warning, const std::stri
                                      const std::string& question, HWND parent)
     : Dialog(IDD_EXISTING_FILES, parent), warning_(warning), files_(files), question_(question) {}
 
-void CExistingFilesDlg::DoDataExchange(win32::DataExchange& dx) {
+void CExistingFilesDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_EXISTING_WARNING, warning_);
   dx.Text(IDC_EXISTING_LIST, files_);
   dx.Text(IDC_EXISTING_QUESTION, question_);
@@ -31,4 +26,4 @@ bool CExistingFilesDlg::OnInitDialog() {
   return true;
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -6,9 +6,9 @@
 
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
-class CExistingFilesDlg : public win32::Dialog {
+class CExistingFilesDlg : public Dialog {
  public:
   // `files` is the text listed (one path); the warning and the question
   // come from the string table.
@@ -17,13 +17,13 @@ class CExistingFilesDlg : public win32::Dialog {
                     HWND parent = nullptr);
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
 
  private:
-  std::string warning_;   // string 466
+  std::string warning_;   // IDS_FILES_EXIST
   std::string files_;
-  std::string question_;  // string 467
+  std::string question_;  // IDS_OVERWRITE
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

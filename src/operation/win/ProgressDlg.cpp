@@ -7,7 +7,7 @@
 #include "operation/Progress.h"
 #include "resources/resource.h"
 
-namespace mendora {
+namespace mendora::win {
 
 namespace {
 std::atomic<int> g_report_delay{0};
@@ -118,4 +118,4 @@ void CProgressDlg::Post(int percent) {
   PostMessageA(window_, WM_PROGRESS_REPORT, 0, reinterpret_cast<LPARAM>(&post_value_));
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

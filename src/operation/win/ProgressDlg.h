@@ -11,13 +11,15 @@
 #include "platform/win32/dialog.h"
 
 namespace mendora {
-
 class ProgressStep;
+}  // namespace mendora
+
+namespace mendora::win {
 
 constexpr UINT WM_PROGRESS_REPORT = WM_APP + 0x10;
 constexpr UINT_PTR kProgressTimer = 16;
 
-class CProgressDlg : public win32::Dialog, private ProgressSink {
+class CProgressDlg : public Dialog, private ProgressSink {
  public:
   // `step` belongs to the caller and outlives the dialog.
   explicit CProgressDlg(ProgressStep& step, int position = 0, HWND parent = nullptr);
@@ -61,4 +63,4 @@ class CProgressDlg : public win32::Dialog, private ProgressSink {
 // running. Only the GUI test build sets it.
 void SetProgressReportDelay(int milliseconds);
 
-}  // namespace mendora
+}  // namespace mendora::win

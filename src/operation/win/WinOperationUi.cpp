@@ -3,9 +3,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/Types.h"
-#include "app/win32/ErrorDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/Types.h"
+#include "common/win/ErrorDlg.h"
+#include "common/win/ShellUi.h"
 #include "operation/Progress.h"
 #include "operation/win/ExistingFilesDlg.h"
 #include "operation/win/ProgressDlg.h"
@@ -14,7 +14,7 @@
 #include "platform/win32/message_box.h"
 #include "search/win/SearchDlg.h"
 
-namespace mendora {
+namespace mendora::win {
 
 namespace {
 
@@ -37,7 +37,7 @@ int WinOperationUi::RunStep(ProgressStep& step) {
   if (dialog.Run() == -1) {
     // The dialog could not run, so neither did the step (or it was stopped):
     // say why, and end the file without a second message.
-    win32::AppMessageBox(SystemErrorText(dialog.error()), MB_OK);
+    AppMessageBox(SystemErrorText(dialog.error()), MB_OK);
     return RC_CANCELLED;
   }
   return step.Result();
@@ -45,11 +45,11 @@ int WinOperationUi::RunStep(ProgressStep& step) {
 
 int WinOperationUi::SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
                                   std::vector<std::string>& found, std::vector<int>& found_flags) {
-  return win::RunSearchDialog(avi_name, missing, found, found_flags, fs_, settings_);
+  return RunSearchDialog(avi_name, missing, found, found_flags, fs_, settings_);
 }
 
 bool WinOperationUi::AskRetry(const std::string& text) {
-  return win32::AppMessageBox(text, MB_RETRYCANCEL) == IDRETRY;
+  return AppMessageBox(text, MB_RETRYCANCEL) == IDRETRY;
 }
 
 bool WinOperationUi::BrowseFolder(const std::string& title, std::string* folder) {
@@ -57,7 +57,7 @@ bool WinOperationUi::BrowseFolder(const std::string& title, std::string* folder)
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   char display[MAX_PATH] = {};
   BROWSEINFOA info = {};
-  info.hwndOwner = win32::CurrentModalWindow();
+  info.hwndOwner = CurrentModalWindow();
   info.pszDisplayName = display;
   info.lpszTitle = title.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
@@ -89,8 +89,8 @@ int WinOperationUi::AskOverwrite(const std::string& warning, const std::string& 
   return result == IDOK ? IDOK : IDCANCEL;
 }
 
-void WinOperationUi::ShowMessage(const std::string& text) { win32::AppMessageBox(text, MB_OK); }
+void WinOperationUi::ShowMessage(const std::string& text) { AppMessageBox(text, MB_OK); }
 
-void WinOperationUi::ShowError(int code) { mendora::ShowError(code); }
+void WinOperationUi::ShowError(int code) { win::ShowError(code); }
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -9,9 +9,11 @@
 #include "operation/OperationUi.h"
 
 namespace mendora {
-
 class FileSystem;
 class SettingsStore;
+}  // namespace mendora
+
+namespace mendora::win {
 
 class WinOperationUi : public OperationUi {
  public:
@@ -36,4 +38,4 @@ class WinOperationUi : public OperationUi {
 // the test has the folder selected and presses OK.
 void SetBrowseInitialSelection(const std::string& folder);
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace mendora::win32 {
+namespace mendora::win {
 
 HINSTANCE ResourceModule() { return GetModuleHandleA(nullptr); }
 
@@ -241,4 +241,4 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
   return result;
 }
 
-}  // namespace mendora::win32
+}  // namespace mendora::win

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace mendora::win32 {
+namespace mendora::win {
 
 // The module whose resources (templates, strings, icons) the program uses.
 HINSTANCE ResourceModule();
@@ -108,4 +108,4 @@ class Dialog {
   DWORD error_ = 0;
 };
 
-}  // namespace mendora::win32
+}  // namespace mendora::win

@@ -5,7 +5,7 @@
 
 #include "platform/win32/dialog.h"
 
-namespace mendora::win32 {
+namespace mendora::win {
 
 std::string FilterFromBars(const std::string& filter) {
   std::string out = filter;
@@ -141,4 +141,4 @@ UINT_PTR CALLBACK FileDialog::Hook(HWND hwnd, UINT message, WPARAM wparam, LPARA
   return result;
 }
 
-}  // namespace mendora::win32
+}  // namespace mendora::win

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace mendora::win32 {
+namespace mendora::win {
 
 // "Avi Files (*.avi)|*.avi|All Files (*.*)|*.*||" in the system's form,
 // pairs separated by NULs and ended by two.
@@ -76,4 +76,4 @@ class FileDialog {
   DWORD error_ = 0;
 };
 
-}  // namespace mendora::win32
+}  // namespace mendora::win

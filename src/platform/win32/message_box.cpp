@@ -2,7 +2,7 @@
 
 #include "platform/win32/dialog.h"
 
-namespace mendora::win32 {
+namespace mendora::win {
 
 std::string TitleFromModulePath(const std::string& module_path) {
   size_t slash = module_path.find_last_of("\\/:");
@@ -38,4 +38,4 @@ int AppMessageBox(const std::string& text, UINT type) {
   return MessageBoxA(owner, text.c_str(), title.c_str(), MessageBoxStyle(type));
 }
 
-}  // namespace mendora::win32
+}  // namespace mendora::win

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace mendora::win32 {
+namespace mendora::win {
 
 // The file name of `module_path` without folder and extension
 // ("C:\apps\mendora.exe" gives "mendora").
@@ -23,4 +23,4 @@ UINT MessageBoxStyle(UINT type);
 // IDRETRY, ...), 0 on failure.
 int AppMessageBox(const std::string& text, UINT type = MB_OK);
 
-}  // namespace mendora::win32
+}  // namespace mendora::win

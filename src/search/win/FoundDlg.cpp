@@ -4,13 +4,13 @@
 
 namespace mendora::win {
 
-CFoundDlg::CFoundDlg(const mendora::CFoundDlg& found, HWND parent)
+CFoundDlg::CFoundDlg(const FoundChoice& found, HWND parent)
     : Dialog(IDD_FOUND, parent),
       question_(found.question_text()),
       missing_(found.missing_text()),
       similar_(found.similar_text()) {}
 
-void CFoundDlg::DoDataExchange(win32::DataExchange& dx) {
+void CFoundDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_FOUND_QUESTION, question_);
   dx.Text(IDC_FOUND_SIMILAR, similar_);
   dx.Text(IDC_FOUND_MISSING, missing_);

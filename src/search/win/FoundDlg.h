@@ -1,24 +1,24 @@
 #pragma once
 // The found similar file dialog's window (template 140): the question, the
 // missing file and the candidate, with Reference, OK, Next and Cancel. The
-// texts and what each button does belong to mendora::CFoundDlg; this window
+// texts and what each button does belong to FoundChoice; this window
 // shows the texts and tells which button was pressed.
 #include <string>
 
 #include "platform/win32/dialog.h"
-#include "search/FoundDlg.h"
+#include "search/FoundChoice.h"
 
 namespace mendora::win {
 
-class CFoundDlg : public win32::Dialog {
+class CFoundDlg : public Dialog {
  public:
-  explicit CFoundDlg(const mendora::CFoundDlg& found, HWND parent = nullptr);
+  explicit CFoundDlg(const FoundChoice& found, HWND parent = nullptr);
 
   // The button that ended the dialog (Cancel also for Escape).
   FoundButton button() const { return button_; }
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnCommand(int id, int notify_code, HWND control) override;
 
  private:

@@ -1,16 +1,11 @@
 #include "search/win/PreferenceDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
 #include "resources/resource.h"
 
 namespace mendora::win {
-
-namespace {
-constexpr unsigned IDS_TREE_CAPTION = 102;
-constexpr unsigned IDS_BACKUP_LABEL = 121;
-}  // namespace
 
 CPreferenceDlg::CPreferenceDlg(HWND parent) : CPreferenceDlg(OpenUserSettingsStore(), SystemFileSystem(), parent) {}
 
@@ -22,7 +17,7 @@ CPreferenceDlg::CPreferenceDlg(std::unique_ptr<SettingsStore> settings, FileSyst
       tree_caption_(LoadText(IDS_TREE_CAPTION)),
       backup_label_(LoadText(IDS_BACKUP_LABEL)) {}
 
-void CPreferenceDlg::DoDataExchange(win32::DataExchange& dx) {
+void CPreferenceDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_TREE_CAPTION, tree_caption_);
   dx.Text(IDC_BACKUP_LABEL, backup_label_);
 }

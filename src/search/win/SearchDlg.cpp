@@ -1,8 +1,8 @@
 #include "search/win/SearchDlg.h"
 
-#include "app/Types.h"
-#include "app/win32/ErrorDlg.h"
-#include "app/win32/ShellUi.h"
+#include "common/Types.h"
+#include "common/win/ErrorDlg.h"
+#include "common/win/ShellUi.h"
 #include "platform/win32/message_box.h"
 #include "resources/resource.h"
 #include "search/win/FoundDlg.h"
@@ -20,7 +20,7 @@ CSearchDlg::CSearchDlg(const std::string& avi_name, const std::vector<std::strin
       heading_(search_.heading()),
       folder_label_(search_.folder_label()) {}
 
-void CSearchDlg::DoDataExchange(win32::DataExchange& dx) {
+void CSearchDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_SEARCH_MISSING, missing_list_);
   dx.Text(IDC_SEARCH_FOLDER, current_folder_);
   dx.Text(IDC_SEARCH_FOLDER_LABEL, folder_label_);
@@ -70,27 +70,27 @@ void CSearchDlg::CloseWhenEnded() {
   EndDialog(search_.result());
 }
 
-FoundButton CSearchDlg::AskFound(const mendora::CFoundDlg& dlg) {
+FoundButton CSearchDlg::AskFound(const FoundChoice& dlg) {
   CFoundDlg dialog(dlg);
   const INT_PTR result = RunModal(dialog);
   if (result == -1) return FoundButton::kCancel;
   return dialog.button();
 }
 
-bool CSearchDlg::ChooseFile(mendora::CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
+bool CSearchDlg::ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) {
   CSpecifyLocDlg dialog(dlg);
   const INT_PTR result = dialog.DoModal();
   // The system dialog could not open: not a silent cancel.
-  if (result == -1) mendora::ShowError(0);
+  if (result == -1) win::ShowError(0);
   if (result != IDOK) return false;
   *path = dialog.chosen_path();
   *filter_index = dialog.chosen_filter();
   return true;
 }
 
-void CSearchDlg::ShowError(int code) { mendora::ShowError(code); }
+void CSearchDlg::ShowError(int code) { win::ShowError(code); }
 
-void CSearchDlg::ShowMessage(const std::string& text) { win32::AppMessageBox(text, MB_OK); }
+void CSearchDlg::ShowMessage(const std::string& text) { AppMessageBox(text, MB_OK); }
 
 void CSearchDlg::ShowFolder(const std::string& folder) {
   current_folder_ = folder;

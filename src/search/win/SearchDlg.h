@@ -2,7 +2,7 @@
 // The search dialog's window (template 137): shows the missing names and the
 // folder the drive search worker is walking, with Reference and Cancel. The
 // search itself (worker, gate, found records, manual location) is
-// mendora::CSearchDlg; this window runs it: the worker's messages arrive as
+// DriveSearch; this window runs it: the worker's messages arrive as
 // WM_APP+1 (a found record) and WM_APP+2 (a folder), timer 1 watches for the
 // worker's end every 100 ms. The questions open the found similar file
 // dialog and the manual locate dialog over this window.
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/win32/dialog.h"
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 #include "search/SearchUi.h"
 
 namespace mendora {
@@ -24,7 +24,7 @@ constexpr UINT WM_SEARCH_FOUND = WM_APP + 1;
 constexpr UINT WM_SEARCH_FOLDER = WM_APP + 2;
 constexpr UINT_PTR kSearchTimer = 1;
 
-class CSearchDlg : public win32::Dialog, public SearchUi {
+class CSearchDlg : public Dialog, public SearchUi {
  public:
   CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
              std::vector<std::string>* found_paths, std::vector<int>* found_flags, SearchServices services,
@@ -33,15 +33,15 @@ class CSearchDlg : public win32::Dialog, public SearchUi {
   int all_resolved() const { return search_.all_resolved(); }
 
   // SearchUi: the search's questions, on this thread.
-  FoundButton AskFound(const mendora::CFoundDlg& dlg) override;
-  bool ChooseFile(mendora::CSpecifyLocDlg& dlg, std::string* path, int* filter_index) override;
+  FoundButton AskFound(const FoundChoice& dlg) override;
+  bool ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) override;
   void ShowError(int code) override;
   void ShowMessage(const std::string& text) override;
   void ShowFolder(const std::string& folder) override;
   void ShowMissingList(const std::string& text) override;
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
   bool OnCommand(int id, int notify_code, HWND control) override;
   bool OnTimer(UINT_PTR timer_id) override;
@@ -51,7 +51,7 @@ class CSearchDlg : public win32::Dialog, public SearchUi {
   void CloseWhenEnded();
 
   SearchServices services_;
-  mendora::CSearchDlg search_;
+  DriveSearch search_;
   std::string heading_;
   std::string missing_list_;
   std::string folder_label_;

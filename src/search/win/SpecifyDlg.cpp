@@ -2,7 +2,7 @@
 
 #include <dlgs.h>
 
-#include "app/win32/ErrorDlg.h"
+#include "common/win/ErrorDlg.h"
 #include "platform/win32/dialog.h"
 #include "resources/resource.h"
 
@@ -13,9 +13,9 @@ namespace {
 constexpr UINT kFolderShown = WM_APP + 0x20;
 }  // namespace
 
-CSpecifyLocDlg::CSpecifyLocDlg(mendora::CSpecifyLocDlg& locate, HWND parent)
+CSpecifyLocDlg::CSpecifyLocDlg(ManualLocate& locate, HWND parent)
     : FileDialog(true, "", locate.file_name(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                 mendora::CSpecifyLocDlg::kFilter, parent),
+                 ManualLocate::kFilter, parent),
       locate_(locate),
       title_(locate.title()),
       initial_folder_(locate.initial_folder()) {
@@ -59,7 +59,7 @@ void CSpecifyLocDlg::ShowNameForFolder() {
 }
 
 bool CSpecifyLocDlg::OnFileNameOk() {
-  win32::ModalWindowScope scope(explorer());
+  ModalWindowScope scope(explorer());
   const std::vector<std::string> paths = Paths();
   const std::string path = paths.empty() ? std::string() : paths.front();
   int filter = static_cast<int>(ofn().nFilterIndex);

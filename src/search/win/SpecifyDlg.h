@@ -4,22 +4,22 @@
 // puts the missing name into the file-name box when that folder holds it as
 // a DV file, else "*.avi"; a chosen file that is not DV is refused with the
 // error dialog and the dialog stays open. The checks and the settings belong
-// to mendora::CSpecifyLocDlg.
+// to ManualLocate.
 #include <windows.h>
 #include <commdlg.h>
 
 #include <string>
 
 #include "platform/win32/file_dialog.h"
-#include "search/SpecifyDlg.h"
+#include "search/ManualLocate.h"
 
 namespace mendora::win {
 
-class CSpecifyLocDlg : public win32::FileDialog {
+class CSpecifyLocDlg : public FileDialog {
  public:
   static constexpr size_t kFileNameSize = 10000;
 
-  explicit CSpecifyLocDlg(mendora::CSpecifyLocDlg& locate, HWND parent = nullptr);
+  explicit CSpecifyLocDlg(ManualLocate& locate, HWND parent = nullptr);
 
   // After IDOK: the accepted file and the file type shown.
   const std::string& chosen_path() const { return chosen_path_; }
@@ -34,7 +34,7 @@ class CSpecifyLocDlg : public win32::FileDialog {
  private:
   void ShowNameForFolder();
 
-  mendora::CSpecifyLocDlg& locate_;
+  ManualLocate& locate_;
   std::string title_;
   std::string initial_folder_;
   std::string chosen_path_;

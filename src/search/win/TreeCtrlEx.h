@@ -2,20 +2,20 @@
 // The drive tree of the Preference dialog on its tree-view control: one item
 // per drive present with the shell's display name and the drive's small
 // icons from the system image list, a check box per item. The drive mask and
-// its saving belong to mendora::CTreeCtrlEx.
+// its saving belong to DriveTree.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
 
-#include "search/TreeCtrlEx.h"
+#include "search/DriveTree.h"
 
 namespace mendora::win {
 
 class CTreeCtrlEx {
  public:
-  explicit CTreeCtrlEx(mendora::CTreeCtrlEx& drives) : drives_(drives) {}
+  explicit CTreeCtrlEx(DriveTree& drives) : drives_(drives) {}
 
   // Binds the control and fills it (the image list, then every drive
   // present, checked when in the drive mask).
@@ -34,7 +34,7 @@ class CTreeCtrlEx {
   void SetCheck(HTREEITEM item, bool checked);
 
  private:
-  mendora::CTreeCtrlEx& drives_;
+  DriveTree& drives_;
   HWND tree_ = nullptr;
   std::vector<HTREEITEM> items_;  // the control's item for each logic item
 };

@@ -14,7 +14,7 @@
 #include "resources/resource.h"
 #include "win32/display.h"
 
-namespace mendora::win32 {
+namespace mendora::win {
 namespace {
 
 // Any template of the program serves as a test dialog; the error dialog is
@@ -243,4 +243,4 @@ TEST(MessageBoxRules, TitleIsTheExecutableNameWithoutExtension) {
 }
 
 }  // namespace
-}  // namespace mendora::win32
+}  // namespace mendora::win

@@ -12,7 +12,7 @@
 #include "platform/win32/dialog.h"
 #include "win32/display.h"
 
-namespace mendora::win32 {
+namespace mendora::win {
 namespace {
 
 template <size_t N>
@@ -144,4 +144,4 @@ TEST(FileDialog, AHandlerThatThrowsClosesTheDialogWithAnError) {
 }
 
 }  // namespace
-}  // namespace mendora::win32
+}  // namespace mendora::win

@@ -8,14 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
-#include "app/win32/AboutDlg.h"
-#include "app/win32/ErrorDlg.h"
+#include "common/Texts.h"
+#include "common/win/AboutDlg.h"
+#include "common/win/ErrorDlg.h"
 #include "app/win32/MainDlg.h"
 #include "resources/resource.h"
 #include "win32/display.h"
 
-namespace mendora {
+namespace mendora::win {
 namespace {
 
 struct ControlSpec {
@@ -25,7 +25,7 @@ struct ControlSpec {
 
 // Opens template `id` bare (no texts of the program's own) and records what
 // the layout turned into on the screen.
-class LayoutProbe : public win32::Dialog {
+class LayoutProbe : public Dialog {
  public:
   explicit LayoutProbe(UINT id) : Dialog(id) {}
 
@@ -53,7 +53,7 @@ class LayoutProbe : public win32::Dialog {
     for (const ControlSpec& c : expected) {
       HWND control = GetDlgItem(hwnd(), c.id);
       control_styles.push_back(control != nullptr ? GetWindowLongA(control, GWL_STYLE) : 0);
-      control_texts.push_back(win32::ControlText(hwnd(), c.id));
+      control_texts.push_back(ControlText(hwnd(), c.id));
       if (control == nullptr) {
         problems.push_back("control " + std::to_string(c.id) + " missing");
         continue;
@@ -132,7 +132,7 @@ TEST(Templates, ErrorDialogLayout) {
 
 // Opens a template bare and measures texts in its controls with the
 // dialog's font, word-wrapped as a static draws them.
-class FitProbe : public win32::Dialog {
+class FitProbe : public Dialog {
  public:
   explicit FitProbe(UINT id) : Dialog(id) {}
   std::vector<std::pair<int, std::string>> texts;
@@ -209,9 +209,9 @@ class ScriptedMainDlg : public CMainDlg {
  protected:
   bool OnInitDialog() override {
     bool result = CMainDlg::OnInitDialog();
-    caption = win32::WindowText(hwnd());
+    caption = WindowText(hwnd());
     for (int id : {IDC_WELCOME_TEXT, IDC_FIX_TEXT, IDC_MOVE_TEXT, IDC_COPY_TEXT, IDC_PREFERENCE_TEXT})
-      statics.push_back(win32::ControlText(hwnd(), id));
+      statics.push_back(ControlText(hwnd(), id));
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     int count = GetMenuItemCount(menu);
     for (int i = count - 2; i >= 0 && i < count; ++i) {
@@ -273,9 +273,9 @@ class ProbedAboutDlg : public CAboutDlg {
  protected:
   bool OnInitDialog() override {
     CAboutDlg::OnInitDialog();
-    caption = win32::WindowText(hwnd());
-    version = win32::ControlText(hwnd(), IDC_VERSION_TEXT);
-    notice = win32::ControlText(hwnd(), IDC_NOTICE_TEXT);
+    caption = WindowText(hwnd());
+    version = ControlText(hwnd(), IDC_VERSION_TEXT);
+    notice = ControlText(hwnd(), IDC_NOTICE_TEXT);
     EndDialog(IDOK);
     return true;
   }
@@ -298,8 +298,8 @@ class ProbedErrorDlg : public CErrorDlg {
  protected:
   bool OnInitDialog() override {
     CErrorDlg::OnInitDialog();
-    shown_caption = win32::WindowText(hwnd());
-    shown_message = win32::ControlText(hwnd(), IDC_ERROR_MESSAGE);
+    shown_caption = WindowText(hwnd());
+    shown_message = ControlText(hwnd(), IDC_ERROR_MESSAGE);
     EndDialog(IDOK);
     return true;
   }
@@ -324,4 +324,4 @@ TEST(ErrorDlg, ShowsCaptionAndMessageOfTheCode) {
 }
 
 }  // namespace
-}  // namespace mendora
+}  // namespace mendora::win

@@ -6,7 +6,7 @@
 
 #include "operation/win/AviFileSelectDlg.h"
 
-namespace mendora {
+namespace mendora::win {
 namespace {
 
 TEST(FileSelection, FolderKeepsItsBackslashForOneFileOrSeveral) {
@@ -21,4 +21,4 @@ TEST(FileSelection, NoFolderWithoutABackslash) {
 }
 
 }  // namespace
-}  // namespace mendora
+}  // namespace mendora::win

@@ -9,13 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
 #include "platform/fs.h"
 #include "win32/display.h"
 
-namespace mendora {
+namespace mendora::win {
 namespace {
 
 // A creation step whose work is the test's function.
@@ -41,7 +41,7 @@ class WatchedProgressDlg : public CProgressDlg {
  protected:
   bool OnInitDialog() override {
     CProgressDlg::OnInitDialog();
-    caption = win32::WindowText(hwnd());
+    caption = WindowText(hwnd());
     opened = std::chrono::steady_clock::now();
     window.store(hwnd());
     return true;
@@ -163,4 +163,4 @@ TEST_F(ProgressDlgTest, CancelAfterTheWorkerEndedLeavesItsResult) {
 }
 
 }  // namespace
-}  // namespace mendora
+}  // namespace mendora::win

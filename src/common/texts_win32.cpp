@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 
 namespace mendora {
 

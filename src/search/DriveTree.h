@@ -12,14 +12,14 @@ namespace mendora {
 class FileSystem;
 class SettingsStore;
 
-class CTreeCtrlEx {
+class DriveTree {
  public:
   // The shell's display name of a drive root ("Local Disk (C:)"), may be empty.
   using DisplayNameFn = std::function<std::string(const std::string& root)>;
   static constexpr int kRoot = -1;
 
   // Reads the search drives.
-  CTreeCtrlEx(SettingsStore& settings, FileSystem& fs);
+  DriveTree(SettingsStore& settings, FileSystem& fs);
 
   // One root item per drive present (bit k of `logical_drives` is drive
   // 'A' + k), in alphabetical order, checked when in the drive mask.

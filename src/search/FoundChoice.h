@@ -1,6 +1,6 @@
 #pragma once
-// The found similar file dialog: offers one candidate for a missing data
-// file. OK accepts it into the caller's found path; Next, Reference and
+// The found similar file dialog without its window: offers one candidate
+// for a missing data file. OK accepts it into the caller's found path; Next, Reference and
 // Cancel end with IDCANCEL and are told apart by the continue and manual
 // flags.
 #include <string>
@@ -9,20 +9,20 @@
 
 namespace mendora {
 
-class CFoundDlg {
+class FoundChoice {
  public:
   // `found_path` and `found_flag` belong to the caller and are written only
   // when the user accepts.
-  CFoundDlg(const std::string& missing_path, const std::string& candidate, std::string* found_path, int* found_flag);
+  FoundChoice(const std::string& missing_path, const std::string& candidate, std::string* found_path, int* found_flag);
 
   // Shows the dialog through `ui` and applies the button pressed.
   int DoModal(SearchUi& ui);
   // The button handlers; each returns the dialog's result.
   int Press(FoundButton button);
 
-  const std::string& question_text() const { return question_; }  // string 520
-  const std::string& missing_text() const { return missing_text_; }  // string 521
-  const std::string& similar_text() const { return similar_text_; }  // string 522
+  const std::string& question_text() const { return question_; }  // IDS_FOUND_QUESTION
+  const std::string& missing_text() const { return missing_text_; }  // IDS_FOUND_MISSING
+  const std::string& similar_text() const { return similar_text_; }  // IDS_FOUND_SIMILAR
   const std::string& candidate() const { return candidate_; }
 
   int continue_flag() const { return continue_flag_; }

@@ -1,10 +1,10 @@
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 
-#include "app/Types.h"
+#include "common/Types.h"
 #include "platform/fs.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"

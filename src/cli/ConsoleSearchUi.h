@@ -34,8 +34,8 @@ class ConsoleSearchUi : public SearchUi {
  public:
   ConsoleSearchUi(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSearchOptions options);
 
-  FoundButton AskFound(const CFoundDlg& dlg) override;
-  bool ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) override;
+  FoundButton AskFound(const FoundChoice& dlg) override;
+  bool ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) override;
   void ShowError(int code) override;
   void ShowMessage(const std::string& text) override;
   void ShowFolder(const std::string& folder) override { (void)folder; }

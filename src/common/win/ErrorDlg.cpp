@@ -1,10 +1,10 @@
-#include "app/win32/ErrorDlg.h"
+#include "common/win/ErrorDlg.h"
 
-#include "app/ErrorTable.h"
-#include "app/win32/ShellUi.h"
+#include "common/ErrorTable.h"
+#include "common/win/ShellUi.h"
 #include "resources/resource.h"
 
-namespace mendora {
+namespace mendora::win {
 
 CErrorDlg::CErrorDlg(HWND parent) : Dialog(IDD_ERROR, parent) {}
 
@@ -15,7 +15,7 @@ void CErrorDlg::SetError(int code) {
   message_ = std::move(text.message);
 }
 
-void CErrorDlg::DoDataExchange(win32::DataExchange& dx) { dx.Text(IDC_ERROR_MESSAGE, message_); }
+void CErrorDlg::DoDataExchange(DataExchange& dx) { dx.Text(IDC_ERROR_MESSAGE, message_); }
 
 bool CErrorDlg::OnInitDialog() {
   Dialog::OnInitDialog();
@@ -29,4 +29,4 @@ void ShowError(int code) {
   RunModal(dialog);
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

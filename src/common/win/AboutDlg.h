@@ -4,19 +4,19 @@
 
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
-class CAboutDlg : public win32::Dialog {
+class CAboutDlg : public Dialog {
  public:
   explicit CAboutDlg(HWND parent = nullptr);
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
 
  private:
-  std::string version_;  // string 23
-  std::string notice_;   // string 22
+  std::string version_;  // IDS_ABOUT_VERSION
+  std::string notice_;   // IDS_ABOUT_NOTICE
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

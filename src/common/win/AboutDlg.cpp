@@ -1,14 +1,14 @@
-#include "app/win32/AboutDlg.h"
+#include "common/win/AboutDlg.h"
 
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "resources/resource.h"
 
-namespace mendora {
+namespace mendora::win {
 
 CAboutDlg::CAboutDlg(HWND parent)
     : Dialog(IDD_ABOUTBOX, parent), version_(LoadText(IDS_ABOUT_VERSION)), notice_(LoadText(IDS_ABOUT_NOTICE)) {}
 
-void CAboutDlg::DoDataExchange(win32::DataExchange& dx) {
+void CAboutDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_VERSION_TEXT, version_);
   dx.Text(IDC_NOTICE_TEXT, notice_);
 }
@@ -19,4 +19,4 @@ bool CAboutDlg::OnInitDialog() {
   return true;
 }
 
-}  // namespace mendora
+}  // namespace mendora::win

@@ -1,18 +1,12 @@
-#include "search/FoundDlg.h"
+#include "search/FoundChoice.h"
 
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "platform/wintypes.h"
 
 namespace mendora {
 
-namespace {
-constexpr unsigned IDS_FOUND_QUESTION = 520;
-constexpr unsigned IDS_FOUND_MISSING = 521;
-constexpr unsigned IDS_FOUND_SIMILAR = 522;
-}  // namespace
-
-CFoundDlg::CFoundDlg(const std::string& missing_path, const std::string& candidate, std::string* found_path,
+FoundChoice::FoundChoice(const std::string& missing_path, const std::string& candidate, std::string* found_path,
                      int* found_flag)
     : candidate_(candidate),
       found_path_(found_path),
@@ -21,9 +15,9 @@ CFoundDlg::CFoundDlg(const std::string& missing_path, const std::string& candida
       missing_text_(FormatString1(LoadText(IDS_FOUND_MISSING), missing_path)),
       similar_text_(FormatString1(LoadText(IDS_FOUND_SIMILAR), candidate)) {}
 
-int CFoundDlg::DoModal(SearchUi& ui) { return Press(ui.AskFound(*this)); }
+int FoundChoice::DoModal(SearchUi& ui) { return Press(ui.AskFound(*this)); }
 
-int CFoundDlg::Press(FoundButton button) {
+int FoundChoice::Press(FoundButton button) {
   switch (button) {
     case FoundButton::kOk:
       // The caller's buffer holds 259 characters; a longer path is never

@@ -2,15 +2,15 @@
 // Small pieces the program's dialogs share.
 #include <string>
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
 // Runs `dialog` modally. A dialog that cannot run is not silent: the
 // system's text for the reason is shown in a message box. Returns the
 // dialog's result (-1 when it could not run).
-INT_PTR RunModal(win32::Dialog& dialog);
+INT_PTR RunModal(Dialog& dialog);
 
 // ReportLastError's message box: the system's text, OK button only.
 class MessageBoxSink : public MessageSink {
@@ -18,4 +18,4 @@ class MessageBoxSink : public MessageSink {
   void ShowMessage(const std::string& text) override;
 };
 
-}  // namespace mendora
+}  // namespace mendora::win

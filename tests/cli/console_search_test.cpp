@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
-#include "search/ConsoleSearchUi.h"
-#include "search/SearchDlg.h"
-#include "search_fixture.h"
+#include "cli/ConsoleSearchUi.h"
+#include "search/DriveSearch.h"
+#include "search/search_fixture.h"
 
 namespace mendora {
 namespace {

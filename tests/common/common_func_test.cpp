@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/CommonFunc.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Types.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"

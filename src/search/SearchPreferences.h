@@ -3,28 +3,28 @@
 // tree) and the backup flag. OK saves both; Cancel saves nothing.
 #include <cstdint>
 
-#include "search/TreeCtrlEx.h"
+#include "search/DriveTree.h"
 
 namespace mendora {
 
-class CPreferenceDlg {
+class SearchPreferences {
  public:
   // Reads the backup flag; the tree reads the search drives.
-  CPreferenceDlg(SettingsStore& settings, FileSystem& fs);
+  SearchPreferences(SettingsStore& settings, FileSystem& fs);
 
   // Fills the tree with the drives present (as binding the tree control does).
-  void OnInitDialog(uint32_t logical_drives, const CTreeCtrlEx::DisplayNameFn& display_name);
+  void OnInitDialog(uint32_t logical_drives, const DriveTree::DisplayNameFn& display_name);
   // Saves the checked drives and the backup box (1 when ticked, else 0).
   void OnOK(bool backup_checked);
 
-  CTreeCtrlEx& tree() { return tree_; }
+  DriveTree& tree() { return tree_; }
   int backup_flag() const { return backup_flag_; }
   bool backup_checked_at_start() const { return backup_flag_ != 0; }
 
  private:
   SettingsStore& settings_;
   FileSystem& fs_;
-  CTreeCtrlEx tree_;
+  DriveTree tree_;
   int backup_flag_ = 1;
 };
 

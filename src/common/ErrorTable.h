@@ -3,12 +3,9 @@
 // and the message of the error dialog.
 #include <string>
 
-namespace mendora {
+#include "common/StringIds.h"
 
-// String ids of the captions and of the message for unknown codes.
-constexpr unsigned IDS_ERROR_CAPTION = 40;         // "Error"
-constexpr unsigned IDS_CANCELLATION_CAPTION = 41;  // "Cancellation"
-constexpr unsigned IDS_UNKNOWN_ERROR = 42;         // "An Errror has occured."
+namespace mendora {
 
 // Codes raised by the program (others come from the steps' own tables).
 constexpr int ERR_NO_SELECTION = '2';          // 50

@@ -1,21 +1,19 @@
-#include "search/SpecifyDlg.h"
+#include "search/ManualLocate.h"
 
-#include "app/CommonFunc.h"
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "platform/fs.h"
 #include "platform/wintypes.h"
 
 namespace mendora {
 
 namespace {
-constexpr unsigned IDS_SPECIFY_TITLE = 540;
-constexpr unsigned IDS_SPECIFY_PROMPT = 541;
 constexpr int kSpecifySettings = SETTING_DIRECTORY | SETTING_FILTER;
 }  // namespace
 
-CSpecifyLocDlg::CSpecifyLocDlg(const std::string& avi_name, const std::string& missing_name, std::string* found_path,
+ManualLocate::ManualLocate(const std::string& avi_name, const std::string& missing_name, std::string* found_path,
                                int* found_flag, SearchServices services)
     : services_(std::move(services)),
       avi_name_(avi_name),
@@ -30,11 +28,11 @@ CSpecifyLocDlg::CSpecifyLocDlg(const std::string& avi_name, const std::string& m
   if (HoldsDvFile(initial_folder_ + missing_name_)) file_name_ = missing_name_;
 }
 
-bool CSpecifyLocDlg::HoldsDvFile(const std::string& path) {
+bool ManualLocate::HoldsDvFile(const std::string& path) {
   return services_.fs.Exists(path) && services_.probe && services_.probe(path) == 0;
 }
 
-int CSpecifyLocDlg::DoModal(SearchUi& ui) {
+int ManualLocate::DoModal(SearchUi& ui) {
   std::string path;
   int filter = filter_index_;
   while (ui.ChooseFile(*this, &path, &filter)) {
@@ -46,14 +44,14 @@ int CSpecifyLocDlg::DoModal(SearchUi& ui) {
   return IDCANCEL;
 }
 
-std::string CSpecifyLocDlg::OnFolderChange(const std::string& shown_folder) {
+std::string ManualLocate::OnFolderChange(const std::string& shown_folder) {
   std::string test = shown_folder;
   if (test.empty() || test.back() != '\\') test += '\\';
   test += missing_name_;
   return HoldsDvFile(test) ? missing_name_ : std::string(kAviPattern);
 }
 
-bool CSpecifyLocDlg::OnFileNameOK(const std::string& chosen_path, int filter_index) {
+bool ManualLocate::OnFileNameOK(const std::string& chosen_path, int filter_index) {
   // The found-path buffer holds 259 characters; the system cannot open a
   // longer path through the ANSI functions either.
   if (chosen_path.size() >= static_cast<size_t>(kMaxPath)) {

@@ -3,6 +3,8 @@
 // formatting of the framework (AfxFormatString1/2).
 #include <string>
 
+#include "common/StringIds.h"
+
 namespace mendora {
 
 // The text of string `id` in the user interface's language (LoadString on

@@ -1,6 +1,6 @@
 #pragma once
-// The manual locate dialog: the system's open-file dialog, extended with the
-// name of the missing file. It accepts only a DV file; the accepted path
+// The manual locate dialog without its window: the system's open-file
+// dialog, extended with the name of the missing file. It accepts only a DV file; the accepted path
 // becomes the missing file's replacement and its folder the remembered
 // Directory setting.
 #include <string>
@@ -9,7 +9,7 @@
 
 namespace mendora {
 
-class CSpecifyLocDlg {
+class ManualLocate {
  public:
   // The file types of the open-file dialog and its title argument as the
   // search passes them.
@@ -20,7 +20,7 @@ class CSpecifyLocDlg {
 
   // Reads Directory and Filter. `found_path` and `found_flag` belong to the
   // caller and are written only when a file is accepted.
-  CSpecifyLocDlg(const std::string& avi_name, const std::string& missing_name, std::string* found_path,
+  ManualLocate(const std::string& avi_name, const std::string& missing_name, std::string* found_path,
                  int* found_flag, SearchServices services);
 
   // Runs the dialog through `ui` until a file is accepted (IDOK) or the user
@@ -34,8 +34,8 @@ class CSpecifyLocDlg {
   // accepted; otherwise status() holds the code to show (289 or 290).
   bool OnFileNameOK(const std::string& chosen_path, int filter_index);
 
-  const std::string& title() const { return title_; }    // string 540
-  const std::string& prompt() const { return prompt_; }  // string 541
+  const std::string& title() const { return title_; }    // IDS_SPECIFY_TITLE
+  const std::string& prompt() const { return prompt_; }  // IDS_SPECIFY_PROMPT
   const std::string& missing_name() const { return missing_name_; }
   const std::string& initial_folder() const { return initial_folder_; }
   int filter_index() const { return filter_index_; }

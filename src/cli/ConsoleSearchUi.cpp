@@ -1,10 +1,10 @@
-#include "search/ConsoleSearchUi.h"
+#include "cli/ConsoleSearchUi.h"
 
 #include <cctype>
 
-#include "app/ErrorTable.h"
-#include "search/FoundDlg.h"
-#include "search/SpecifyDlg.h"
+#include "common/ErrorTable.h"
+#include "search/FoundChoice.h"
+#include "search/ManualLocate.h"
 
 namespace mendora {
 
@@ -41,7 +41,7 @@ bool ConsoleSearchUi::Ask(const std::string& prompt, std::string* answer) {
   return ch != EOF || !answer->empty();
 }
 
-FoundButton ConsoleSearchUi::AskFound(const CFoundDlg& dlg) {
+FoundButton ConsoleSearchUi::AskFound(const FoundChoice& dlg) {
   std::fprintf(out_, "%s\n%s\n%s\n", dlg.question_text().c_str(), dlg.missing_text().c_str(),
                dlg.similar_text().c_str());
   std::fflush(out_);
@@ -60,7 +60,7 @@ FoundButton ConsoleSearchUi::AskFound(const CFoundDlg& dlg) {
   return FoundButton::kNext;
 }
 
-bool ConsoleSearchUi::ChooseFile(CSpecifyLocDlg& dlg, std::string* path, int* filter_index) {
+bool ConsoleSearchUi::ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) {
   *filter_index = dlg.filter_index();
   for (size_t i = 0; i < options_.locate.size(); ++i) {
     if (used_[i]) continue;

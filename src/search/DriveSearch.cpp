@@ -1,23 +1,19 @@
-#include "search/SearchDlg.h"
+#include "search/DriveSearch.h"
 
 #include <algorithm>
 
-#include "app/CommonFunc.h"
-#include "app/Texts.h"
-#include "app/Types.h"
+#include "common/CommonFunc.h"
+#include "common/Texts.h"
+#include "common/Types.h"
 #include "platform/fs.h"
 #include "platform/wintypes.h"
 #include "refavi/DvFileProbe.h"
-#include "search/FoundDlg.h"
-#include "search/SpecifyDlg.h"
+#include "search/FoundChoice.h"
+#include "search/ManualLocate.h"
 
 namespace mendora {
 
 namespace {
-
-constexpr unsigned IDS_SEARCH_CAPTION = 501;
-constexpr unsigned IDS_SEARCH_HEADING = 502;
-constexpr unsigned IDS_SEARCH_FOLDER_LABEL = 503;
 constexpr int kSearchSettings = SETTING_DIRECTORY | SETTING_FILTER | SETTING_SEARCH_DRIVES;
 // No drive chosen at all: drives A and C.
 constexpr uint32_t kFallbackDrives = 5;
@@ -38,7 +34,7 @@ DvProbeFn MakeDvProbe(FileSystem& fs) {
   return [&fs](const std::string& path) { return ProbeDvFile(fs, path); };
 }
 
-CSearchDlg::CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
+DriveSearch::DriveSearch(const std::string& avi_name, const std::vector<std::string>& missing_links,
                        std::vector<std::string>* found_paths, int missing_count, std::vector<int>* found_flags,
                        SearchServices services, SearchUi& ui)
     : services_(std::move(services)),
@@ -61,13 +57,13 @@ CSearchDlg::CSearchDlg(const std::string& avi_name, const std::vector<std::strin
     drive_mask_ |= 1u << ((static_cast<unsigned char>(directory_[0]) - 'A') & 31);
 }
 
-CSearchDlg::~CSearchDlg() {
+DriveSearch::~DriveSearch() {
   // A dialog never outlives its worker.
   if (worker_.Started() && !worker_.HasEnded()) StopWorker();
   worker_.Join();
 }
 
-int CSearchDlg::DoModal() {
+int DriveSearch::DoModal() {
   OnInitDialog();
   auto next_tick = std::chrono::steady_clock::now() + timer_period_;
   while (!ended_) {
@@ -89,21 +85,21 @@ int CSearchDlg::DoModal() {
   return result_;
 }
 
-void CSearchDlg::HandlePending() {
+void DriveSearch::HandlePending() {
   SearchMessage message;
   while (!ended_ && queue_.WaitNext(&message, std::chrono::steady_clock::now())) Dispatch(message);
   // Once ended, found records are still released without asking.
   while (ended_ && queue_.WaitNext(&message, std::chrono::steady_clock::now())) Dispatch(message);
 }
 
-void CSearchDlg::Tick() {
+void DriveSearch::Tick() {
   // A wake-up that never reached the window (a lost posted message) must not
   // leave the worker waiting for an answer: the timer takes what is queued.
   HandlePending();
   if (timer_on_ && !ended_) OnTimer();
 }
 
-void CSearchDlg::Press(int id) {
+void DriveSearch::Press(int id) {
   if (id == IDOK) {
     OnReference();
   } else if (id == IDCANCEL) {
@@ -111,20 +107,20 @@ void CSearchDlg::Press(int id) {
   }
 }
 
-void CSearchDlg::PostToDialog(SearchMessage message) {
+void DriveSearch::PostToDialog(SearchMessage message) {
   const SearchMessage::Kind kind = message.kind;
   queue_.Post(std::move(message));
   if (notify_) notify_(kind);
 }
 
-void CSearchDlg::PostButton(int id) {
+void DriveSearch::PostButton(int id) {
   SearchMessage message;
   message.kind = SearchMessage::kButton;
   message.index = id;
   queue_.Post(std::move(message));
 }
 
-void CSearchDlg::OnInitDialog() {
+void DriveSearch::OnInitDialog() {
   missing_names_.clear();
   missing_list_.clear();
   for (int i = 0; i < missing_count_; ++i) {
@@ -155,7 +151,7 @@ void CSearchDlg::OnInitDialog() {
   timer_on_ = true;
 }
 
-void CSearchDlg::Dispatch(const SearchMessage& message) {
+void DriveSearch::Dispatch(const SearchMessage& message) {
   switch (message.kind) {
     case SearchMessage::kFoundRecord:
       OnFoundRecord(message.index, message.text);
@@ -173,13 +169,13 @@ void CSearchDlg::Dispatch(const SearchMessage& message) {
   }
 }
 
-void CSearchDlg::OnFoundRecord(int index, const std::string& candidate) {
+void DriveSearch::OnFoundRecord(int index, const std::string& candidate) {
   // After a stop nobody is asked: the worker is released (or has ended).
   if (stopped_ || ended_ || index < 0 || index >= missing_count_ || (*found_flags_)[index] == 1) {
     reply_.Set();
     return;
   }
-  CFoundDlg dlg(missing_links_[index], candidate, &(*found_paths_)[index], &(*found_flags_)[index]);
+  FoundChoice dlg(missing_links_[index], candidate, &(*found_paths_)[index], &(*found_flags_)[index]);
   const int answer = dlg.DoModal(ui_);
   if (answer == IDOK) {
     RefreshMissingList();
@@ -196,13 +192,13 @@ void CSearchDlg::OnFoundRecord(int index, const std::string& candidate) {
   }
 }
 
-void CSearchDlg::OnFolderText(const std::string& folder) {
+void DriveSearch::OnFolderText(const std::string& folder) {
   if (stopped_ || worker_.HasEnded()) return;
   current_folder_ = folder;
   ui_.ShowFolder(current_folder_);
 }
 
-void CSearchDlg::OnTimer() {
+void DriveSearch::OnTimer() {
   if (cancel_poll_ && cancel_poll_()) {
     OnCancel();
     return;
@@ -219,20 +215,20 @@ void CSearchDlg::OnTimer() {
   }
 }
 
-void CSearchDlg::OnReference() {
+void DriveSearch::OnReference() {
   if (ended_) return;
   StopWorker();
   EndDialog(LocateAllManually() ? IDOK : IDCANCEL);
 }
 
-void CSearchDlg::OnCancel() {
+void DriveSearch::OnCancel() {
   if (ended_) return;
   all_resolved_ = 0;
   StopWorker();
   EndDialog(IDCANCEL);
 }
 
-void CSearchDlg::StopWorker() {
+void DriveSearch::StopWorker() {
   gate_.Reset();
   stop_.store(1);
   recheck_.store(1);
@@ -248,10 +244,10 @@ void CSearchDlg::StopWorker() {
   stopped_ = true;
 }
 
-bool CSearchDlg::LocateAllManually() {
+bool DriveSearch::LocateAllManually() {
   for (int i = 0; i < missing_count_; ++i) {
     if ((*found_flags_)[i] != 0) continue;
-    CSpecifyLocDlg dlg(avi_name_, missing_names_[i], &(*found_paths_)[i], &(*found_flags_)[i], services_);
+    ManualLocate dlg(avi_name_, missing_names_[i], &(*found_paths_)[i], &(*found_flags_)[i], services_);
     if (dlg.DoModal(ui_) != IDOK) {
       all_resolved_ = 0;
       return false;
@@ -261,7 +257,7 @@ bool CSearchDlg::LocateAllManually() {
   return true;
 }
 
-void CSearchDlg::RefreshMissingList() {
+void DriveSearch::RefreshMissingList() {
   missing_list_.clear();
   for (int i = 0; i < missing_count_; ++i) {
     if ((*found_flags_)[i] != 0) continue;
@@ -271,7 +267,7 @@ void CSearchDlg::RefreshMissingList() {
   ui_.ShowMissingList(missing_list_);
 }
 
-void CSearchDlg::EndDialog(int result) {
+void DriveSearch::EndDialog(int result) {
   result_ = result;
   ended_ = true;
   timer_on_ = false;
@@ -279,21 +275,21 @@ void CSearchDlg::EndDialog(int result) {
 
 // ---- worker ----
 
-bool CSearchDlg::AnyUnresolved() const {
+bool DriveSearch::AnyUnresolved() const {
   for (int i = 0; i < missing_count_; ++i)
     if ((*found_flags_)[i] == 0) return true;
   return false;
 }
 
-bool CSearchDlg::GatePasses() {
+bool DriveSearch::GatePasses() {
   gate_.Wait();
   if (recheck_.exchange(0) == 0) return true;
   return AnyUnresolved();
 }
 
-bool CSearchDlg::MayGoOn() { return AnyUnresolved() && stop_.load() == 0 && GatePasses(); }
+bool DriveSearch::MayGoOn() { return AnyUnresolved() && stop_.load() == 0 && GatePasses(); }
 
-void CSearchDlg::SearchThreadProc() {
+void DriveSearch::SearchThreadProc() {
   const uint32_t mask = drive_mask_ == 0 ? kFallbackDrives : drive_mask_;
   for (int i = 0; i <= kLastDriveIndex && MayGoOn(); ++i) {
     if ((mask & (1u << i)) == 0) continue;
@@ -303,7 +299,7 @@ void CSearchDlg::SearchThreadProc() {
   }
 }
 
-void CSearchDlg::SearchFolder(const std::string& folder) {
+void DriveSearch::SearchFolder(const std::string& folder) {
   {
     SearchMessage message;
     message.kind = SearchMessage::kFolderText;
@@ -352,7 +348,7 @@ void CSearchDlg::SearchFolder(const std::string& folder) {
 int SearchMissingFiles(const std::string& avi_name, const std::vector<std::string>& missing,
                        std::vector<std::string>& found, std::vector<int>& found_flags, SearchServices services,
                        SearchUi& ui, const SearchOptions& options) {
-  CSearchDlg dlg(avi_name, missing, &found, static_cast<int>(missing.size()), &found_flags, std::move(services), ui);
+  DriveSearch dlg(avi_name, missing, &found, static_cast<int>(missing.size()), &found_flags, std::move(services), ui);
   if (options.drives) dlg.set_drive_mask(*options.drives);
   if (options.cancel_requested) dlg.set_cancel_poll(options.cancel_requested);
   if (dlg.DoModal() == IDCANCEL) return IDCANCEL;

@@ -1,9 +1,10 @@
 #pragma once
-// The search dialog and its drive search worker. The worker walks the chosen
-// drives folder by folder for files named as a missing data file; every DV
-// candidate is offered through the found similar file dialog, and what the
-// walk does not find is located by hand. The dialog hands back a replacement
-// path and a found flag per missing link.
+// The search dialog without its window, and its drive search worker. The
+// worker walks the chosen drives folder by folder for files named as a
+// missing data file; every DV candidate is offered through the found
+// similar file dialog, and what the walk does not find is located by hand.
+// The dialog hands back a replacement path and a found flag per missing
+// link.
 //
 // Threads: DoModal runs on the user-interface thread and handles the
 // messages the worker posts (a found record, the folder text) and the
@@ -25,7 +26,7 @@
 
 namespace mendora {
 
-class CSearchDlg {
+class DriveSearch {
  public:
   // The text of the message box shown when the walk leaves files unfound.
   static constexpr const char kFileNotFound[] = "File Not Found\n";
@@ -34,12 +35,12 @@ class CSearchDlg {
   // `found_paths` and `found_flags` get one entry per missing link (they are
   // grown to `missing_count` when shorter). All three belong to the caller and
   // must outlive the dialog. Reads Directory, Filter and the search drives.
-  CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
+  DriveSearch(const std::string& avi_name, const std::vector<std::string>& missing_links,
              std::vector<std::string>* found_paths, int missing_count, std::vector<int>* found_flags,
              SearchServices services, SearchUi& ui);
-  ~CSearchDlg();
-  CSearchDlg(const CSearchDlg&) = delete;
-  CSearchDlg& operator=(const CSearchDlg&) = delete;
+  ~DriveSearch();
+  DriveSearch(const DriveSearch&) = delete;
+  DriveSearch& operator=(const DriveSearch&) = delete;
 
   // Runs the search: IDOK when every missing link has been resolved, IDCANCEL
   // when the user gave up (the paths accepted so far stay filled in).
@@ -78,9 +79,9 @@ class CSearchDlg {
   // DoModal. A mask of 0 walks drives A and C.
   void set_drive_mask(uint32_t mask) { drive_mask_ = mask; }
 
-  const std::string& caption() const { return caption_; }          // string 501
-  const std::string& heading() const { return heading_; }          // string 502
-  const std::string& folder_label() const { return folder_label_; }  // string 503
+  const std::string& caption() const { return caption_; }          // IDS_SEARCH_CAPTION
+  const std::string& heading() const { return heading_; }          // IDS_SEARCH_HEADING
+  const std::string& folder_label() const { return folder_label_; }  // IDS_SEARCH_FOLDER_LABEL
   const std::string& missing_list_text() const { return missing_list_; }
   const std::string& current_folder() const { return current_folder_; }
 

@@ -5,9 +5,9 @@
 
 #include "platform/win32/dialog.h"
 
-namespace mendora {
+namespace mendora::win {
 
-class CErrorDlg : public win32::Dialog {
+class CErrorDlg : public Dialog {
  public:
   explicit CErrorDlg(HWND parent = nullptr);
 
@@ -20,7 +20,7 @@ class CErrorDlg : public win32::Dialog {
   const std::string& message() const { return message_; }
 
  protected:
-  void DoDataExchange(win32::DataExchange& dx) override;
+  void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
 
  private:
@@ -32,4 +32,4 @@ class CErrorDlg : public win32::Dialog {
 // Shows the error dialog for `code`: construct, SetError, DoModal.
 void ShowError(int code);
 
-}  // namespace mendora
+}  // namespace mendora::win

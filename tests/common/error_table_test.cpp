@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/ErrorTable.h"
-#include "app/Texts.h"
+#include "common/ErrorTable.h"
+#include "common/Texts.h"
 #include "platform/ui_language.h"
 
 namespace mendora {

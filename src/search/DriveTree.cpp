@@ -1,14 +1,14 @@
-#include "search/TreeCtrlEx.h"
+#include "search/DriveTree.h"
 
-#include "app/CommonFunc.h"
+#include "common/CommonFunc.h"
 
 namespace mendora {
 
-CTreeCtrlEx::CTreeCtrlEx(SettingsStore& settings, FileSystem& fs) : settings_(settings), fs_(fs) {
+DriveTree::DriveTree(SettingsStore& settings, FileSystem& fs) : settings_(settings), fs_(fs) {
   CommonFunc(settings_, fs_).LoadSettings(SETTING_SEARCH_DRIVES, nullptr, nullptr, &drive_mask_, nullptr);
 }
 
-void CTreeCtrlEx::Fill(uint32_t logical_drives, const DisplayNameFn& display_name) {
+void DriveTree::Fill(uint32_t logical_drives, const DisplayNameFn& display_name) {
   for (int k = 0; k < 26; ++k) {
     if ((logical_drives & (1u << k)) == 0) continue;
     const std::string root{static_cast<char>('A' + k), ':', '\\'};
@@ -17,12 +17,12 @@ void CTreeCtrlEx::Fill(uint32_t logical_drives, const DisplayNameFn& display_nam
   }
 }
 
-int CTreeCtrlEx::InsertDriveItem(const std::string& path, int parent, const std::string& display_name) {
+int DriveTree::InsertDriveItem(const std::string& path, int parent, const std::string& display_name) {
   items_.push_back(Item{path + display_name, parent, false});
   return static_cast<int>(items_.size()) - 1;
 }
 
-std::string CTreeCtrlEx::GetItemPath(int item) const {
+std::string DriveTree::GetItemPath(int item) const {
   std::string path;
   for (int i = item; i >= 0 && i < item_count(); i = items_[i].parent) {
     const std::string& text = items_[i].text;
@@ -35,7 +35,7 @@ std::string CTreeCtrlEx::GetItemPath(int item) const {
   return path;
 }
 
-int CTreeCtrlEx::SaveSelection() {
+int DriveTree::SaveSelection() {
   if (!items_.empty()) {
     drive_mask_ = 0;
     checked_count_ = 0;

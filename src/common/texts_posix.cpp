@@ -1,4 +1,4 @@
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "platform/posix/codepage.h"
 #include "platform/ui_language.h"
 
