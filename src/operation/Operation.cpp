@@ -6,6 +6,7 @@
 #include "app/ErrorTable.h"
 #include "app/Texts.h"
 #include "operation/FileNames.h"
+#include "operation/Journal.h"
 #include "operation/OperationUi.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
@@ -25,6 +26,10 @@ constexpr unsigned IDS_READ_ONLY_FILE = 311;
 constexpr unsigned IDS_SYSTEM_FILE = 313;
 constexpr unsigned IDS_FILE_IS_A = 315;
 constexpr unsigned IDS_RETRY_QUESTION = 316;
+constexpr unsigned IDS_RECOVER_QUESTION = 330;
+constexpr unsigned IDS_RECOVERED_BACK = 331;
+constexpr unsigned IDS_RECOVERED_DONE = 332;
+constexpr unsigned IDS_RECOVERY_FAILED = 333;
 constexpr unsigned IDS_SELECT_DESTINATION = 350;
 constexpr unsigned IDS_FILES_EXIST = 466;
 constexpr unsigned IDS_OVERWRITE = 467;
@@ -53,7 +58,10 @@ void COperation::RunFix() {
   ready_.assign(selected_.size(), 0);
   finished_.assign(selected_.size(), 0);
   for (current_ = 0; current_ < selected_.size(); ++current_) {
-    const int r = PrepareFile(Fix);
+    bool completed = false;
+    int r = RecoverFile(&completed);
+    if (completed) finished_[current_] = 1;
+    else if (r == RC_OK) r = PrepareFile(Fix);
     if (r != RC_OK && r != RC_CANCELLED) ui_.ShowError(r);
     EndFile();
   }
@@ -66,8 +74,11 @@ void COperation::RunMoveCopy(int isMove) {
   ready_.assign(selected_.size(), 0);
   finished_.assign(selected_.size(), 0);
   for (current_ = 0; current_ < selected_.size(); ++current_) {
-    int r = PrepareFile(mode);
-    if (r == RC_OK && ready_[current_]) {
+    bool completed = false;
+    int r = RecoverFile(&completed);
+    if (completed) finished_[current_] = 1;
+    else if (r == RC_OK) r = PrepareFile(mode);
+    if (r == RC_OK && !completed && ready_[current_]) {
       r = MoveCopyFile(mode);
       if (r == RC_OK) {
         ui_.ShowMessage(FormatString1(LoadText(mode == Move ? IDS_FINISHED_MOVE : IDS_FINISHED_COPY), current()));
@@ -183,11 +194,27 @@ int COperation::MoveCopyFile(int mode) {
     new_paths_.push_back(link.target);
   }
 
+  // The plan goes to the disk before the first data file does, so that a
+  // crash from here on is finished or taken back by the next run.
+  journal_ = CarryJournal{};
+  journal_.mode = mode;
+  journal_.avi = current();
+  journal_.output = output_;
+  journal_.temporary = temporary_;
+  journal_.source = same_file_ || (mode == Move && backup_ == 1) ? JournalSource::kAside
+                    : mode == Move                              ? JournalSource::kDelete
+                                                                : JournalSource::kKeep;
+  for (size_t i = 0; i < carry_sources_.size(); ++i) journal_.pairs.emplace_back(carry_sources_[i], carry_targets_[i]);
+  if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
+
   if (!carry_sources_.empty()) {
     CarryInput carry{carry_sources_, carry_targets_, mode == Move ? 1 : 0};
     ProgressStep step(fs_, steps_, carry);
     r = RunStep(step);
-    if (r != RC_OK) return r;
+    if (r != RC_OK) {
+      EndJournal();
+      return r;
+    }
     carried_ = true;
   }
   return FinishReplace(mode);
@@ -268,6 +295,15 @@ int COperation::CheckDestination(int mode) {
 }
 
 int COperation::FinishReplace(int mode) {
+  if (mode == Fix) {
+    // A Fix carries nothing, but its renames are journaled like the others'.
+    journal_ = CarryJournal{};
+    journal_.mode = Fix;
+    journal_.avi = journal_.output = current();
+    journal_.temporary = temporary_;
+    journal_.source = backup_ == 1 ? JournalSource::kAside : JournalSource::kKeep;
+    if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
+  }
   CreationInput creation;
   creation.source = current();
   creation.output = temporary_;
@@ -285,9 +321,77 @@ int COperation::FinishReplace(int mode) {
   }
   if (r != RC_OK) {
     UndoCarry(mode);
+    EndJournal();
     return r;
   }
-  return mode == Fix ? PlaceFix() : PlaceMoveCopy(mode);
+  if (mode != Fix) {
+    const uint32_t attributes = fs_.GetAttributes(current());
+    journal_.attributes = attributes == kInvalidAttributes ? 0 : attributes;
+  }
+  // From here a crash is finished forwards: the new file is whole.
+  if (!WriteJournalPhase(JournalPhase::kPlace)) {
+    r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    EndJournal();
+    return r;
+  }
+  r = mode == Fix ? PlaceFix() : PlaceMoveCopy(mode);
+  EndJournal();
+  return r;
+}
+
+int COperation::RecoverFile(bool* completed) {
+  *completed = false;
+  const std::string& avi = current();
+  if (!fs_.Exists(JournalPath(avi))) {
+    // Leftovers of a run that stopped before it changed anything.
+    RecoverInterrupted(fs_, avi, nullptr);
+    return RC_OK;
+  }
+  CarryJournal journal;
+  const char* label = Label(ReadJournal(fs_, avi, &journal) ? journal.mode : Fix);
+  if (!ui_.AskRecover(FormatString2(LoadText(IDS_RECOVER_QUESTION), label, avi))) return RC_CANCELLED;
+  switch (RecoverInterrupted(fs_, avi, &journal)) {
+    case RecoveryResult::kNone:
+      return RC_OK;
+    case RecoveryResult::kRolledBack:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERED_BACK), label, avi));
+      return RC_OK;
+    case RecoveryResult::kCompleted:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERED_DONE), label, avi));
+      *completed = true;
+      return RC_OK;
+    default:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERY_FAILED), avi, JournalPath(avi)));
+      return RC_CANCELLED;
+  }
+}
+
+bool COperation::WriteJournalPhase(JournalPhase phase) {
+  const JournalPhase before = journal_.phase;
+  journal_.phase = phase;
+  if (WriteJournal(fs_, journal_)) {
+    journaled_ = true;
+    return true;
+  }
+  journal_.phase = before;  // what the disk still says, if anything
+  return false;
+}
+
+// The run of this file is over. A journal still in its carry phase means the
+// run was taken back: what the undo left undone is put back now, and only a
+// whole old state loses its journal. In the place phase the new file was put
+// in place, or the failure that stopped it has been told with the places.
+void COperation::EndJournal() {
+  if (!journaled_) return;
+  journaled_ = false;
+  if (journal_.phase == JournalPhase::kCarry) {
+    if (RollBack(fs_, journal_) != RecoveryResult::kRolledBack)
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERY_FAILED), current(), JournalPath(current())));
+    return;
+  }
+  // A hiccup of the disk must not leave a journal behind a finished run.
+  if (!RemoveJournal(fs_, current())) RemoveJournal(fs_, current());
 }
 
 int COperation::PlaceFix() {
@@ -357,6 +461,11 @@ int COperation::PlaceMoveCopy(int mode) {
 }
 
 int COperation::UndoCarry(int mode) {
+  // Taken back from the place phase: a crash during the undo must not be
+  // finished forwards. A journal that cannot say so goes.
+  if (journaled_ && journal_.phase == JournalPhase::kPlace && !WriteJournalPhase(JournalPhase::kCarry) &&
+      RemoveJournal(fs_, current()))
+    journaled_ = false;
   fs_.Delete(temporary_);
   if (!carried_) return RC_OK;
   for (size_t i = 0; i < carry_sources_.size(); ++i) {
@@ -381,6 +490,8 @@ void COperation::EndFile() {
   carry_targets_.clear();
   carried_ = false;
   same_file_ = false;
+  journal_ = CarryJournal{};
+  journaled_ = false;
   output_.clear();
   temporary_.clear();
   folder_.clear();

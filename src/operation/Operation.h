@@ -11,6 +11,7 @@
 
 #include "app/CommonFunc.h"
 #include "app/Types.h"
+#include "operation/Journal.h"
 
 namespace mendora {
 
@@ -56,6 +57,9 @@ class COperation {
   int PlaceFix();
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
+  int RecoverFile(bool* completed);
+  bool WriteJournalPhase(JournalPhase phase);
+  void EndJournal();
   bool TargetTaken(const std::string& path) const;
   void EndFile();
 
@@ -85,6 +89,8 @@ class COperation {
   std::vector<std::string> carry_targets_;
   bool carried_ = false;     // the carry step has run and succeeded
   bool same_file_ = false;   // the output path names the current reference AVI itself
+  CarryJournal journal_;
+  bool journaled_ = false;  // journal_ is on the disk
   std::string output_;
   std::string temporary_;
   std::string folder_;

@@ -250,7 +250,7 @@ TEST_F(OperationTest, TwoFailingFilesGiveTwoErrorDialogsInOrder) {
   Avi(avi, {P('E', "gone.001")});
   d.WriteFile(P('C', "gone.001"), "g");
   ui.locate[P('E', "gone.001")] = P('C', "gone.001");
-  faulty.FailNth(FaultKind::kCreate, 0, kErrorAccessDenied);  // the temporary file
+  faulty.FailNth(FaultKind::kCreate, 1, kErrorAccessDenied);  // the temporary file, after the journal
   Run(Fix, {missing, avi});
   EXPECT_EQ(ui.errors, (std::vector<int>{97, 'y'}));
   EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({P('E', "gone.001")}));
