@@ -15,7 +15,12 @@ constexpr char kMagic[] = "mendora journal 1";
 
 const char* ModeName(int mode) { return mode == Fix ? "fix" : mode == Move ? "move" : "copy"; }
 const char* SourceName(JournalSource s) {
-  return s == JournalSource::kAside ? "aside" : s == JournalSource::kDelete ? "delete" : "keep";
+  switch (s) {
+    case JournalSource::kAside: return "aside";
+    case JournalSource::kDelete: return "delete";
+    case JournalSource::kAsideThenDelete: return "aside-delete";
+    default: return "keep";
+  }
 }
 
 // Windows paths hold no control characters, so lines and tabs separate.
@@ -67,6 +72,12 @@ bool PutBack(FileSystem& fs, int mode, const std::string& source, const std::str
 }  // namespace
 
 std::string JournalPath(const std::string& avi) { return avi + ".journal"; }
+
+std::string AsidePath(const std::string& avi, JournalSource source) {
+  if (source == JournalSource::kAside) return BackupPath(avi);
+  if (source == JournalSource::kAsideThenDelete) return TemporaryPath(avi);
+  return std::string();
+}
 std::string JournalTemporaryPath(const std::string& avi) { return TemporaryPath(JournalPath(avi)); }
 
 std::string FormatJournal(const CarryJournal& j) {
@@ -127,6 +138,7 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
       if (value == "keep") j.source = JournalSource::kKeep;
       else if (value == "aside") j.source = JournalSource::kAside;
       else if (value == "delete") j.source = JournalSource::kDelete;
+      else if (value == "aside-delete") j.source = JournalSource::kAsideThenDelete;
       else return false;
     } else if (key == "attributes") {
       if (!ParseNumber(value, 0xffffffffu, &number)) return false;
@@ -146,8 +158,9 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
   }
   if (!ended || seen != 0x7f) return false;
   // A Fix carries nothing and writes over its own reference AVI.
-  if (j.mode == Fix && (!j.pairs.empty() || j.output != j.avi || j.source == JournalSource::kDelete)) return false;
-  if (j.output == j.avi && j.source == JournalSource::kDelete) return false;
+  if (j.mode == Fix && (!j.pairs.empty() || j.output != j.avi)) return false;
+  const bool deletes = j.source == JournalSource::kDelete || j.source == JournalSource::kAsideThenDelete;
+  if (deletes && (j.mode != Move || j.output == j.avi)) return false;
   if (j.temporary == j.avi || j.temporary == j.output) return false;
   *journal = std::move(j);
   return true;
@@ -182,10 +195,13 @@ bool ReadJournal(FileSystem& fs, const std::string& avi, CarryJournal* journal) 
 bool RemoveJournal(FileSystem& fs, const std::string& avi) { return fs.Delete(JournalPath(avi)); }
 
 RecoveryResult RollBack(FileSystem& fs, const CarryJournal& j) {
-  if (fs.Exists(j.temporary) && !fs.Delete(j.temporary)) return RecoveryResult::kFailed;
+  // The new file may already carry a read-only bit meant for its new name.
+  if (fs.Exists(j.temporary) && !fs.Delete(j.temporary) &&
+      !(fs.SetAttributes(j.temporary, kAttrNormal) && fs.Delete(j.temporary)))
+    return RecoveryResult::kFailed;
   // A source reference AVI already set aside comes back under its name.
-  const std::string backup = BackupPath(j.avi);
-  if (j.source == JournalSource::kAside && !fs.Exists(j.avi) && fs.Exists(backup) && !fs.Rename(backup, j.avi, false))
+  const std::string aside = AsidePath(j.avi, j.source);
+  if (!aside.empty() && !fs.Exists(j.avi) && fs.Exists(aside) && !fs.Rename(aside, j.avi, false))
     return RecoveryResult::kFailed;
   bool whole = fs.Exists(j.avi);
   for (size_t i = j.pairs.size(); i-- > 0;)
@@ -200,14 +216,16 @@ namespace {
 RecoveryResult Complete(FileSystem& fs, const CarryJournal& j) {
   for (const auto& [source, target] : j.pairs)
     if (!fs.Exists(target)) return RecoveryResult::kFailed;
+  const std::string aside = AsidePath(j.avi, j.source);
   if (fs.Exists(j.temporary)) {
-    if (j.source == JournalSource::kAside && fs.Exists(j.avi) && !fs.Rename(j.avi, BackupPath(j.avi), true))
-      return RecoveryResult::kFailed;
+    if (!aside.empty() && fs.Exists(j.avi) && !fs.Rename(j.avi, aside, true)) return RecoveryResult::kFailed;
     if (!fs.Rename(j.temporary, j.output, true)) return RecoveryResult::kFailed;
   } else if (!fs.Exists(j.output)) {
     return RecoveryResult::kFailed;
   }
   if (j.source == JournalSource::kDelete && fs.Exists(j.avi) && !fs.Delete(j.avi)) return RecoveryResult::kFailed;
+  if (j.source == JournalSource::kAsideThenDelete && fs.Exists(aside) && !fs.Delete(aside))
+    return RecoveryResult::kFailed;
   if (j.attributes != 0 && !fs.SetAttributes(j.output, j.attributes)) return RecoveryResult::kFailed;
   if (!RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
   return RecoveryResult::kCompleted;

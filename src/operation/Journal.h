@@ -30,7 +30,12 @@ enum class JournalSource {
   kKeep,    // stays (Copy to another folder)
   kAside,   // becomes its backup path before the new file takes its place
   kDelete,  // is deleted once the new file is in place (Move, no backup)
+  kAsideThenDelete,  // waits at its temporary path while the new file
+                     // replaces an older one, then is deleted (Move)
 };
+
+// Where the source reference AVI waits during the final renames, if anywhere.
+std::string AsidePath(const std::string& avi, JournalSource source);
 
 struct CarryJournal {
   int mode = 0;  // Fix, Move or Copy

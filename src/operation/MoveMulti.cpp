@@ -27,9 +27,10 @@ int WriteFailureCode() { return GetLastSystemError() == kErrorDiskFull ? MM_DISK
 class Engine {
  public:
   Engine(FileSystem& fs, const std::vector<std::string>& sources, const std::vector<std::string>& targets,
-         int* code, int* failing_index, ProgressReporter& progress, bool refuse_existing)
+         int* code, int* failing_index, ProgressReporter& progress, bool refuse_existing,
+         std::vector<std::string>& stranded)
       : fs_(fs), sources_(sources), targets_(targets), code_(code), index_(failing_index),
-        progress_(progress), refuse_existing_(refuse_existing) {}
+        progress_(progress), refuse_existing_(refuse_existing), stranded_(stranded) {}
 
   int CopyFileList();
   int MoveFileList();
@@ -41,6 +42,14 @@ class Engine {
   int CopyCancel(size_t handled);
   void MoveCancel(size_t handled);
   void MoveUndo(size_t failed_at);
+  // The undo steps: a failure is recorded with both places, never dropped.
+  void PutBack(size_t i) {
+    if (!fs_.Move(targets_[i], sources_[i])) Strand(i);
+  }
+  void Remove(size_t i) {
+    if (!fs_.Delete(targets_[i])) Strand(i);
+  }
+  void Strand(size_t i) { stranded_.insert(stranded_.end(), {targets_[i], sources_[i]}); }
 
   FileSystem& fs_;
   const std::vector<std::string>& sources_;
@@ -54,6 +63,7 @@ class Engine {
   uint64_t running_bytes_ = 0;
   CopyBuffer buffer_;
   std::vector<bool> created_;  // copy runs: the target of file i was created by us
+  std::vector<std::string>& stranded_;
 };
 
 bool Engine::SumSizes() {
@@ -71,7 +81,7 @@ bool Engine::SumSizes() {
 
 int Engine::CopyCancel(size_t handled) {
   for (size_t i = 0; i < handled && i < created_.size(); ++i)
-    if (created_[i]) fs_.Delete(targets_[i]);
+    if (created_[i]) Remove(i);
   *code_ = MM_COPY_CANCELLED;
   return 0;
 }
@@ -104,7 +114,8 @@ int Engine::CopyFileList() {
       return 0;
     }
   }
-  if (!Running()) return CopyCancel(sources_.size());
+  // Past this point a Cancel is too late: the copies are the result.
+  if (!progress_.Commit()) return CopyCancel(sources_.size());
   Report(100);
   *code_ = MM_OK;
   return 1;
@@ -113,7 +124,7 @@ int Engine::CopyFileList() {
 // Puts the files 0 .. failed_at-1 back, across drives too, so that nothing
 // the caller still refers to by its old path stays carried away.
 void Engine::MoveUndo(size_t failed_at) {
-  for (size_t i = failed_at; i-- > 0;) fs_.Move(targets_[i], sources_[i]);
+  for (size_t i = failed_at; i-- > 0;) PutBack(i);
 }
 
 void Engine::MoveCancel(size_t handled) {
@@ -121,10 +132,10 @@ void Engine::MoveCancel(size_t handled) {
   const size_t last = handled - 1;
   // The last file may be a copy whose source is still in place.
   if (!fs_.Exists(sources_[last]))
-    fs_.Move(targets_[last], sources_[last]);
+    PutBack(last);
   else
-    fs_.Delete(targets_[last]);
-  for (size_t i = last; i-- > 0;) fs_.Move(targets_[i], sources_[i]);
+    Remove(last);
+  for (size_t i = last; i-- > 0;) PutBack(i);
 }
 
 int Engine::MoveFileList() {
@@ -164,7 +175,7 @@ int Engine::MoveFileList() {
     if (!CopyOneFile(fs_, source, target, code_, buffer_.data, buffer_.size, total_, &running_bytes_, &progress_,
                      &created)) {
       const int failure = *code_;
-      if (created) fs_.Delete(target);  // a partial copy; the source is intact
+      if (created) Remove(i);  // a partial copy; the source is intact
       MoveUndo(i);
       *code_ = failure;
       *index_ = static_cast<int>(i);
@@ -172,14 +183,15 @@ int Engine::MoveFileList() {
     }
     if (Running() && !fs_.Delete(source)) {
       // The source is still whole, so the copy is a duplicate.
-      fs_.Delete(target);
+      Remove(i);
       MoveUndo(i);
       *code_ = MM_WRITE_FAILURE;
       *index_ = static_cast<int>(i);
       return 0;
     }
   }
-  if (!Running()) {
+  // Past this point a Cancel is too late: the files stay where they went.
+  if (!progress_.Commit()) {
     MoveCancel(sources_.size());
     *code_ = MM_OK;
     return 1;
@@ -298,7 +310,8 @@ int CopyOneFile(FileSystem& fs, const std::string& source, const std::string& ta
 }
 
 int MoveMultiFiles(FileSystem& fs, const std::vector<std::string>& sources, const std::vector<std::string>& targets,
-                   int move, int* code, int* failing_index, ProgressReporter* progress, int refuse_existing) {
+                   int move, int* code, int* failing_index, ProgressReporter* progress, int refuse_existing,
+                   std::vector<std::string>* stranded) {
   int own_index = 0;
   if (failing_index == nullptr) failing_index = &own_index;
   int own_code = 0;
@@ -324,8 +337,9 @@ int MoveMultiFiles(FileSystem& fs, const std::vector<std::string>& sources, cons
     }
   }
   ProgressReporter none(nullptr, nullptr);
+  std::vector<std::string> own_stranded;
   Engine engine(fs, sources, targets, code, failing_index, progress != nullptr ? *progress : none,
-                refuse_existing != 0);
+                refuse_existing != 0, stranded != nullptr ? *stranded : own_stranded);
   if (move) engine.MoveFileList();
   else engine.CopyFileList();
   return *code == MM_OK ? 1 : 0;

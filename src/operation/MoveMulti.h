@@ -38,9 +38,12 @@ constexpr int MM_FILE_PROTECTED = 274;
 // `refuse_existing` an existing target stops the run before anything is
 // touched; without it existing targets are replaced. Returns 1 when the
 // code is 0; a cancelled move returns 1 with code 0 and the running flag 0.
+// `stranded` (may be null) gets, for every file the undo could not put back
+// or remove, where it is now and then where it belongs (or what it copies).
 int MoveMultiFiles(FileSystem& fs, const std::vector<std::string>& sources,
                    const std::vector<std::string>& targets, int move, int* code,
-                   int* failing_index, ProgressReporter* progress, int refuse_existing);
+                   int* failing_index, ProgressReporter* progress, int refuse_existing,
+                   std::vector<std::string>* stranded = nullptr);
 
 enum class ListMode { kSource, kTarget };
 

@@ -26,10 +26,14 @@ constexpr unsigned IDS_READ_ONLY_FILE = 311;
 constexpr unsigned IDS_SYSTEM_FILE = 313;
 constexpr unsigned IDS_FILE_IS_A = 315;
 constexpr unsigned IDS_RETRY_QUESTION = 316;
+constexpr unsigned IDS_KEPT_NEW = 320;
+constexpr unsigned IDS_NOT_PUT_BACK = 321;
+constexpr unsigned IDS_NOT_PUT_BACK_LINE = 322;
 constexpr unsigned IDS_RECOVER_QUESTION = 330;
 constexpr unsigned IDS_RECOVERED_BACK = 331;
 constexpr unsigned IDS_RECOVERED_DONE = 332;
 constexpr unsigned IDS_RECOVERY_FAILED = 333;
+constexpr unsigned IDS_JOURNAL_LEFT = 334;
 constexpr unsigned IDS_SELECT_DESTINATION = 350;
 constexpr unsigned IDS_FILES_EXIST = 466;
 constexpr unsigned IDS_OVERWRITE = 467;
@@ -111,45 +115,45 @@ int COperation::PrepareFile(int mode) {
   {
     ProgressStep step(fs_, steps_, analysis);
     const int r = RunStep(step);
-    links_ = std::move(step.links());
+    file_.links = std::move(step.links());
     if (r != RC_OK) return r;
   }
 
-  missing_flags_.assign(links_.size(), 0);
-  missing_.clear();
-  for (size_t i = 0; i < links_.size(); ++i) {
-    if (!fs_.Exists(links_[i])) {
-      missing_flags_[i] = 1;
-      missing_.push_back(links_[i]);
+  file_.missing_flags.assign(file_.links.size(), 0);
+  file_.missing.clear();
+  for (size_t i = 0; i < file_.links.size(); ++i) {
+    if (!fs_.Exists(file_.links[i])) {
+      file_.missing_flags[i] = 1;
+      file_.missing.push_back(file_.links[i]);
     }
   }
   ready_[current_] = 1;
-  output_ = path;
-  temporary_ = TemporaryPath(path);
+  file_.output = path;
+  file_.temporary = TemporaryPath(path);
 
-  if (!missing_.empty()) {
+  if (!file_.missing.empty()) {
     if (mode == Fix) {
       const int r = CheckAttributes(Fix, path);
       if (r != RC_OK) return r;
     }
-    found_.assign(missing_.size(), std::string());
-    found_flags_.assign(missing_.size(), 0);
+    file_.found.assign(file_.missing.size(), std::string());
+    file_.found_flags.assign(file_.missing.size(), 0);
     std::string name = path;
     SplitPath(path, nullptr, &name);
-    const int searched = ui_.SearchMissing(name, missing_, found_, found_flags_);
+    const int searched = ui_.SearchMissing(name, file_.missing, file_.found, file_.found_flags);
     if (searched == IDCANCEL) {
       ready_[current_] = 0;
       return RC_CANCELLED;
     }
     int resolved = searched == 1 ? 1 : 0;
     // Never write a link to nowhere, whatever the search claims.
-    for (size_t i = 0; i < found_.size(); ++i)
-      if (found_[i].empty() || TooLong(found_[i])) resolved = 0;
+    for (size_t i = 0; i < file_.found.size(); ++i)
+      if (file_.found[i].empty() || TooLong(file_.found[i])) resolved = 0;
     ready_[current_] = resolved;
   }
 
   if (mode != Fix) return RC_OK;
-  if (ready_[current_] && !missing_.empty()) {
+  if (ready_[current_] && !file_.missing.empty()) {
     const int r = FinishReplace(Fix);
     if (r != RC_OK) return r;
   }
@@ -162,133 +166,142 @@ int COperation::PrepareFile(int mode) {
 
 int COperation::MoveCopyFile(int mode) {
   if (current().empty()) return ERR_INVALID_SELECTION;
-  if (!ui_.BrowseFolder(LoadText(IDS_SELECT_DESTINATION), &folder_) || folder_.empty()) return RC_CANCELLED;
+  if (!ui_.BrowseFolder(LoadText(IDS_SELECT_DESTINATION), &file_.folder) || file_.folder.empty()) return RC_CANCELLED;
 
   int r = PlanDestination();
   if (r != RC_OK) return r;
 
   // The carry list: every data file that is not already where it goes, once.
-  carry_sources_.clear();
-  carry_targets_.clear();
+  file_.carry_sources.clear();
+  file_.carry_targets.clear();
   std::unordered_set<std::string> listed;
-  for (const LinkPlan& link : plan_) {
+  for (const LinkPlan& link : file_.plan) {
     if (link.source == link.target || !listed.insert(link.source).second) continue;
-    carry_sources_.push_back(link.source);
-    carry_targets_.push_back(link.target);
+    file_.carry_sources.push_back(link.source);
+    file_.carry_targets.push_back(link.target);
   }
 
   if (mode == Move) {
     r = CheckAttributes(Move, current());
-    for (size_t i = 0; r == RC_OK && i < carry_sources_.size(); ++i) r = CheckAttributes(Move, carry_sources_[i]);
+    for (size_t i = 0; r == RC_OK && i < file_.carry_sources.size(); ++i)
+      r = CheckAttributes(Move, file_.carry_sources[i]);
     if (r != RC_OK) return r;
   }
 
   r = CheckDestination(mode);
   if (r != RC_OK) return r;
 
-  old_paths_.clear();
-  new_paths_.clear();
-  for (const LinkPlan& link : plan_) {
+  file_.old_paths.clear();
+  file_.new_paths.clear();
+  for (const LinkPlan& link : file_.plan) {
     if (link.recorded == link.target) continue;
-    old_paths_.push_back(link.recorded);
-    new_paths_.push_back(link.target);
+    file_.old_paths.push_back(link.recorded);
+    file_.new_paths.push_back(link.target);
   }
 
   // The plan goes to the disk before the first data file does, so that a
-  // crash from here on is finished or taken back by the next run.
-  journal_ = CarryJournal{};
-  journal_.mode = mode;
-  journal_.avi = current();
-  journal_.output = output_;
-  journal_.temporary = temporary_;
-  journal_.source = same_file_ || (mode == Move && backup_ == 1) ? JournalSource::kAside
-                    : mode == Move                              ? JournalSource::kDelete
-                                                                : JournalSource::kKeep;
-  for (size_t i = 0; i < carry_sources_.size(); ++i) journal_.pairs.emplace_back(carry_sources_[i], carry_targets_[i]);
+  // crash from here on is finished or taken back by the next run. The source
+  // reference AVI goes where PlaceMoveCopy will put it.
+  CarryJournal& journal = file_.journal;
+  journal.mode = mode;
+  journal.avi = current();
+  journal.output = file_.output;
+  journal.temporary = file_.temporary;
+  journal.source = file_.same_file || (mode == Move && backup_ == 1) ? JournalSource::kAside
+                   : mode == Move && file_.replace_output           ? JournalSource::kAsideThenDelete
+                   : mode == Move                                   ? JournalSource::kDelete
+                                                                    : JournalSource::kKeep;
+  for (size_t i = 0; i < file_.carry_sources.size(); ++i)
+    journal.pairs.emplace_back(file_.carry_sources[i], file_.carry_targets[i]);
   if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
 
-  if (!carry_sources_.empty()) {
-    CarryInput carry{carry_sources_, carry_targets_, mode == Move ? 1 : 0};
+  if (!file_.carry_sources.empty()) {
+    CarryInput carry{file_.carry_sources, file_.carry_targets, mode == Move ? 1 : 0};
     ProgressStep step(fs_, steps_, carry);
     r = RunStep(step);
+    TellStranded(step.stranded());
     if (r != RC_OK) {
       EndJournal();
       return r;
     }
-    carried_ = true;
+    file_.carried = true;
   }
   return FinishReplace(mode);
 }
 
 // True when a link planned so far already goes to `path`.
-bool COperation::TargetTaken(const std::string& path) const { return planned_.count(path) != 0; }
+bool COperation::TargetTaken(const std::string& path) const { return file_.planned.count(path) != 0; }
 
 int COperation::PlanDestination() {
   std::string name;
   if (!SplitPath(current(), nullptr, &name)) return ERR_INVALID_LOCATION;
-  output_ = JoinPath(folder_, name);
-  temporary_ = TemporaryPath(output_);
-  if (TooLong(temporary_)) return ERR_INVALID_LOCATION;
-  fs_.Delete(temporary_);
+  file_.output = JoinPath(file_.folder, name);
+  file_.temporary = TemporaryPath(file_.output);
+  if (TooLong(file_.temporary)) return ERR_INVALID_LOCATION;
+  fs_.Delete(file_.temporary);
 
-  plan_.assign(links_.size(), LinkPlan{});
-  planned_.clear();
+  file_.plan.assign(file_.links.size(), LinkPlan{});
+  file_.planned.clear();
   size_t next_found = 0;
   std::unordered_map<std::string, size_t> first_with_source;
-  for (size_t i = 0; i < links_.size(); ++i) {
-    LinkPlan& link = plan_[i];
-    link.recorded = links_[i];
-    link.source = missing_flags_[i] && next_found < found_.size() ? found_[next_found++] : links_[i];
+  for (size_t i = 0; i < file_.links.size(); ++i) {
+    LinkPlan& link = file_.plan[i];
+    link.recorded = file_.links[i];
+    link.source =
+        file_.missing_flags[i] && next_found < file_.found.size() ? file_.found[next_found++] : file_.links[i];
     // A data file named by two links (a found path that is also recorded)
     // goes once, to one place.
     auto seen = first_with_source.find(link.source);
     if (seen != first_with_source.end()) {
-      link.target = plan_[seen->second].target;
+      link.target = file_.plan[seen->second].target;
       continue;
     }
     first_with_source.emplace(link.source, i);
     std::string file;
     if (!SplitPath(link.source, nullptr, &file)) return ERR_INVALID_LOCATION;
-    const std::string destination = JoinPath(folder_, file);
+    const std::string destination = JoinPath(file_.folder, file);
     link.target = destination;
     // A name that exists, or that an earlier file of this run goes to, is
     // taken: two data files of one name from two folders must not meet.
     if (link.source != destination && (fs_.Exists(destination) || TargetTaken(destination)))
       link.target = UniqueName(fs_, destination, [this](const std::string& p) { return TargetTaken(p); });
     if (TooLong(link.target)) return ERR_INVALID_LOCATION;
-    planned_.insert(link.target);
+    file_.planned.insert(link.target);
   }
   return RC_OK;
 }
 
 int COperation::CheckDestination(int mode) {
-  same_file_ = false;
-  if (fs_.Exists(output_)) {
+  file_.same_file = false;
+  if (fs_.Exists(file_.output)) {
     FileIdentity existing, source;
     // Only the file's identity tells whether the output is the reference
     // AVI itself; when it cannot be read nothing is deleted.
-    if (!fs_.Identity(output_, &existing) || !fs_.Identity(current(), &source)) return common_.ReportLastError(1);
+    if (!fs_.Identity(file_.output, &existing) || !fs_.Identity(current(), &source)) return common_.ReportLastError(1);
     if (!(existing == source)) {
-      if (ui_.AskOverwrite(LoadText(IDS_FILES_EXIST), output_, LoadText(IDS_OVERWRITE)) != IDOK) return RC_CANCELLED;
-      const int r = CheckAttributes(mode, output_);
+      if (ui_.AskOverwrite(LoadText(IDS_FILES_EXIST), file_.output, LoadText(IDS_OVERWRITE)) != IDOK)
+        return RC_CANCELLED;
+      const int r = CheckAttributes(mode, file_.output);
       if (r != RC_OK) return r;
-      if (!fs_.Delete(output_)) return common_.ReportLastError(1);
+      // The older file stays until the new one replaces it in one rename at
+      // the very end: a carry or creation that fails must not cost it.
+      file_.replace_output = true;
     } else {
-      const int r = CheckAttributes(mode, output_);
+      const int r = CheckAttributes(mode, file_.output);
       if (r != RC_OK) return r;
-      same_file_ = true;
+      file_.same_file = true;
     }
   }
   // A carry target that appeared since planning gets a free name, in the
   // carry list and in every link that goes there.
-  for (size_t c = 0; c < carry_targets_.size(); ++c) {
-    if (!fs_.Exists(carry_targets_[c])) continue;
-    const std::string old_target = carry_targets_[c];
+  for (size_t c = 0; c < file_.carry_targets.size(); ++c) {
+    if (!fs_.Exists(file_.carry_targets[c])) continue;
+    const std::string old_target = file_.carry_targets[c];
     const std::string fresh = UniqueName(fs_, old_target, [this](const std::string& p) { return TargetTaken(p); });
     if (TooLong(fresh)) return ERR_INVALID_LOCATION;
-    planned_.insert(fresh);
-    carry_targets_[c] = fresh;
-    for (LinkPlan& link : plan_)
+    file_.planned.insert(fresh);
+    file_.carry_targets[c] = fresh;
+    for (LinkPlan& link : file_.plan)
       if (link.target == old_target && link.source != link.target) link.target = fresh;
   }
   return RC_OK;
@@ -297,22 +310,21 @@ int COperation::CheckDestination(int mode) {
 int COperation::FinishReplace(int mode) {
   if (mode == Fix) {
     // A Fix carries nothing, but its renames are journaled like the others'.
-    journal_ = CarryJournal{};
-    journal_.mode = Fix;
-    journal_.avi = journal_.output = current();
-    journal_.temporary = temporary_;
-    journal_.source = backup_ == 1 ? JournalSource::kAside : JournalSource::kKeep;
+    file_.journal.mode = Fix;
+    file_.journal.avi = file_.journal.output = current();
+    file_.journal.temporary = file_.temporary;
+    file_.journal.source = backup_ == 1 ? JournalSource::kAside : JournalSource::kKeep;
     if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
   }
   CreationInput creation;
   creation.source = current();
-  creation.output = temporary_;
+  creation.output = file_.temporary;
   if (mode == Fix) {
-    creation.old_paths = missing_;
-    creation.new_paths = found_;
+    creation.old_paths = file_.missing;
+    creation.new_paths = file_.found;
   } else {
-    creation.old_paths = old_paths_;
-    creation.new_paths = new_paths_;
+    creation.old_paths = file_.old_paths;
+    creation.new_paths = file_.new_paths;
   }
   int r;
   {
@@ -326,7 +338,8 @@ int COperation::FinishReplace(int mode) {
   }
   if (mode != Fix) {
     const uint32_t attributes = fs_.GetAttributes(current());
-    journal_.attributes = attributes == kInvalidAttributes ? 0 : attributes;
+    uint32_t carried = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
+    file_.journal.attributes = attributes == kInvalidAttributes ? 0 : carried == 0 ? kAttrNormal : carried;
   }
   // From here a crash is finished forwards: the new file is whole.
   if (!WriteJournalPhase(JournalPhase::kPlace)) {
@@ -368,14 +381,23 @@ int COperation::RecoverFile(bool* completed) {
 }
 
 bool COperation::WriteJournalPhase(JournalPhase phase) {
-  const JournalPhase before = journal_.phase;
-  journal_.phase = phase;
-  if (WriteJournal(fs_, journal_)) {
-    journaled_ = true;
+  const JournalPhase before = file_.journal.phase;
+  file_.journal.phase = phase;
+  if (WriteJournal(fs_, file_.journal)) {
+    file_.journaled = true;
     return true;
   }
-  journal_.phase = before;  // what the disk still says, if anything
+  file_.journal.phase = before;  // what the disk still says, if anything
+  TellJournalLeft(false);
   return false;
+}
+
+// A journal the disk would not let go is harmless, but it is told.
+void COperation::TellJournalLeft(bool journal_too) {
+  std::vector<std::string> left = {JournalTemporaryPath(current())};
+  if (journal_too) left.push_back(JournalPath(current()));
+  for (const std::string& path : left)
+    if (fs_.Exists(path)) ui_.ShowMessage(FormatString1(LoadText(IDS_JOURNAL_LEFT), path));
 }
 
 // The run of this file is over. A journal still in its carry phase means the
@@ -383,118 +405,137 @@ bool COperation::WriteJournalPhase(JournalPhase phase) {
 // whole old state loses its journal. In the place phase the new file was put
 // in place, or the failure that stopped it has been told with the places.
 void COperation::EndJournal() {
-  if (!journaled_) return;
-  journaled_ = false;
-  if (journal_.phase == JournalPhase::kCarry) {
-    if (RollBack(fs_, journal_) != RecoveryResult::kRolledBack)
+  if (!file_.journaled) return;
+  file_.journaled = false;
+  if (file_.journal.phase == JournalPhase::kCarry) {
+    if (RollBack(fs_, file_.journal) != RecoveryResult::kRolledBack)
       ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERY_FAILED), current(), JournalPath(current())));
+    TellJournalLeft(false);
     return;
   }
   // A hiccup of the disk must not leave a journal behind a finished run.
-  if (!RemoveJournal(fs_, current())) RemoveJournal(fs_, current());
+  if (!RemoveJournal(fs_, current()) && !RemoveJournal(fs_, current())) TellJournalLeft(true);
 }
 
 int COperation::PlaceFix() {
   const std::string& path = current();
   const std::string backup = BackupPath(path);
   if (backup_ == 1) {
-    fs_.Delete(backup);
-    if (!fs_.Rename(path, backup, false)) {
-      const int r = common_.ReportLastError(1);
-      UndoCarry(Fix);
-      return r;
+    // A replacing rename: an older backup goes only when this one succeeds.
+    if (!fs_.Rename(path, backup, true)) return KeepNewFile();
+    if (!fs_.Rename(file_.temporary, path, false)) {
+      const uint32_t error = GetLastSystemError();
+      if (!fs_.Rename(backup, path, false)) TellStranded({backup, path});
+      SetLastSystemError(error);
+      return KeepNewFile();
     }
-    if (!fs_.Rename(temporary_, path, false)) {
-      const int r = common_.ReportLastError(1);
-      fs_.Rename(backup, path, false);  // the old file back under its name
-      UndoCarry(Fix);
-      return r;
-    }
-  } else if (!fs_.Rename(temporary_, path, true)) {
+  } else if (!fs_.Rename(file_.temporary, path, true)) {
     // One replacing rename: the old file stays until the new one takes its name.
-    const int r = common_.ReportLastError(1);
-    UndoCarry(Fix);
-    return r;
+    return KeepNewFile();
   }
-  ui_.ShowMessage(FormatString1(LoadText(IDS_CORRECTED), output_));
+  ui_.ShowMessage(FormatString1(LoadText(IDS_CORRECTED), file_.output));
   return RC_OK;
+}
+
+// The new reference AVI is finished but could not take its name: it holds
+// the user's search and confirmations, so it stays where it is, named.
+int COperation::KeepNewFile() {
+  const int r = common_.ReportLastError(1);
+  ui_.ShowMessage(FormatString1(LoadText(IDS_KEPT_NEW), file_.temporary));
+  return r;
 }
 
 int COperation::PlaceMoveCopy(int mode) {
   const std::string& source = current();
   const std::string backup = BackupPath(source);
+  // The attributes go onto the new file before it takes its name, so that a
+  // failure here still finds the old state whole.
   const uint32_t attributes = fs_.GetAttributes(source);
-  const uint32_t attributes_error = GetLastSystemError();
-
-  bool aside = false;
-  if (same_file_ || (mode == Move && backup_ == 1)) {
-    fs_.Delete(backup);
-    if (!fs_.Rename(source, backup, false)) {
-      const int r = common_.ReportLastError(1);
-      UndoCarry(mode);
-      return r;
-    }
-    aside = true;
-  }
-  if (!fs_.Rename(temporary_, output_, false)) {
-    const int r = common_.ReportLastError(1);
-    if (aside) fs_.Rename(backup, source, false);
-    UndoCarry(mode);
-    return r;
-  }
-  if (mode == Move && !aside && !fs_.Delete(source)) {
-    // The old reference AVI could not go: take the whole move back rather
-    // than leave it naming data files that were carried away.
-    const int r = common_.ReportLastError(1);
-    fs_.Delete(output_);
-    UndoCarry(mode);
-    return r;
-  }
   if (attributes == kInvalidAttributes) {
-    SetLastSystemError(attributes_error);
-    return common_.ReportLastError(1);
+    const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
   }
   uint32_t carried = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
   if (carried == 0) carried = kAttrNormal;
-  if (!fs_.SetAttributes(output_, carried)) return common_.ReportLastError(1);
+  if (!fs_.SetAttributes(file_.temporary, carried)) {
+    const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
+  }
+
+  // Where the old reference AVI waits until the new one has its name. A
+  // Move that replaces an older file at the output path cannot be taken back
+  // after that rename, so the old one is set aside rather than deleted.
+  std::string aside;
+  if (file_.same_file || (mode == Move && backup_ == 1)) aside = backup;
+  else if (mode == Move && file_.replace_output) aside = TemporaryPath(source);
+  // A replacing rename onto the backup: an older backup goes only when this
+  // one succeeds.
+  if (!aside.empty() && !fs_.Rename(source, aside, aside == backup)) {
+    const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
+  }
+  if (!fs_.Rename(file_.temporary, file_.output, file_.replace_output)) {
+    const int r = common_.ReportLastError(1);
+    if (!aside.empty() && !fs_.Rename(aside, source, false)) TellStranded({aside, source});
+    UndoCarry(mode);
+    return r;
+  }
+  if (mode == Move && aside.empty() && !fs_.Delete(source)) {
+    // Take the whole move back rather than leave the old reference AVI
+    // naming data files that were carried away.
+    const int r = common_.ReportLastError(1);
+    if (!fs_.Delete(file_.output)) TellStranded({file_.output, source});
+    UndoCarry(mode);
+    return r;
+  }
+  if (mode == Move && !aside.empty() && aside != backup && !fs_.Delete(aside)) {
+    // The move is complete; only the set-aside old file is left over.
+    common_.ReportLastError(1);
+    TellStranded({aside, source});
+  }
   return RC_OK;
 }
 
+// Every pair that cannot go back is still tried; what stays is told with
+// where each file is now and where it came from.
 int COperation::UndoCarry(int mode) {
   // Taken back from the place phase: a crash during the undo must not be
   // finished forwards. A journal that cannot say so goes.
-  if (journaled_ && journal_.phase == JournalPhase::kPlace && !WriteJournalPhase(JournalPhase::kCarry) &&
+  if (file_.journaled && file_.journal.phase == JournalPhase::kPlace && !WriteJournalPhase(JournalPhase::kCarry) &&
       RemoveJournal(fs_, current()))
-    journaled_ = false;
-  fs_.Delete(temporary_);
-  if (!carried_) return RC_OK;
-  for (size_t i = 0; i < carry_sources_.size(); ++i) {
-    const bool ok = mode == Move ? fs_.Move(carry_targets_[i], carry_sources_[i]) : fs_.Delete(carry_targets_[i]);
-    if (!ok) return common_.ReportLastError(1);
+    file_.journaled = false;
+  std::vector<std::string> stranded;
+  if (!fs_.Delete(file_.temporary) && fs_.Exists(file_.temporary)) {
+    // It may carry the read-only bit meant for the new file.
+    if (!fs_.SetAttributes(file_.temporary, kAttrNormal) || !fs_.Delete(file_.temporary))
+      stranded.insert(stranded.end(), {file_.temporary, current()});
   }
-  carried_ = false;
-  return RC_OK;
+  if (file_.carried) {
+    for (size_t i = file_.carry_sources.size(); i-- > 0;) {
+      const std::string& target = file_.carry_targets[i];
+      const std::string& source = file_.carry_sources[i];
+      if (!(mode == Move ? fs_.Move(target, source) : fs_.Delete(target)))
+        stranded.insert(stranded.end(), {target, source});
+    }
+    file_.carried = false;
+  }
+  TellStranded(stranded);
+  return stranded.empty() ? RC_OK : RC_CANCELLED;
 }
 
-void COperation::EndFile() {
-  links_.clear();
-  missing_flags_.clear();
-  missing_.clear();
-  found_.clear();
-  found_flags_.clear();
-  plan_.clear();
-  planned_.clear();
-  old_paths_.clear();
-  new_paths_.clear();
-  carry_sources_.clear();
-  carry_targets_.clear();
-  carried_ = false;
-  same_file_ = false;
-  journal_ = CarryJournal{};
-  journaled_ = false;
-  output_.clear();
-  temporary_.clear();
-  folder_.clear();
+// `pairs`: where a file is now, then where it belongs (or, for a copy left
+// behind, what it is a copy of).
+void COperation::TellStranded(const std::vector<std::string>& pairs) {
+  if (pairs.empty()) return;
+  std::string lines;
+  for (size_t i = 0; i + 1 < pairs.size(); i += 2)
+    lines += FormatString2(LoadText(IDS_NOT_PUT_BACK_LINE), pairs[i], pairs[i + 1]);
+  ui_.ShowMessage(FormatString1(LoadText(IDS_NOT_PUT_BACK), lines));
 }
+
+void COperation::EndFile() { file_ = FileState{}; }
 
 }  // namespace mendora

@@ -54,12 +54,15 @@ class COperation {
   int CheckDestination(int mode);
   int FinishReplace(int mode);
   int UndoCarry(int mode);
+  int KeepNewFile();
+  void TellStranded(const std::vector<std::string>& pairs);
   int PlaceFix();
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
   int RecoverFile(bool* completed);
   bool WriteJournalPhase(JournalPhase phase);
   void EndJournal();
+  void TellJournalLeft(bool journal_too);
   bool TargetTaken(const std::string& path) const;
   void EndFile();
 
@@ -75,25 +78,30 @@ class COperation {
   std::vector<int> finished_;
   int backup_ = 1;
 
-  // The current file.
-  std::vector<std::string> links_;
-  std::vector<int> missing_flags_;
-  std::vector<std::string> missing_;
-  std::vector<std::string> found_;
-  std::vector<int> found_flags_;
-  std::vector<LinkPlan> plan_;
-  std::unordered_set<std::string> planned_;  // every target of the plan
-  std::vector<std::string> old_paths_;
-  std::vector<std::string> new_paths_;
-  std::vector<std::string> carry_sources_;
-  std::vector<std::string> carry_targets_;
-  bool carried_ = false;     // the carry step has run and succeeded
-  bool same_file_ = false;   // the output path names the current reference AVI itself
-  CarryJournal journal_;
-  bool journaled_ = false;  // journal_ is on the disk
-  std::string output_;
-  std::string temporary_;
-  std::string folder_;
+  // Everything that belongs to the file in hand; EndFile resets it at once,
+  // so nothing of one file can leak into the next.
+  struct FileState {
+    std::vector<std::string> links;
+    std::vector<int> missing_flags;
+    std::vector<std::string> missing;
+    std::vector<std::string> found;
+    std::vector<int> found_flags;
+    std::vector<LinkPlan> plan;
+    std::unordered_set<std::string> planned;  // every target of the plan
+    std::vector<std::string> old_paths;
+    std::vector<std::string> new_paths;
+    std::vector<std::string> carry_sources;
+    std::vector<std::string> carry_targets;
+    bool carried = false;    // the carry step has run and succeeded
+    bool same_file = false;  // the output path names the current reference AVI itself
+    bool replace_output = false;  // the user agreed to replace an older file at the output path
+    CarryJournal journal;
+    bool journaled = false;  // journal is on the disk
+    std::string output;
+    std::string temporary;
+    std::string folder;
+  };
+  FileState file_;
 };
 
 }  // namespace mendora

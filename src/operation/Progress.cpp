@@ -28,6 +28,8 @@ void ProgressStep::Start(ProgressSink* sink, std::function<void()> on_end) {
   error_code_ = 0;
   thread_.Start([this, sink, on_end = std::move(on_end)] {
     Work(sink);
+    // Whatever the step did is its result; a Cancel from here on is too late.
+    ProgressReporter(&running_, nullptr).Commit();
     if (on_end) on_end();
   });
 }
@@ -68,7 +70,9 @@ void ProgressStep::Work(ProgressSink* sink) {
     case kStepCarry: {
       int code = 0;
       int index = 0;
-      if (!MoveMultiFiles(fs_, carry_->sources, carry_->targets, carry_->move, &code, &index, &reporter, 1)) {
+      stranded_.clear();
+      if (!MoveMultiFiles(fs_, carry_->sources, carry_->targets, carry_->move, &code, &index, &reporter, 1,
+                          &stranded_)) {
         failed_ = 1;
         error_code_ = code;
       }
@@ -78,7 +82,7 @@ void ProgressStep::Work(ProgressSink* sink) {
 }
 
 int ProgressStep::Result() const {
-  if (running_.load(std::memory_order_acquire) == 0) return RC_CANCELLED;
+  if (running_.load(std::memory_order_acquire) == kFlagCancelled) return RC_CANCELLED;
   if (failed_) return error_code_;
   return RC_OK;
 }

@@ -65,15 +65,24 @@ class ProgressStep {
   void Join() { thread_.Join(); }
 
   std::atomic<int>& running() { return running_; }
-  void Cancel() { running_.store(0, std::memory_order_release); }
+  // Takes effect only while the step is still running: a Cancel that comes
+  // after the step committed to its end must not turn a finished step
+  // (a carry that is complete) into a cancelled one.
+  void Cancel() {
+    int expected = kFlagRunning;
+    running_.compare_exchange_strong(expected, kFlagCancelled, std::memory_order_acq_rel);
+  }
 
   // Read after the worker has ended.
   int failed() const { return failed_; }
   int error_code() const { return error_code_; }
   std::vector<std::string>& links() { return links_; }
+  // Carry: pairs of where a file the undo could not put back is, and where
+  // it belongs.
+  const std::vector<std::string>& stranded() const { return stranded_; }
 
-  // RC_CANCELLED when the running flag is 0 (even when a code was stored),
-  // the error code when the step failed, else RC_OK.
+  // RC_CANCELLED when the step was cancelled before it committed to its end
+  // (even when a code was stored), the error code when it failed, else RC_OK.
   int Result() const;
 
  private:
@@ -89,6 +98,7 @@ class ProgressStep {
   int failed_ = 0;
   int error_code_ = 0;
   std::vector<std::string> links_;
+  std::vector<std::string> stranded_;
   WorkerThread thread_;
 };
 

@@ -17,7 +17,11 @@ class ProgressSink {
 };
 
 // What a step gets from its progress dialog: the running flag (1 while
-// running, 0 after Cancel) and, optionally, somewhere to report to.
+// running, 0 after Cancel, 2 once the step has committed to finishing) and,
+// optionally, somewhere to report to.
+constexpr int kFlagRunning = 1;
+constexpr int kFlagCancelled = 0;
+constexpr int kFlagCommitted = 2;
 class ProgressReporter {
  public:
   ProgressReporter(std::atomic<int>* running, ProgressSink* sink)
@@ -44,6 +48,14 @@ class ProgressReporter {
       last_posted_ = percent;
       sink_->Post(percent);
     }
+  }
+
+  // Claims the end of the step: after it succeeds a Cancel no longer takes
+  // effect, so work that is done stays done. False when a Cancel came first.
+  bool Commit() {
+    int expected = kFlagRunning;
+    return running_->compare_exchange_strong(expected, kFlagCommitted, std::memory_order_acq_rel) ||
+           expected == kFlagCommitted;
   }
 
   std::atomic<int>* running_flag() const { return running_; }

@@ -1,9 +1,12 @@
 // Fix, Copy and Move run once for every file-system call of a clean run with
-// that call failing, and once for every progress report with a Cancel
-// there. After each run nothing may be lost: every data file is whole at its
-// source or its destination, the reference AVI is whole under its name or
-// its backup name, every reference AVI under its own name resolves its
-// links, and no temporary file or partial copy is left.
+// that call failing (once, or from there on), with a second failure in the
+// undo that follows, and once for every progress report with a Cancel
+// there. After each run the disk must agree with what the user was told:
+// a finished run left the complete new state, any other left the old state
+// whole; every data file is there exactly once with its bytes; every other
+// file that was there before is unchanged; a backup exists exactly when it
+// should and holds the old bytes; no temporary file is left. Whatever the
+// program could not put back counts only when a message names its place.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,6 +27,7 @@
 #include "refavi/GetContentList.h"
 #include "refavi/fixtures.h"
 #include "operation_fakes.h"
+#include "platform/last_error.h"
 #include "support/faulty_fs.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
@@ -48,6 +52,8 @@ void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 struct Totals {
   int runs = 0;
   int faults = 0;
+  int sticky = 0;
+  int undo_faults = 0;
   int cancels = 0;
   int files_checked = 0;
   int losses = 0;
@@ -59,9 +65,37 @@ std::string Content(int i) {
   return s;
 }
 
+// Fails, once, the first rename, move or delete after the planned fault has
+// fired: the undo of what the first fault interrupted.
+class SweepFileSystem : public FaultyFileSystem {
+ public:
+  using FaultyFileSystem::FaultyFileSystem;
+  bool fail_undo = false;
+  bool Tripped() const { return tripped_; }
+
+  bool Rename(const std::string& from, const std::string& to, bool replace) override {
+    return !Trip() && FaultyFileSystem::Rename(from, to, replace);
+  }
+  bool Move(const std::string& from, const std::string& to) override {
+    return !Trip() && FaultyFileSystem::Move(from, to);
+  }
+  bool Delete(const std::string& path) override { return !Trip() && FaultyFileSystem::Delete(path); }
+
+ private:
+  bool Trip() {
+    if (!fail_undo || tripped_ || !Fired()) return false;
+    tripped_ = true;
+    SetLastSystemError(kErrorAccessDenied);
+    return true;
+  }
+  bool tripped_ = false;
+};
+
 // One fixture on fresh drives: the reference AVI D:\a\clip.avi with four
 // links: one in its folder, one missing and found on C:, one of the same
-// name in another folder, one on the destination's drive.
+// name in another folder, one on the destination's drive. The destination
+// folder holds a bystander clip.001 and an older clip.avi that the user
+// agrees to replace.
 class World {
  public:
   explicit World(const Scenario& s) : s_(s), faulty_(d_.fs()) {
@@ -78,7 +112,10 @@ class World {
     original_ = s.real ? RealAvi(recorded_) : test::FakeAvi(recorded_);
     d_.WriteFile(avi_, original_);
     folder_ = s.own_folder ? d_.Path('D', "a") : d_.Path('E', "dst");
-    if (!s.own_folder) d_.WriteFile(d_.Path('E', "dst\\clip.001"), "someone else's clip.001");
+    if (!s.own_folder) {
+      d_.WriteFile(d_.Path('E', "dst\\clip.001"), "someone else's clip.001");
+      d_.WriteFile(d_.Path('E', "dst\\clip.avi"), "an older clip.avi");
+    }
     output_ = folder_ + "\\clip.avi";
     for (char drive : {'C', 'D', 'E'}) Scan(drive, &before_);
     settings_.values["PrefBackupFlag"] = {std::to_string(s.backup), true};
@@ -86,7 +123,7 @@ class World {
     ui_.folder = folder_;
   }
 
-  FaultyFileSystem& faulty() { return faulty_; }
+  SweepFileSystem& faulty() { return faulty_; }
   test::ScriptedUi& ui() { return ui_; }
 
   int Run() {
@@ -94,12 +131,17 @@ class World {
     COperation op(selected, faulty_, settings_, ui_, *steps_);
     if (s_.mode == Fix) op.RunFix();
     else op.RunMoveCopy(s_.mode == Move ? 1 : 0);
-    return op.finished()[0];
+    finished_ = op.finished()[0];
+    return finished_;
   }
 
   // Finishes or takes back an interrupted run, as the next run does first,
   // on a disk that works again.
-  RecoveryResult Recover() { return RecoverInterrupted(d_.fs(), avi_, nullptr); }
+  RecoveryResult Recover() {
+    const RecoveryResult r = RecoverInterrupted(d_.fs(), avi_, nullptr);
+    if (r == RecoveryResult::kCompleted) finished_ = 1;  // the checker then wants the finished state
+    return r;
+  }
 
   // Every file on the drives by drive and relative path, so that two worlds
   // can be compared.
@@ -108,7 +150,7 @@ class World {
     for (char drive : {'C', 'D', 'E'}) {
       std::map<std::string, std::string> one;
       Scan(drive, &one);
-      const std::string root = Native(d_.Root(drive));
+      const std::string root = d_.Root(drive);
       for (auto& [path, bytes] : one) files[std::string(1, drive) + ":" + path.substr(root.size())] = std::move(bytes);
     }
     return files;
@@ -119,59 +161,90 @@ class World {
     int checked = 0;
     auto lose = [&](const std::string& why) {
       ++*losses;
-      ADD_FAILURE() << s_.name << " " << what << ": " << why;
+      ADD_FAILURE() << s_.name << " " << what << (finished_ ? " (finished)" : " (not finished)") << ": " << why;
     };
     std::map<std::string, std::string> now;
     for (char drive : {'C', 'D', 'E'}) Scan(drive, &now);
+    std::string told;
+    for (const std::string& m : ui_.messages) told += m + "\n";
+    // A file the program could not put back counts when a message names it.
+    auto named = [&](const std::string& path) { return told.find(path) != std::string::npos; };
+    const bool same_file = avi_ == output_;
+    const std::string bak = avi_ + ".bak", old_bak = Read(before_, bak);
 
-    // Every data file whole at its source or its destination.
+    // Every data file exactly once with its bytes: at its source, or after a
+    // finished Move at the destination; a finished Copy adds one copy there.
     for (size_t i = 0; i < sources_.size(); ++i) {
       ++checked;
       const std::string want = Content(static_cast<int>(i));
-      bool found = Read(now, sources_[i]) == want;
+      std::vector<std::string> places;
       for (const auto& [path, bytes] : now)
-        if (!found && path.rfind(Native(folder_), 0) == 0 && bytes == want) found = true;
-      if (!found) lose("data file " + sources_[i] + " is gone");
-    }
-    // The reference AVI under its name or its backup name, or a new one that
-    // resolves every link.
-    ++checked;
-    const bool kept = Read(now, avi_) == original_ || Read(now, avi_ + ".bak") == original_;
-    if (!kept && !Resolves(now, avi_, &checked) && !Resolves(now, output_, &checked))
-      lose("no working reference AVI is left");
-    // Every reference AVI under its own name is the untouched original whose
-    // present links still resolve, or a new one whose links all resolve.
-    for (const std::string& path : {avi_, output_}) {
-      if (now.count(Native(path)) == 0) continue;
-      ++checked;
-      const std::string bytes = Read(now, path);
-      if (bytes == original_) {
-        for (size_t i = 0; i < recorded_.size(); ++i)
-          if (i != 1 && Read(now, recorded_[i]) != Content(static_cast<int>(i)))
-            lose(path + " names " + recorded_[i] + ", which was carried away");
-      } else if (!Resolves(now, path, &checked)) {
-        lose(path + " is a new reference AVI with a broken link");
+        if (bytes == want) places.push_back(path);
+      const bool carried = s_.mode != Fix && !InFolder(sources_[i]);
+      std::vector<std::string> unexpected;
+      bool at_source = false, at_destination = false;
+      for (const std::string& path : places) {
+        if (path == sources_[i]) at_source = true;
+        else if (finished_ && carried && InFolder(path) && before_.count(path) == 0) at_destination = true;
+        else unexpected.push_back(path);
+      }
+      for (const std::string& path : unexpected)
+        if (!named(path)) lose("data file " + sources_[i] + " also at " + path + ", untold");
+      if (places.empty()) lose("data file " + sources_[i] + " is gone");
+      if (finished_ && carried) {
+        if (!at_destination) lose("finished, but " + sources_[i] + " is not at the destination");
+        if (s_.mode == Move && at_source) lose("finished Move left " + sources_[i] + " at its source");
+        if (s_.mode == Copy && !at_source) lose("finished Copy lost the source " + sources_[i]);
+      } else if (!at_source && !named(sources_[i])) {
+        lose("data file " + sources_[i] + " is not at its source, untold");
       }
     }
-    // No temporary file, and nothing new that is not a whole data file or
-    // a reference AVI of ours.
+
+    // The reference AVIs after a finished run.
+    if (finished_) {
+      ++checked;
+      const std::string& result = s_.mode == Fix ? avi_ : output_;
+      if (!Resolves(now, result, &checked)) lose(result + " does not resolve every link");
+      const bool backup_due = s_.mode == Fix ? s_.backup == 1 : same_file || (s_.mode == Move && s_.backup == 1);
+      if (backup_due && Read(now, bak) != original_) lose(bak + " does not hold the old reference AVI");
+      if (!backup_due && Read(now, bak) != old_bak) lose(bak + " was made or changed with no backup due");
+      if (s_.mode == Move && !same_file && now.count(avi_) != 0) lose("finished Move left " + avi_);
+      if (s_.mode == Copy && !same_file && Read(now, avi_) != original_) lose("finished Copy changed " + avi_);
+    }
+
+    // Every file that was there before is unchanged, unless the finished run
+    // was to replace or remove it, or a message names it.
+    for (const auto& [path, bytes] : before_) {
+      ++checked;
+      if (Read(now, path) == bytes || named(path)) continue;
+      const bool replaced = finished_ && (path == avi_ || path == output_ || path == bak ||
+                                          (s_.mode == Move && IsSource(path)));
+      if (!replaced) lose("changed or gone: " + path);
+    }
+    // Nothing new but the finished run's own files, or what a message names.
     for (const auto& [path, bytes] : now) {
       ++checked;
-      if (path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0) lose("left behind: " + path);
-      if (before_.count(path) != 0) continue;
-      bool known = bytes == original_ || path == Native(output_) || path == Native(avi_);
-      for (size_t i = 0; !known && i < sources_.size(); ++i) known = bytes == Content(static_cast<int>(i));
-      if (!known) lose("partial or unknown file: " + path);
+      const bool temporary = path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0;
+      if (temporary && !named(path)) lose("temporary file left: " + path);
+      if (before_.count(path) != 0 || named(path)) continue;
+      bool ours = finished_ && (path == output_ || path == avi_ || path == bak);
+      for (size_t i = 0; !ours && i < sources_.size(); ++i)
+        ours = finished_ && InFolder(path) && bytes == Content(static_cast<int>(i));
+      if (!ours) lose((finished_ ? "unknown file: " : "new file after a run that did not finish: ") + path);
     }
     return checked;
   }
 
  private:
-  std::string Native(const std::string& windows) const { return stdfs::path(d_.Native(windows)).lexically_normal().string(); }
-
   std::string Read(const std::map<std::string, std::string>& files, const std::string& windows) const {
-    const auto it = files.find(Native(windows));
+    const auto it = files.find(windows);
     return it == files.end() ? std::string("\x01missing") : it->second;
+  }
+  bool InFolder(const std::string& path) const { return path.rfind(folder_ + "\\", 0) == 0; }
+  bool IsSource(const std::string& path) const {
+    for (const std::string& source : sources_)
+      if (source == path) return true;
+    return false;
   }
 
   static std::string RealAvi(const std::vector<std::string>& links) {
@@ -194,7 +267,7 @@ class World {
 
   bool Resolves(const std::map<std::string, std::string>& files, const std::string& avi, int* checked) const {
     std::vector<std::string> links;
-    const auto it = files.find(Native(avi));
+    const auto it = files.find(avi);
     if (it == files.end() || !LinksOf(it->second, avi, &links) || links.size() != sources_.size()) return false;
     for (size_t i = 0; i < links.size(); ++i) {
       ++*checked;
@@ -203,24 +276,30 @@ class World {
     return true;
   }
 
+  // Every file on the drive, by its Windows path.
   void Scan(char drive, std::map<std::string, std::string>* into) const {
+    const stdfs::path root(d_.Native(d_.Root(drive)));
     std::error_code ec;
-    for (auto it = stdfs::recursive_directory_iterator(d_.Native(d_.Root(drive)), ec);
-         !ec && it != stdfs::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = stdfs::recursive_directory_iterator(root, ec); !ec && it != stdfs::recursive_directory_iterator();
+         it.increment(ec)) {
       if (!it->is_regular_file()) continue;
-      (*into)[it->path().lexically_normal().string()] = d_.ReadFile(it->path().string());
+      std::string relative = it->path().lexically_relative(root).generic_string();
+      for (char& c : relative)
+        if (c == '/') c = '\\';
+      (*into)[d_.Path(drive, relative)] = d_.ReadFile(d_.Path(drive, relative));
     }
   }
 
   Scenario s_;
   mutable test::TestDrives d_;
-  FaultyFileSystem faulty_;
+  SweepFileSystem faulty_;
   std::unique_ptr<Steps> steps_;
   test::ScriptedUi ui_;
   MemorySettingsStore settings_;
   std::string avi_, original_, folder_, output_;
   std::vector<std::string> recorded_, sources_;
   std::map<std::string, std::string> before_;
+  int finished_ = 0;
 };
 
 class OperationSweep : public ::testing::TestWithParam<Scenario> {};
@@ -241,18 +320,38 @@ TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) 
     reports = clean.ui().reports;
     int losses = 0;
     clean.Check("clean", &losses);
+    ASSERT_EQ(losses, 0) << "the clean run already breaks a rule of the checker";
   }
   Totals t;
-  for (int k = 0; k < static_cast<int>(FaultKind::kCount); ++k) {
-    for (int n = 0; n < calls[k]; ++n) {
-      World w(s);
+  // Each call fails once; the calls that fail for good in real life (a full
+  // disk, a file held open, a rename refused) also from there on; and each
+  // once with the next rename, move or delete failing too, which is the
+  // undo of what the first fault broke.
+  enum Variant { kOnce, kSticky, kUndoToo };
+  for (const Variant variant : {kOnce, kSticky, kUndoToo}) {
+    for (int k = 0; k < static_cast<int>(FaultKind::kCount); ++k) {
       const FaultKind kind = static_cast<FaultKind>(k);
-      w.faulty().FailNth(kind, n, kind == FaultKind::kWrite ? kErrorDiskFull : kErrorAccessDenied);
-      w.Run();
-      ++t.runs;
-      EXPECT_TRUE(w.faulty().Fired()) << FaultKindName(kind) << " #" << n << ": the run took another path";
-      if (w.faulty().Fired()) ++t.faults;
-      t.files_checked += w.Check(std::string(FaultKindName(kind)) + " #" + std::to_string(n), &t.losses);
+      const bool lasting = kind == FaultKind::kWrite || kind == FaultKind::kRename || kind == FaultKind::kDelete ||
+                           kind == FaultKind::kCreate || kind == FaultKind::kClose;
+      if (variant == kSticky && !lasting) continue;
+      for (int n = 0; n < calls[k]; ++n) {
+        World w(s);
+        const uint32_t error = kind == FaultKind::kWrite || kind == FaultKind::kClose ? kErrorDiskFull : kErrorAccessDenied;
+        w.faulty().FailNth(kind, n, error, variant == kSticky);
+        w.faulty().fail_undo = variant == kUndoToo;
+        w.Run();
+        const std::string label = std::string(FaultKindName(kind)) + " #" + std::to_string(n) +
+                                  (variant == kSticky ? " for good" : variant == kUndoToo ? " and in the undo" : "");
+        if (variant == kUndoToo && !w.faulty().Tripped()) continue;  // no undo ran: the single fault covers it
+        ++t.runs;
+        if (variant == kOnce) {
+          EXPECT_TRUE(w.faulty().Fired()) << label << ": the run took another path";
+          if (w.faulty().Fired()) ++t.faults;
+        }
+        if (variant == kSticky) ++t.sticky;
+        if (variant == kUndoToo) ++t.undo_faults;
+        t.files_checked += w.Check(label, &t.losses);
+      }
     }
   }
   for (int r = 0; r < reports; ++r) {
@@ -264,11 +363,13 @@ TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) 
     t.files_checked += w.Check("cancel at report " + std::to_string(r), &t.losses);
   }
   SetCopyBufferAllocator(nullptr);
-  std::printf("sweep %s: runs=%d faults=%d cancels=%d files checked=%d losses=%d\n", s.name, t.runs, t.faults,
-              t.cancels, t.files_checked, t.losses);
+  std::printf("sweep %s: runs=%d faults=%d sticky=%d undo faults=%d cancels=%d files checked=%d losses=%d\n",
+              s.name, t.runs, t.faults, t.sticky, t.undo_faults, t.cancels, t.files_checked, t.losses);
   EXPECT_EQ(t.losses, 0);
   EXPECT_GT(t.faults, 10);
   EXPECT_GT(t.cancels, 3);
+  EXPECT_GT(t.sticky, 5);
+  EXPECT_GT(t.undo_faults, 0);
 }
 
 // What differs between two states of the drives, for the failure message.
