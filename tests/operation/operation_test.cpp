@@ -107,6 +107,34 @@ TEST_F(OperationTest, WorkedExampleMove) {
   EXPECT_EQ(finished, std::vector<int>{1});
 }
 
+// When the current file cannot go to its backup name (or be replaced), the
+// finished new file stays at its temporary path, named, so the user's search
+// is not lost; the current file and an older backup are as they were.
+TEST_F(OperationTest, FixKeepsTheNewFileWhenTheOldOneCannotGo) {
+  const std::string avi = P('D', "clip.avi"), one = P('D', "clip.001"), two = P('E', "old\\clip.002");
+  const std::string found = P('C', "clip.002");
+  d.WriteFile(one, "1");
+  d.WriteFile(found, "2");
+  ui.locate[two] = found;
+  for (int backup : {1, 0}) {
+    SCOPED_TRACE(backup);
+    Avi(avi, {one, two});
+    d.WriteFile(avi + ".bak", "an older backup");
+    Backup(backup);
+    faulty.Reset();
+    faulty.FailNth(FaultKind::kRename, 0, kErrorSharingViolation);
+    ui.messages.clear();
+    Run(Fix, {avi});
+    EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({one, two}));
+    EXPECT_EQ(d.ReadFile(avi + ".bak"), "an older backup");
+    EXPECT_EQ(LinksOf(avi + ".tmp"), (std::vector<std::string>{one, found}));
+    ASSERT_EQ(ui.messages.size(), 2u) << "the system's text, then where the new file is";
+    EXPECT_EQ(ui.messages[1], "The corrected reference AVI file has been kept at:   " + avi + ".tmp     ");
+    EXPECT_EQ(finished, std::vector<int>{0});
+    std::filesystem::remove(d.Native(avi + ".tmp"));
+  }
+}
+
 TEST_F(OperationTest, FixWithEveryLinkPresentOnlySaysSo) {
   const std::string avi = P('D', "clip.avi"), one = P('D', "clip.001");
   Avi(avi, {one});

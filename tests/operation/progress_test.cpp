@@ -149,6 +149,22 @@ TEST(ProgressStep, DeniedReferenceAviFailsWith96WithoutReading) {
   EXPECT_EQ(steps.content_calls, 0);
 }
 
+// A Cancel that arrives after the worker ended (a posted 100 shown late, a
+// click queued behind the end) must leave the result: a finished move that
+// read as cancelled would be left undone under the old reference AVI.
+TEST(ProgressStep, CancelAfterTheEndLeavesAFinishedCarryFinished) {
+  test::TestDrives d;
+  d.WriteFile(d.Path('C', "a.001"), "data");
+  ScriptSteps steps;
+  CarryInput carry{{d.Path('C', "a.001")}, {d.Path('C', "b.001")}, 1};
+  ProgressStep step(d.fs(), steps, carry);
+  ProgressPump pump;
+  EXPECT_EQ(pump.Run(step, {}), RC_OK);
+  step.Cancel();
+  EXPECT_EQ(step.Result(), RC_OK);
+  EXPECT_EQ(d.ReadFile(d.Path('C', "b.001")), "data");
+}
+
 TEST(ProgressStep, CancelledAnalysisIsACancelNotAnError) {
   test::TestDrives d;
   ScriptSteps steps;
