@@ -122,7 +122,8 @@ TEST_F(OperationTest, FixKeepsTheNewFileWhenTheOldOneCannotGo) {
     d.WriteFile(avi + ".bak", "an older backup");
     Backup(backup);
     faulty.Reset();
-    faulty.FailNth(FaultKind::kRename, 0, kErrorSharingViolation);
+    // Renames 0 and 1 put the journal in place, before and after the creation.
+    faulty.FailNth(FaultKind::kRename, 2, kErrorSharingViolation);
     ui.messages.clear();
     Run(Fix, {avi});
     EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({one, two}));
