@@ -104,6 +104,13 @@ class ConsoleUi : public OperationUi {
     return !answer.empty() && (answer[0] == 'r' || answer[0] == 'R');
   }
 
+  // The console tool puts an interrupted run right without asking: nothing
+  // else can be done with the file until it is, and it prints what it did.
+  bool AskRecover(const std::string& text) override {
+    std::fprintf(c_.err, "%s yes\n", text.c_str());
+    return true;
+  }
+
   bool BrowseFolder(const std::string& title, std::string* folder) override {
     std::string chosen = o_.to;
     if (chosen.empty() && interactive_) chosen = Ask(title + " ");

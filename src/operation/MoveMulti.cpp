@@ -301,7 +301,8 @@ int CopyOneFile(FileSystem& fs, const std::string& source, const std::string& ta
     *running_bytes += got;
     if (total != 0) reporter.Report(Percent(*running_bytes, total));
   }
-  if (!out->Close()) {
+  // On the disk before a move deletes the source, or a journal relies on it.
+  if (!out->Flush() || !out->Close()) {
     *code = WriteFailureCode();
     return 0;
   }

@@ -6,6 +6,7 @@
 #include "common/ErrorTable.h"
 #include "common/Texts.h"
 #include "operation/FileNames.h"
+#include "operation/Journal.h"
 #include "operation/OperationUi.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
@@ -40,7 +41,10 @@ void COperation::RunFix() {
   ready_.assign(selected_.size(), 0);
   finished_.assign(selected_.size(), 0);
   for (current_ = 0; current_ < selected_.size(); ++current_) {
-    const int r = PrepareFile(Fix);
+    bool completed = false;
+    int r = RecoverFile(&completed);
+    if (completed) finished_[current_] = 1;
+    else if (r == RC_OK) r = PrepareFile(Fix);
     if (r != RC_OK && r != RC_CANCELLED) ui_.ShowError(r);
     EndFile();
   }
@@ -53,8 +57,11 @@ void COperation::RunMoveCopy(int isMove) {
   ready_.assign(selected_.size(), 0);
   finished_.assign(selected_.size(), 0);
   for (current_ = 0; current_ < selected_.size(); ++current_) {
-    int r = PrepareFile(mode);
-    if (r == RC_OK && ready_[current_]) {
+    bool completed = false;
+    int r = RecoverFile(&completed);
+    if (completed) finished_[current_] = 1;
+    else if (r == RC_OK) r = PrepareFile(mode);
+    if (r == RC_OK && !completed && ready_[current_]) {
       r = MoveCopyFile(mode);
       if (r == RC_OK) {
         ui_.ShowMessage(FormatString1(LoadText(mode == Move ? IDS_FINISHED_MOVE : IDS_FINISHED_COPY), current()));
@@ -171,12 +178,31 @@ int COperation::MoveCopyFile(int mode) {
     file_.new_paths.push_back(link.target);
   }
 
+  // The plan goes to the disk before the first data file does, so that a
+  // crash from here on is finished or taken back by the next run. The source
+  // reference AVI goes where PlaceMoveCopy will put it.
+  CarryJournal& journal = file_.journal;
+  journal.mode = mode;
+  journal.avi = current();
+  journal.output = file_.output;
+  journal.temporary = file_.temporary;
+  journal.source = file_.same_file || (mode == Move && backup_ == 1) ? JournalSource::kAside
+                   : mode == Move && file_.replace_output           ? JournalSource::kAsideThenDelete
+                   : mode == Move                                   ? JournalSource::kDelete
+                                                                    : JournalSource::kKeep;
+  for (size_t i = 0; i < file_.carry_sources.size(); ++i)
+    journal.pairs.emplace_back(file_.carry_sources[i], file_.carry_targets[i]);
+  if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
+
   if (!file_.carry_sources.empty()) {
     CarryInput carry{file_.carry_sources, file_.carry_targets, mode == Move ? 1 : 0};
     ProgressStep step(fs_, steps_, carry);
     r = RunStep(step);
     TellStranded(step.stranded());
-    if (r != RC_OK) return r;
+    if (r != RC_OK) {
+      EndJournal();
+      return r;
+    }
     file_.carried = true;
   }
   return FinishReplace(mode);
@@ -261,6 +287,14 @@ int COperation::CheckDestination(int mode) {
 }
 
 int COperation::FinishReplace(int mode) {
+  if (mode == Fix) {
+    // A Fix carries nothing, but its renames are journaled like the others'.
+    file_.journal.mode = Fix;
+    file_.journal.avi = file_.journal.output = current();
+    file_.journal.temporary = file_.temporary;
+    file_.journal.source = backup_ == 1 ? JournalSource::kAside : JournalSource::kKeep;
+    if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
+  }
   CreationInput creation;
   creation.source = current();
   creation.output = file_.temporary;
@@ -278,9 +312,88 @@ int COperation::FinishReplace(int mode) {
   }
   if (r != RC_OK) {
     UndoCarry(mode);
+    EndJournal();
     return r;
   }
-  return mode == Fix ? PlaceFix() : PlaceMoveCopy(mode);
+  if (mode != Fix) {
+    const uint32_t attributes = fs_.GetAttributes(current());
+    uint32_t carried = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
+    file_.journal.attributes = attributes == kInvalidAttributes ? 0 : carried == 0 ? kAttrNormal : carried;
+  }
+  // From here a crash is finished forwards: the new file is whole.
+  if (!WriteJournalPhase(JournalPhase::kPlace)) {
+    r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    EndJournal();
+    return r;
+  }
+  r = mode == Fix ? PlaceFix() : PlaceMoveCopy(mode);
+  EndJournal();
+  return r;
+}
+
+int COperation::RecoverFile(bool* completed) {
+  *completed = false;
+  const std::string& avi = current();
+  if (!fs_.Exists(JournalPath(avi))) {
+    // Leftovers of a run that stopped before it changed anything.
+    RecoverInterrupted(fs_, avi, nullptr);
+    return RC_OK;
+  }
+  CarryJournal journal;
+  const char* label = Label(ReadJournal(fs_, avi, &journal) ? journal.mode : Fix);
+  if (!ui_.AskRecover(FormatString2(LoadText(IDS_RECOVER_QUESTION), label, avi))) return RC_CANCELLED;
+  switch (RecoverInterrupted(fs_, avi, &journal)) {
+    case RecoveryResult::kNone:
+      return RC_OK;
+    case RecoveryResult::kRolledBack:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERED_BACK), label, avi));
+      return RC_OK;
+    case RecoveryResult::kCompleted:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERED_DONE), label, avi));
+      *completed = true;
+      return RC_OK;
+    default:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERY_FAILED), avi, JournalPath(avi)));
+      return RC_CANCELLED;
+  }
+}
+
+bool COperation::WriteJournalPhase(JournalPhase phase) {
+  const JournalPhase before = file_.journal.phase;
+  file_.journal.phase = phase;
+  if (WriteJournal(fs_, file_.journal)) {
+    file_.journaled = true;
+    return true;
+  }
+  file_.journal.phase = before;  // what the disk still says, if anything
+  TellJournalLeft(false);
+  return false;
+}
+
+// A journal the disk would not let go is harmless, but it is told.
+void COperation::TellJournalLeft(bool journal_too) {
+  std::vector<std::string> left = {JournalTemporaryPath(current())};
+  if (journal_too) left.push_back(JournalPath(current()));
+  for (const std::string& path : left)
+    if (fs_.Exists(path)) ui_.ShowMessage(FormatString1(LoadText(IDS_JOURNAL_LEFT), path));
+}
+
+// The run of this file is over. A journal still in its carry phase means the
+// run was taken back: what the undo left undone is put back now, and only a
+// whole old state loses its journal. In the place phase the new file was put
+// in place, or the failure that stopped it has been told with the places.
+void COperation::EndJournal() {
+  if (!file_.journaled) return;
+  file_.journaled = false;
+  if (file_.journal.phase == JournalPhase::kCarry) {
+    if (RollBack(fs_, file_.journal) != RecoveryResult::kRolledBack)
+      ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERY_FAILED), current(), JournalPath(current())));
+    TellJournalLeft(false);
+    return;
+  }
+  // A hiccup of the disk must not leave a journal behind a finished run.
+  if (!RemoveJournal(fs_, current()) && !RemoveJournal(fs_, current())) TellJournalLeft(true);
 }
 
 int COperation::PlaceFix() {
@@ -368,6 +481,11 @@ int COperation::PlaceMoveCopy(int mode) {
 // Every pair that cannot go back is still tried; what stays is told with
 // where each file is now and where it came from.
 int COperation::UndoCarry(int mode) {
+  // Taken back from the place phase: a crash during the undo must not be
+  // finished forwards. A journal that cannot say so goes.
+  if (file_.journaled && file_.journal.phase == JournalPhase::kPlace && !WriteJournalPhase(JournalPhase::kCarry) &&
+      RemoveJournal(fs_, current()))
+    file_.journaled = false;
   std::vector<std::string> stranded;
   if (!fs_.Delete(file_.temporary) && fs_.Exists(file_.temporary)) {
     // It may carry the read-only bit meant for the new file.

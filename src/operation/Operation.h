@@ -11,6 +11,7 @@
 
 #include "common/CommonFunc.h"
 #include "common/Types.h"
+#include "operation/Journal.h"
 
 namespace mendora {
 
@@ -58,6 +59,10 @@ class COperation {
   int PlaceFix();
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
+  int RecoverFile(bool* completed);
+  bool WriteJournalPhase(JournalPhase phase);
+  void EndJournal();
+  void TellJournalLeft(bool journal_too);
   bool TargetTaken(const std::string& path) const;
   void EndFile();
 
@@ -90,6 +95,8 @@ class COperation {
     bool carried = false;    // the carry step has run and succeeded
     bool same_file = false;  // the output path names the current reference AVI itself
     bool replace_output = false;  // the user agreed to replace an older file at the output path
+    CarryJournal journal;
+    bool journaled = false;  // journal is on the disk
     std::string output;
     std::string temporary;
     std::string folder;

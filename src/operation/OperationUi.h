@@ -37,6 +37,10 @@ class OperationUi : public MessageSink {
   // (the existing files dialog). IDOK or IDCANCEL.
   virtual int AskOverwrite(const std::string& warning, const std::string& path, const std::string& question) = 0;
 
+  // Asks whether to put right a run of this file that was interrupted
+  // (a question box with Yes and No). True for Yes.
+  virtual bool AskRecover(const std::string& text) = 0;
+
   // A plain message box with an OK button (MessageSink::ShowMessage; also
   // where ReportLastError shows the system's text).
 

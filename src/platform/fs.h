@@ -42,6 +42,10 @@ class File {
   virtual bool SetEnd() = 0;
   // Flushes and closes. Also done by the destructor, whose outcome is lost.
   virtual bool Close() = 0;
+  // Puts what was written on the disk itself (fsync, FlushFileBuffers), so
+  // that it survives a power loss. Files that live only in memory have
+  // nothing to do.
+  virtual bool Flush() { return true; }
 };
 
 // One entry of a folder listing.

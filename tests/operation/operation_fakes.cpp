@@ -126,6 +126,11 @@ bool ScriptedUi::AskRetry(const std::string& text) {
   return answer;
 }
 
+bool ScriptedUi::AskRecover(const std::string& text) {
+  log.push_back("recover: " + text);
+  return recover;
+}
+
 bool ScriptedUi::BrowseFolder(const std::string& title, std::string* chosen) {
   log.push_back("browse: " + title);
   if (folder.empty()) return false;

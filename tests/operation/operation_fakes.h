@@ -36,7 +36,7 @@ class FakeSteps : public Steps {
 };
 
 // Every interaction lands in `log`, in order: "step: <caption>",
-// "search: <name>", "retry: <text>", "browse: <title>",
+// "search: <name>", "retry: <text>", "recover: <text>", "browse: <title>",
 // "overwrite: <warning>|<path>|<question>", "message: <text>", "error: <code>".
 class ScriptedUi : public OperationUi {
  public:
@@ -44,6 +44,7 @@ class ScriptedUi : public OperationUi {
   int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override;
   bool AskRetry(const std::string& text) override;
+  bool AskRecover(const std::string& text) override;
   bool BrowseFolder(const std::string& title, std::string* folder) override;
   int AskOverwrite(const std::string& warning, const std::string& path, const std::string& question) override;
   void ShowMessage(const std::string& text) override;
@@ -53,6 +54,7 @@ class ScriptedUi : public OperationUi {
   std::map<std::string, std::string> locate;  // missing path -> found path
   bool cancel_search = false;
   std::deque<bool> retries;                   // answers to Retry/Cancel; Cancel when empty
+  bool recover = true;                        // the answer to the recovery question
   std::string folder;                         // empty: the browser is cancelled
   int overwrite = 1;                          // IDOK
   int cancel_at_report = -1;                  // cancel at this report (counted over the run)

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/Types.h"
+#include "operation/Journal.h"
 #include "operation/MoveMulti.h"
 #include "operation/Operation.h"
 #include "operation/ProgramSteps.h"
@@ -132,6 +133,27 @@ class World {
     else op.RunMoveCopy(s_.mode == Move ? 1 : 0);
     finished_ = op.finished()[0];
     return finished_;
+  }
+
+  // Finishes or takes back an interrupted run, as the next run does first,
+  // on a disk that works again.
+  RecoveryResult Recover() {
+    const RecoveryResult r = RecoverInterrupted(d_.fs(), avi_, nullptr);
+    if (r == RecoveryResult::kCompleted) finished_ = 1;  // the checker then wants the finished state
+    return r;
+  }
+
+  // Every file on the drives by drive and relative path, so that two worlds
+  // can be compared.
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (char drive : {'C', 'D', 'E'}) {
+      std::map<std::string, std::string> one;
+      Scan(drive, &one);
+      const std::string root = d_.Root(drive);
+      for (auto& [path, bytes] : one) files[std::string(1, drive) + ":" + path.substr(root.size())] = std::move(bytes);
+    }
+    return files;
   }
 
   // Returns the number of files checked; adds a failure for each loss.
@@ -348,6 +370,71 @@ TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) 
   EXPECT_GT(t.cancels, 3);
   EXPECT_GT(t.sticky, 5);
   EXPECT_GT(t.undo_faults, 0);
+}
+
+// What differs between two states of the drives, for the failure message.
+std::string Differences(const std::map<std::string, std::string>& now, const std::map<std::string, std::string>& want) {
+  std::string out;
+  for (const auto& [path, bytes] : now) {
+    const auto it = want.find(path);
+    if (it == want.end()) out += "  extra " + path + "\n";
+    else if (it->second != bytes) out += "  changed " + path + "\n";
+  }
+  for (const auto& [path, bytes] : want)
+    if (now.count(path) == 0) out += "  missing " + path + "\n";
+  return out;
+}
+
+// The process dies at every file-system call of a clean run in turn: the
+// call and everything after it never reach the disk. The next run's
+// recovery, on a sound disk, must leave exactly the untouched original or
+// exactly the finished operation: every data file once, whole, no temporary
+// file and no journal.
+TEST_P(OperationSweep, ACrashAtAnyCallIsFinishedOrTakenBackByTheNextRun) {
+  const Scenario s = GetParam();
+  SetCopyBufferAllocator([](size_t n) -> void* { return n > 8192 ? nullptr : std::malloc(n); });
+  std::map<std::string, std::string> original, finished;
+  int calls = 0;
+  {
+    World clean(s);
+    original = clean.Files();
+    ASSERT_EQ(clean.Run(), 1);
+    finished = clean.Files();
+    calls = clean.faulty().TotalCalls();
+  }
+  ASSERT_NE(original, finished);
+  int runs = 0, crashes = 0, taken_back = 0, completed = 0, checked = 0, losses = 0;
+  for (int n = 0; n < calls; ++n) {
+    World w(s);
+    w.faulty().CrashAt(n);
+    w.Run();
+    ++runs;
+    if (w.faulty().Crashed()) ++crashes;
+    const RecoveryResult r = w.Recover();
+    const std::map<std::string, std::string> now = w.Files();
+    checked += static_cast<int>(now.size());
+    const std::string what = "crash at call " + std::to_string(n);
+    if (now == original) {
+      ++taken_back;
+      EXPECT_NE(r, RecoveryResult::kCompleted) << what << ": told completed, left the original";
+    } else if (now == finished) {
+      ++completed;
+      EXPECT_NE(r, RecoveryResult::kRolledBack) << what << ": told taken back, left the finished state";
+    } else {
+      ++losses;
+      ADD_FAILURE() << s.name << " " << what << ": neither the original nor the finished state\n"
+                    << "against the original:\n" << Differences(now, original) << "against the finished:\n"
+                    << Differences(now, finished);
+    }
+    checked += w.Check(what, &losses);
+  }
+  SetCopyBufferAllocator(nullptr);
+  std::printf("crash sweep %s: runs=%d crashes=%d taken back=%d completed=%d files checked=%d losses=%d\n", s.name,
+              runs, crashes, taken_back, completed, checked, losses);
+  EXPECT_EQ(losses, 0);
+  EXPECT_EQ(crashes, runs);
+  EXPECT_GT(taken_back, 0);
+  EXPECT_GT(completed, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OperationSweep,

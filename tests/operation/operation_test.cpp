@@ -122,7 +122,8 @@ TEST_F(OperationTest, FixKeepsTheNewFileWhenTheOldOneCannotGo) {
     d.WriteFile(avi + ".bak", "an older backup");
     Backup(backup);
     faulty.Reset();
-    faulty.FailNth(FaultKind::kRename, 0, kErrorSharingViolation);
+    // Renames 0 and 1 put the journal in place, before and after the creation.
+    faulty.FailNth(FaultKind::kRename, 2, kErrorSharingViolation);
     ui.messages.clear();
     Run(Fix, {avi});
     EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({one, two}));
@@ -278,7 +279,7 @@ TEST_F(OperationTest, TwoFailingFilesGiveTwoErrorDialogsInOrder) {
   Avi(avi, {P('E', "gone.001")});
   d.WriteFile(P('C', "gone.001"), "g");
   ui.locate[P('E', "gone.001")] = P('C', "gone.001");
-  faulty.FailNth(FaultKind::kCreate, 0, kErrorAccessDenied);  // the temporary file
+  faulty.FailNth(FaultKind::kCreate, 1, kErrorAccessDenied);  // the temporary file, after the journal
   Run(Fix, {missing, avi});
   EXPECT_EQ(ui.errors, (std::vector<int>{97, 'y'}));
   EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({P('E', "gone.001")}));

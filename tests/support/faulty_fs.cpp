@@ -32,6 +32,10 @@ class FaultyFile : public File {
     if (owner_.ShouldFail(FaultKind::kWrite)) return false;
     return inner_->SetEnd();
   }
+  bool Flush() override {
+    if (owner_.ShouldFail(FaultKind::kClose)) return false;
+    return inner_->Flush();
+  }
   // A failed close reports failure; the handle itself goes with the object.
   bool Close() override {
     if (owner_.ShouldFail(FaultKind::kClose)) return false;

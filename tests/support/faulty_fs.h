@@ -27,7 +27,7 @@ enum class FaultKind {
   kRename,    // Rename, Move
   kDelete,    // Delete, RemoveDir
   kAttributes,// GetAttributes, SetAttributes, GetSize, Identity
-  kClose,     // File::Close (the last flush)
+  kClose,     // File::Close (the last flush), File::Flush
   kSize,      // File::Size
   kFind,      // Find, FindNames
   kExists,    // Exists

@@ -52,6 +52,10 @@ bool WinOperationUi::AskRetry(const std::string& text) {
   return AppMessageBox(text, MB_RETRYCANCEL) == IDRETRY;
 }
 
+bool WinOperationUi::AskRecover(const std::string& text) {
+  return win32::AppMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 bool WinOperationUi::BrowseFolder(const std::string& title, std::string* folder) {
   // The shell's browser needs COM on this thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

@@ -23,6 +23,7 @@ class WinOperationUi : public OperationUi {
   int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override;
   bool AskRetry(const std::string& text) override;
+  bool AskRecover(const std::string& text) override;
   bool BrowseFolder(const std::string& title, std::string* folder) override;
   int AskOverwrite(const std::string& warning, const std::string& path, const std::string& question) override;
   void ShowMessage(const std::string& text) override;

@@ -117,6 +117,14 @@ class PosixFile : public File {
     return true;
   }
 
+  bool Flush() override {
+    if (fd_ >= 0 && ::fsync(fd_) != 0) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+    return true;
+  }
+
   bool Close() override {
     if (fd_ < 0) return true;
     const int r = ::close(fd_);

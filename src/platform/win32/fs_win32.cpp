@@ -76,6 +76,8 @@ class Win32File : public File {
     return SetFilePointerEx(handle_, target, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
   }
 
+  bool Flush() override { return handle_ == INVALID_HANDLE_VALUE || FlushFileBuffers(handle_) != 0; }
+
   bool Close() override {
     if (handle_ == INVALID_HANDLE_VALUE) return true;
     const BOOL ok = CloseHandle(handle_);

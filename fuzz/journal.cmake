@@ -1,0 +1,3 @@
+mendora_add_fuzzer(journal
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/journal_fuzz.cpp
+  LIBS mendora_operation)

@@ -1,0 +1,247 @@
+#include "operation/Journal.h"
+
+#include <memory>
+
+#include "common/Types.h"
+#include "operation/FileNames.h"
+#include "platform/fs.h"
+#include "platform/wintypes.h"
+
+namespace mendora {
+namespace {
+
+// The first line; a later format gets another number and is refused here.
+constexpr char kMagic[] = "mendora journal 1";
+
+const char* ModeName(int mode) { return mode == Fix ? "fix" : mode == Move ? "move" : "copy"; }
+const char* SourceName(JournalSource s) {
+  switch (s) {
+    case JournalSource::kAside: return "aside";
+    case JournalSource::kDelete: return "delete";
+    case JournalSource::kAsideThenDelete: return "aside-delete";
+    default: return "keep";
+  }
+}
+
+// Windows paths hold no control characters, so lines and tabs separate.
+bool GoodPath(const std::string& path) {
+  if (path.empty() || path.size() >= static_cast<size_t>(kMaxPath)) return false;
+  for (unsigned char c : path)
+    if (c < 0x20 || c == 0x7f) return false;
+  return true;
+}
+
+bool ParseNumber(const std::string& text, uint64_t limit, uint64_t* value) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > limit) return false;
+  *value = v;
+  return true;
+}
+
+bool WriteAll(FileSystem& fs, const std::string& path, const std::string& bytes) {
+  auto file = fs.Open(path, OpenMode::kCreateWrite);
+  if (!file) return false;
+  const bool ok = file->Write(bytes.data(), bytes.size()) == bytes.size() && file->Flush();
+  return file->Close() && ok;
+}
+
+bool Size(FileSystem& fs, const std::string& path, uint64_t* size) { return fs.GetSize(path, size); }
+
+// One data file back at its source. Of a file at both places the shorter
+// is a copy that a crash cut short (or a whole duplicate, when they are
+// equal), and it goes; the other one stays or goes back.
+bool PutBack(FileSystem& fs, int mode, const std::string& source, const std::string& target) {
+  const bool at_target = fs.Exists(target);
+  const bool at_source = fs.Exists(source);
+  if (!at_target) return at_source;
+  if (mode != Move) return at_source && fs.Delete(target);  // a copy whose source is whole
+  if (at_source) {
+    uint64_t source_size = 0, target_size = 0;
+    if (!Size(fs, source, &source_size) || !Size(fs, target, &target_size)) return false;
+    if (source_size >= target_size) return fs.Delete(target);
+    if (!fs.Delete(source)) return false;  // a copy back that was cut short
+  }
+  return fs.Move(target, source);
+}
+
+}  // namespace
+
+std::string JournalPath(const std::string& avi) { return avi + ".journal"; }
+
+std::string AsidePath(const std::string& avi, JournalSource source) {
+  if (source == JournalSource::kAside) return BackupPath(avi);
+  if (source == JournalSource::kAsideThenDelete) return TemporaryPath(avi);
+  return std::string();
+}
+std::string JournalTemporaryPath(const std::string& avi) { return TemporaryPath(JournalPath(avi)); }
+
+std::string FormatJournal(const CarryJournal& j) {
+  std::string out = kMagic;
+  out += "\nmode ";
+  out += ModeName(j.mode);
+  out += "\nphase ";
+  out += j.phase == JournalPhase::kPlace ? "place" : "carry";
+  out += "\navi " + j.avi + "\noutput " + j.output + "\ntemporary " + j.temporary;
+  out += "\nsource ";
+  out += SourceName(j.source);
+  out += "\nattributes " + std::to_string(j.attributes) + "\n";
+  for (const auto& [source, target] : j.pairs) out += "pair " + source + "\t" + target + "\n";
+  out += "end " + std::to_string(j.pairs.size()) + "\n";
+  return out;
+}
+
+bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
+  if (bytes.size() > kMaxJournalBytes) return false;
+  CarryJournal j;
+  unsigned seen = 0;  // one bit per field
+  size_t at = 0;
+  bool first = true, ended = false;
+  while (at < bytes.size()) {
+    const size_t end = bytes.find('\n', at);
+    if (end == std::string::npos || ended) return false;  // every line ends; nothing after "end"
+    const std::string line = bytes.substr(at, end - at);
+    at = end + 1;
+    if (first) {
+      if (line != kMagic) return false;
+      first = false;
+      continue;
+    }
+    const size_t space = line.find(' ');
+    if (space == std::string::npos) return false;
+    const std::string key = line.substr(0, space), value = line.substr(space + 1);
+    static const char* const kFields[] = {"mode", "phase", "avi", "output", "temporary", "source", "attributes"};
+    unsigned bit = 0;
+    while (bit < 7 && key != kFields[bit]) ++bit;
+    if (bit < 7) {
+      if (seen & (1u << bit)) return false;
+      seen |= 1u << bit;
+    }
+    uint64_t number = 0;
+    if (key == "mode") {
+      if (value == "fix") j.mode = Fix;
+      else if (value == "move") j.mode = Move;
+      else if (value == "copy") j.mode = Copy;
+      else return false;
+    } else if (key == "phase") {
+      if (value == "carry") j.phase = JournalPhase::kCarry;
+      else if (value == "place") j.phase = JournalPhase::kPlace;
+      else return false;
+    } else if (key == "avi" || key == "output" || key == "temporary") {
+      if (!GoodPath(value)) return false;
+      (key == "avi" ? j.avi : key == "output" ? j.output : j.temporary) = value;
+    } else if (key == "source") {
+      if (value == "keep") j.source = JournalSource::kKeep;
+      else if (value == "aside") j.source = JournalSource::kAside;
+      else if (value == "delete") j.source = JournalSource::kDelete;
+      else if (value == "aside-delete") j.source = JournalSource::kAsideThenDelete;
+      else return false;
+    } else if (key == "attributes") {
+      if (!ParseNumber(value, 0xffffffffu, &number)) return false;
+      j.attributes = static_cast<uint32_t>(number);
+    } else if (key == "pair") {
+      const size_t tab = value.find('\t');
+      if (tab == std::string::npos) return false;
+      std::string source = value.substr(0, tab), target = value.substr(tab + 1);
+      if (!GoodPath(source) || !GoodPath(target) || source == target) return false;
+      j.pairs.emplace_back(std::move(source), std::move(target));
+    } else if (key == "end") {
+      if (!ParseNumber(value, kMaxJournalBytes, &number) || number != j.pairs.size()) return false;
+      ended = true;
+    } else {
+      return false;
+    }
+  }
+  if (!ended || seen != 0x7f) return false;
+  // A Fix carries nothing and writes over its own reference AVI.
+  if (j.mode == Fix && (!j.pairs.empty() || j.output != j.avi)) return false;
+  const bool deletes = j.source == JournalSource::kDelete || j.source == JournalSource::kAsideThenDelete;
+  if (deletes && (j.mode != Move || j.output == j.avi)) return false;
+  if (j.temporary == j.avi || j.temporary == j.output) return false;
+  *journal = std::move(j);
+  return true;
+}
+
+bool WriteJournal(FileSystem& fs, const CarryJournal& journal) {
+  const std::string temporary = JournalTemporaryPath(journal.avi);
+  if (!WriteAll(fs, temporary, FormatJournal(journal))) {
+    fs.Delete(temporary);
+    return false;
+  }
+  if (!fs.Rename(temporary, JournalPath(journal.avi), true)) {
+    fs.Delete(temporary);
+    return false;
+  }
+  return true;
+}
+
+bool ReadJournal(FileSystem& fs, const std::string& avi, CarryJournal* journal) {
+  auto file = fs.Open(JournalPath(avi), OpenMode::kRead);
+  uint64_t size = 0;
+  if (!file || !file->Size(&size) || size > kMaxJournalBytes) return false;
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (size != 0 && file->Read(bytes.data(), bytes.size()) != bytes.size()) return false;
+  CarryJournal j;
+  // The journal of another file is no journal of this one.
+  if (!ParseJournal(bytes, &j) || j.avi != avi) return false;
+  *journal = std::move(j);
+  return true;
+}
+
+bool RemoveJournal(FileSystem& fs, const std::string& avi) { return fs.Delete(JournalPath(avi)); }
+
+RecoveryResult RollBack(FileSystem& fs, const CarryJournal& j) {
+  // The new file may already carry a read-only bit meant for its new name.
+  if (fs.Exists(j.temporary) && !fs.Delete(j.temporary) &&
+      !(fs.SetAttributes(j.temporary, kAttrNormal) && fs.Delete(j.temporary)))
+    return RecoveryResult::kFailed;
+  // A source reference AVI already set aside comes back under its name.
+  const std::string aside = AsidePath(j.avi, j.source);
+  if (!aside.empty() && !fs.Exists(j.avi) && fs.Exists(aside) && !fs.Rename(aside, j.avi, false))
+    return RecoveryResult::kFailed;
+  bool whole = fs.Exists(j.avi);
+  for (size_t i = j.pairs.size(); i-- > 0;)
+    if (!PutBack(fs, j.mode, j.pairs[i].first, j.pairs[i].second)) whole = false;
+  if (!whole || !RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
+  return RecoveryResult::kRolledBack;
+}
+
+namespace {
+
+// The final renames, from wherever the crash left them.
+RecoveryResult Complete(FileSystem& fs, const CarryJournal& j) {
+  for (const auto& [source, target] : j.pairs)
+    if (!fs.Exists(target)) return RecoveryResult::kFailed;
+  const std::string aside = AsidePath(j.avi, j.source);
+  if (fs.Exists(j.temporary)) {
+    if (!aside.empty() && fs.Exists(j.avi) && !fs.Rename(j.avi, aside, true)) return RecoveryResult::kFailed;
+    if (!fs.Rename(j.temporary, j.output, true)) return RecoveryResult::kFailed;
+  } else if (!fs.Exists(j.output)) {
+    return RecoveryResult::kFailed;
+  }
+  if (j.source == JournalSource::kDelete && fs.Exists(j.avi) && !fs.Delete(j.avi)) return RecoveryResult::kFailed;
+  if (j.source == JournalSource::kAsideThenDelete && fs.Exists(aside) && !fs.Delete(aside))
+    return RecoveryResult::kFailed;
+  if (j.attributes != 0 && !fs.SetAttributes(j.output, j.attributes)) return RecoveryResult::kFailed;
+  if (!RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
+  return RecoveryResult::kCompleted;
+}
+
+}  // namespace
+
+RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJournal* journal) {
+  // A journal that was being written when the run stopped never counted.
+  const std::string unfinished = JournalTemporaryPath(avi);
+  if (fs.Exists(unfinished)) fs.Delete(unfinished);
+  if (!fs.Exists(JournalPath(avi))) return RecoveryResult::kNone;
+  CarryJournal j;
+  if (!ReadJournal(fs, avi, &j)) return RecoveryResult::kUnreadable;
+  if (journal != nullptr) *journal = j;
+  return j.phase == JournalPhase::kPlace ? Complete(fs, j) : RollBack(fs, j);
+}
+
+}  // namespace mendora

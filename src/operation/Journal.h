@@ -1,0 +1,87 @@
+#pragma once
+// The journal of a run that changes several files: NAME.avi gets
+// NAME.avi.journal beside it before the first data file is carried, and
+// loses it after the last rename. It names the carry pairs and the phase, so
+// that the next run can finish what a crash or a power loss interrupted:
+//
+//   carry  the data files may be anywhere between their sources and their
+//          targets, the new reference AVI is not in place: roll back;
+//   place  every data file is at its target and the new reference AVI is
+//          whole at its temporary path: do the final renames.
+//
+// A journal is written whole to a temporary name, flushed to the disk and
+// renamed over the old one, so a crash leaves the old journal or the new
+// one, never half of one. Recovery looks at the disk for the state of each
+// file rather than trusting a count: a rename is done or not, and a copy
+// that a crash cut short is always shorter than the file it copies.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mendora {
+
+class FileSystem;
+
+enum class JournalPhase { kCarry, kPlace };
+
+// What the final renames do with the source reference AVI.
+enum class JournalSource {
+  kKeep,    // stays (Copy to another folder)
+  kAside,   // becomes its backup path before the new file takes its place
+  kDelete,  // is deleted once the new file is in place (Move, no backup)
+  kAsideThenDelete,  // waits at its temporary path while the new file
+                     // replaces an older one, then is deleted (Move)
+};
+
+// Where the source reference AVI waits during the final renames, if anywhere.
+std::string AsidePath(const std::string& avi, JournalSource source);
+
+struct CarryJournal {
+  int mode = 0;  // Fix, Move or Copy
+  JournalPhase phase = JournalPhase::kCarry;
+  std::string avi;        // the source reference AVI
+  std::string output;     // where the new reference AVI goes
+  std::string temporary;  // where it is written first
+  JournalSource source = JournalSource::kKeep;
+  uint32_t attributes = 0;  // for the new file after its rename; 0 leaves them
+  std::vector<std::pair<std::string, std::string>> pairs;  // data file source, target
+};
+
+// NAME.avi.journal, and the name it is written under first.
+std::string JournalPath(const std::string& avi);
+std::string JournalTemporaryPath(const std::string& avi);
+
+// The journal as bytes, and back. Parsing refuses anything it did not
+// write: unknown or repeated fields, a path with a control character or of
+// 260 characters or more, a count that does not match, more than
+// kMaxJournalBytes.
+constexpr size_t kMaxJournalBytes = 1 << 20;
+std::string FormatJournal(const CarryJournal& journal);
+bool ParseJournal(const std::string& bytes, CarryJournal* journal);
+
+// Writes the journal of journal.avi durably: temporary name, flush,
+// replacing rename. False when any of it failed.
+bool WriteJournal(FileSystem& fs, const CarryJournal& journal);
+// Reads the journal of `avi`; false when there is none or it is malformed.
+bool ReadJournal(FileSystem& fs, const std::string& avi, CarryJournal* journal);
+bool RemoveJournal(FileSystem& fs, const std::string& avi);
+
+enum class RecoveryResult {
+  kNone,        // no journal: nothing was interrupted
+  kRolledBack,  // every data file is at its source again, nothing new is left
+  kCompleted,   // the new reference AVI is in place with its data files
+  kFailed,      // something could not be put right; the journal stays
+  kUnreadable,  // the journal is malformed; nothing was touched
+};
+
+// Finishes the interrupted run of `avi` as its journal says. Idempotent: a
+// recovery that is itself interrupted is finished by the next one. On
+// success the journal is gone; `journal` (may be null) gets what it said.
+RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJournal* journal);
+
+// Rolls the run back, whatever phase the journal names (the driver's own
+// undo after a failure); on success the journal is removed.
+RecoveryResult RollBack(FileSystem& fs, const CarryJournal& journal);
+
+}  // namespace mendora

@@ -1,0 +1,90 @@
+// The carry journal: what its reader refuses, and how a recovery decides
+// about a data file found at both places, which the crash sweep cannot make
+// (its crashes stop between calls, never inside a copy).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/Types.h"
+#include "operation/Journal.h"
+#include "support/test_drives.h"
+
+namespace mendora {
+namespace {
+
+const std::string kGood =
+    "mendora journal 1\nmode move\nphase carry\navi D:\\a\\clip.avi\noutput E:\\dst\\clip.avi\n"
+    "temporary E:\\dst\\clip.avi.tmp\nsource delete\nattributes 32\npair D:\\a\\clip.001\tE:\\dst\\clip.001\nend 1\n";
+
+std::string With(const std::string& from, const std::string& to) {
+  std::string s = kGood;
+  s.replace(s.find(from), from.size(), to);
+  return s;
+}
+
+TEST(JournalReader, RefusesWhatItDidNotWrite) {
+  CarryJournal j;
+  ASSERT_TRUE(ParseJournal(kGood, &j));
+  EXPECT_EQ(j.mode, Move);
+  EXPECT_EQ(j.pairs.size(), 1u);
+  EXPECT_EQ(FormatJournal(j), kGood);
+  const struct {
+    const char* why;
+    std::string bytes;
+  } bad[] = {
+      {"cut before its end", kGood.substr(0, kGood.size() - 6)},
+      {"last line without its line break", kGood.substr(0, kGood.size() - 1)},
+      {"another format", With("journal 1", "journal 2")},
+      {"a pair more than it counts", With("end 1", "end 2")},
+      {"a repeated field", With("phase carry\n", "phase carry\nphase place\n")},
+      {"an unknown field", With("attributes 32\n", "attributes 32\ncolour red\n")},
+      {"a field missing", With("attributes 32\n", "")},
+      {"a path of 260 characters", With("D:\\a\\clip.001", "D:\\" + std::string(257, 'x'))},
+      {"a control character in a path", With("D:\\a\\clip.001", "D:\\a\\cl\rip.001")},
+      {"a pair onto itself", With("E:\\dst\\clip.001", "D:\\a\\clip.001")},
+      {"a number too large", With("attributes 32", "attributes 99999999999")},
+      {"a Fix that carries", With("mode move", "mode fix")},
+      {"a Copy that deletes its source", With("mode move", "mode copy")},
+      {"bytes after the end", kGood + "pair A:\\x\tB:\\y\n"},
+  };
+  for (const auto& b : bad) EXPECT_FALSE(ParseJournal(b.bytes, &j)) << b.why;
+}
+
+// A data file of a Move at both places after a crash: the shorter one is a
+// copy cut short (forwards, or back by an earlier recovery), and goes.
+TEST(JournalRecovery, AFileAtBothPlacesKeepsTheWholeOne) {
+  const std::string whole = "0123456789";
+  const struct {
+    const char* why;
+    const char* source;  // null: absent
+    const char* target;
+  } cases[] = {
+      {"a copy forwards cut short", "0123456789", "0123"},
+      {"a whole copy whose source was not yet deleted", "0123456789", "0123456789"},
+      {"a copy back cut short", "01", "0123456789"},
+      {"moved, not yet back", nullptr, "0123456789"},
+      {"never carried", "0123456789", nullptr},
+  };
+  for (const auto& c : cases) {
+    test::TestDrives d;
+    CarryJournal j;
+    j.mode = Move;
+    j.avi = d.Path('D', "a\\clip.avi");
+    j.output = d.Path('E', "dst\\clip.avi");
+    j.temporary = j.output + ".tmp";
+    j.source = JournalSource::kDelete;
+    j.pairs = {{d.Path('D', "a\\clip.001"), d.Path('E', "dst\\clip.001")}};
+    d.WriteFile(j.avi, "the reference AVI");
+    d.WriteFile(d.Path('E', "dst\\keep"), "");
+    if (c.source != nullptr) d.WriteFile(j.pairs[0].first, c.source);
+    if (c.target != nullptr) d.WriteFile(j.pairs[0].second, c.target);
+    ASSERT_TRUE(WriteJournal(d.fs(), j));
+    EXPECT_EQ(RecoverInterrupted(d.fs(), j.avi, nullptr), RecoveryResult::kRolledBack) << c.why;
+    EXPECT_EQ(d.ReadFile(j.pairs[0].first), whole) << c.why;
+    EXPECT_FALSE(d.Exists(j.pairs[0].second)) << c.why;
+    EXPECT_FALSE(d.Exists(JournalPath(j.avi))) << c.why;
+  }
+}
+
+}  // namespace
+}  // namespace mendora
