@@ -28,6 +28,7 @@
 #include "common/Types.h"
 #include "cli/commands.h"
 #include "cli/progress_bar.h"
+#include "operation/Journal.h"
 #include "operation/Operation.h"
 #include "operation/OperationUi.h"
 #include "operation/ProgramSteps.h"
@@ -215,7 +216,10 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   if (!ParseOptions(context, kNames[mode], arguments, &options)) return 2;
   // The program's file selection refuses the whole selection when one file
   // cannot be opened or is not DV, before anything runs; so does the console.
+  // A file with a journal beside it goes to the driver, which first puts its
+  // interrupted run right (a finished move may have removed the file itself).
   for (const std::string& file : options.files) {
+    if (context.fs.Exists(JournalPath(file))) continue;
     const int status = ProbeDvFile(context.fs, file);
     if (status == kDvProbeIsDv) continue;
     std::fprintf(context.err, "error %d: %s\n    %s\n", status, ErrorMessageFor(status).message.c_str(), file.c_str());

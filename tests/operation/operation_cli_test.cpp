@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/cli_runner.h"
+#include "common/Types.h"
+#include "operation/Journal.h"
 #include "refavi/fixtures.h"
 #ifndef _WIN32
 #include "platform/posix/codepage.h"
@@ -106,6 +108,29 @@ TEST_F(OperationCliTest, MoveAndCopyCarryTheDataFilesToTheFolderGiven) {
   EXPECT_EQ(d.ReadFile(d.Path('E', "moved\\clip.001")), data1);
   EXPECT_EQ(Links(d.Path('E', "moved\\clip.avi")),
             (std::vector<std::string>{d.Path('E', "moved\\clip.001"), d.Path('E', "moved\\clip.002")}));
+}
+
+TEST_F(OperationCliTest, AMoveStoppedAfterTheSourceWentIsFinishedByTheSameMove) {
+  // The process died after the last rename and the source's delete, before
+  // the journal went: the reference AVI the user names is gone.
+  const std::string avi = d.Path('D', "a\\clip.avi"), moved = d.Path('E', "moved\\clip.avi");
+  Avi(moved, {d.Path('E', "moved\\clip.001")});
+  d.WriteFile(d.Path('E', "moved\\clip.001"), test::BuildDataFile(2, 100));
+  CarryJournal journal;
+  journal.mode = Move;
+  journal.phase = JournalPhase::kPlace;
+  journal.avi = avi;
+  journal.output = moved;
+  journal.temporary = moved + ".tmp";
+  journal.source = JournalSource::kDelete;
+  journal.pairs = {{d.Path('D', "a\\clip.001"), d.Path('E', "moved\\clip.001")}};
+  d.WriteFile(JournalPath(avi), FormatJournal(journal));
+
+  const CliRun run = Cli({"move", "--to", d.Path('E', "moved"), avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("was completed"), std::string::npos) << run.out;
+  EXPECT_FALSE(d.Exists(JournalPath(avi)));
+  EXPECT_EQ(Links(moved), std::vector<std::string>{d.Path('E', "moved\\clip.001")});
 }
 
 #ifndef _WIN32
