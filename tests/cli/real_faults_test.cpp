@@ -29,12 +29,13 @@
 
 #include "refavi/Layout.h"
 #include "refavi/fixtures.h"
+#include "support/file_states.h"
 
 namespace mendora {
 namespace {
 
 namespace stdfs = std::filesystem;
-using Files = std::map<std::string, std::string>;
+using Files = test::FileStates;
 
 constexpr int kFramesPerFile = 80;  // three data files: a few hundred frames
 
@@ -161,17 +162,7 @@ class Disk {
   bool mounted_ = false;
 };
 
-std::string Differences(const Files& now, const Files& want) {
-  std::string out;
-  for (const auto& [path, bytes] : now) {
-    const auto it = want.find(path);
-    if (it == want.end()) out += "  extra " + path + "\n";
-    else if (it->second != bytes) out += "  changed " + path + "\n";
-  }
-  for (const auto& [path, bytes] : want)
-    if (now.count(path) == 0) out += "  missing " + path + "\n";
-  return out;
-}
+using test::Differences;
 
 const std::vector<std::string> kCopy = {"copy", "--to", "E:\\dst", "D:\\proj\\ref.avi"};
 const std::vector<std::string> kMove = {"move", "--to", "E:\\dst", "--backup", "0", "D:\\proj\\ref.avi"};

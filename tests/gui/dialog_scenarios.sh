@@ -48,6 +48,19 @@ setting() {
 }
 expect_setting() { local got; got=$(setting "$1"); [ "$got" = "$2" ] || fail "setting $1: expected [$2], got [$got]"; }
 
+# Starts the program in Japanese and types FILE into its Fix selection
+# (photographed as SHOT when given); sets JA_MAIN and JA_SELECT.
+fix_in_japanese() {  # file [, screenshot name]
+  start wine "$MENDORA_EXE"
+  JA_MAIN=$(string_text 1 2)
+  wait_window "$JA_MAIN"
+  JA_SELECT=$(format1 201 "$(string_text 202 2)")
+  drv click "$JA_MAIN" 1012
+  wait_window "$JA_SELECT"
+  [ -n "${2:-}" ] && screenshot "$2" "$JA_SELECT"
+  drv type "$JA_SELECT" 1152 "$1"
+}
+
 # Fresh drives and settings. The search walks D: (the folder of the
 # selection) and E:.
 fresh() {
@@ -465,14 +478,7 @@ case $scenario in
     LANGFIELD=2
     fresh; make_take1
     mv "$D/clips/take1.002" "$E/moved/take1.002"
-    start wine "$MENDORA_EXE"
-    JA_MAIN=$(string_text 1 2)
-    wait_window "$JA_MAIN"
-    JA_SELECT=$(format1 201 "$(string_text 202 2)")
-    drv click "$JA_MAIN" 1012
-    wait_window "$JA_SELECT"
-    screenshot selection_fix_ja "$JA_SELECT"
-    drv type "$JA_SELECT" 1152 take1.avi
+    fix_in_japanese take1.avi selection_fix_ja
     drv click "$JA_SELECT" 1
     wait_window "$FOUND"
     JA_SEARCH=$(string_text 501 2)
@@ -503,13 +509,7 @@ case $scenario in
     grep -qaF "$(printf 'D:\\\x89\x66\x91\x9c\x91\x66\x8d\xde\\take1.002')" "$D/映像素材/take1.avi" ||
       fail "the reference AVI does not hold CP932 paths"
     mv "$D/映像素材/take1.002" "$E/移動済み/take1.002"
-    start wine "$MENDORA_EXE"
-    JA_MAIN=$(string_text 1 2)
-    wait_window "$JA_MAIN"
-    JA_SELECT=$(format1 201 "$(string_text 202 2)")
-    drv click "$JA_MAIN" 1012
-    wait_window "$JA_SELECT"
-    drv type "$JA_SELECT" 1152 take1.avi
+    fix_in_japanese take1.avi
     drv click "$JA_SELECT" 1
     wait_window "$FOUND"
     expect_text "$FOUND" 1007 "$(format1 521 'D:\映像素材\take1.002')"

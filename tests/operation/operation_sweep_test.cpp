@@ -33,6 +33,7 @@
 #include "support/memory_settings.h"
 #include "platform/wintypes.h"
 #include "support/test_drives.h"
+#include "support/file_states.h"
 
 namespace mendora {
 namespace {
@@ -372,18 +373,7 @@ TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) 
   EXPECT_GT(t.undo_faults, 0);
 }
 
-// What differs between two states of the drives, for the failure message.
-std::string Differences(const std::map<std::string, std::string>& now, const std::map<std::string, std::string>& want) {
-  std::string out;
-  for (const auto& [path, bytes] : now) {
-    const auto it = want.find(path);
-    if (it == want.end()) out += "  extra " + path + "\n";
-    else if (it->second != bytes) out += "  changed " + path + "\n";
-  }
-  for (const auto& [path, bytes] : want)
-    if (now.count(path) == 0) out += "  missing " + path + "\n";
-  return out;
-}
+using test::Differences;
 
 // The process dies at every file-system call of a clean run in turn: the
 // call and everything after it never reach the disk. The next run's
