@@ -37,6 +37,12 @@ int PlainFile::Close() {
   return flushed && closed ? 1 : 0;
 }
 
+bool PlainFile::Sync() {
+  if (file_ == nullptr) return false;
+  const bool flushed = Flush();
+  return file_->Flush() && flushed;
+}
+
 bool PlainFile::Flush() {
   if (wbuf_.empty()) return !failed_;
   bool ok = !failed_ && file_->Seek(wstart_);

@@ -31,6 +31,9 @@ class PlainFile {
   // 1 when closed cleanly (or never opened); 0 when buffered data could not
   // be written or the system reported a failure.
   int Close();
+  // Writes what is buffered and has the system put the file on the disk.
+  // False when either failed.
+  bool Sync();
   bool IsOpen() const { return file_ != nullptr; }
 
   // The count of bytes delivered; fewer than n at the end of the file.

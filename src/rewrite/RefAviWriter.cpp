@@ -498,6 +498,9 @@ void RefAviWriter::Finish() {
       WriteTree();
     }
   }
+  // A new reference AVI is on the disk before anyone renames it into place:
+  // a power loss after the rename must not leave an empty file there.
+  if (created_ && error_code_value_ == 0 && !file_.Sync()) error_code_value_ = ERR_REWRITE_WRITE;
   if (!file_.Close() && created_ && error_code_value_ == 0) error_code_value_ = ERR_REWRITE_WRITE;
   created_ = false;
   top_.clear();

@@ -347,6 +347,19 @@ TEST_F(Builder, EveryFailedWriteFailsTheStepTheLastOneToo) {
     EXPECT_EQ(r.result, 0) << "write " << n << " of " << writes;
     EXPECT_EQ(r.code, ERR_REWRITE_WRITE) << "write " << n << " of " << writes;
   }
+  // The output is put on the disk before it is closed: a failed flush fails
+  // the step like a failed write.
+  faulty.Reset();
+  ASSERT_EQ(test::Rewrite(faulty, src, Out()).result, 1);
+  const int closes = faulty.Calls(FaultKind::kClose);
+  int failed = 0;
+  for (int n = 0; n < closes; ++n) {
+    faulty.Reset();
+    faulty.FailNth(FaultKind::kClose, n, kErrorWriteFault);
+    const test::StepResult r = test::Rewrite(faulty, src, Out());
+    if (r.result == 0 && r.code == ERR_REWRITE_WRITE) ++failed;
+  }
+  EXPECT_EQ(failed, 2) << "the flush and the close of the output";
 }
 
 TEST_F(Builder, WritingOverTheSourceSwapsThroughATemporaryFileBesideIt) {
