@@ -1,5 +1,6 @@
 #include "refavi/RefAviReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "refavi/ChunkTrace.h"
@@ -119,6 +120,7 @@ int RefAviReader::Validate() { return 1; }
 
 int RefAviReader::WalkTopLevel(DataLinkList* list) {
   if (!file_ || !file_->IsOpen()) return 0;
+  have_last_link_ = false;
   position_budget_ = file_size_ / 8 + 1;
   index_bytes_budget_ = file_size_;
   if (!file_->SeekTo(0)) return 0;
@@ -235,11 +237,16 @@ int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataL
   // The path field must lie inside the record.
   const uint64_t field = RefPathFieldSize(path_length);
   if (field > chunk.size - RefRecordLayout::kHeaderSize || !FitsInFile(field)) return 0;
-  std::vector<char> path(static_cast<size_t>(field) + 4, '\0');
-  if (file_->Read(path.data(), static_cast<size_t>(field)) != field) return 0;
-  const std::string link(path.data(), strnlen(path.data(), path.size()));
-  TraceLine(trace_, "%*s%s\n", (trace_depth + 1) * 4 + 21, "", link.c_str());
-  if (list != nullptr) list->Add(link);
+  ref_path_.resize(static_cast<size_t>(field) + 4);
+  if (file_->Read(ref_path_.data(), static_cast<size_t>(field)) != field) return 0;
+  std::fill(ref_path_.begin() + static_cast<std::ptrdiff_t>(field), ref_path_.end(), '\0');
+  const std::string_view link(ref_path_.data(), strnlen(ref_path_.data(), ref_path_.size()));
+  TraceLine(trace_, "%*s%.*s\n", (trace_depth + 1) * 4 + 21, "", static_cast<int>(link.size()), link.data());
+  if (list != nullptr && (!have_last_link_ || link != last_link_)) {
+    last_link_.assign(link);
+    have_last_link_ = true;
+    list->Add(last_link_);
+  }
   references_resolved_ = true;
   return 1;
 }

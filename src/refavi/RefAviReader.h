@@ -122,6 +122,12 @@ class RefAviReader {
   uint32_t video_handler_ = 0xFFFFFFFFu;
   bool has_reference_chunks_ = false;
   bool references_resolved_ = false;
+  // The REF path of the chunk being read, kept between chunks so that an
+  // hour of frames does not allocate one buffer each; and the link the walk
+  // gave the list last (frames of one data file follow each other).
+  std::vector<char> ref_path_;
+  std::string last_link_;
+  bool have_last_link_ = false;
   uint64_t movi_base_ = 0;
   std::unique_ptr<StreamTable> streams_;
   std::vector<uint8_t> main_header_copy_;

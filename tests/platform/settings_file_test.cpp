@@ -36,7 +36,8 @@ TEST(SettingsFile, SkipsWhatItCannotRead) {
 }
 
 TEST(SettingsFile, StoreReadsWhatItWroteAndHonoursCapacity) {
-  const std::string path = ::testing::TempDir() + "mendora-settings-" + std::to_string(::getpid()) + "/s.reg";
+  const std::string folder = ::testing::TempDir() + "mendora-settings-" + std::to_string(::getpid());
+  const std::string path = folder + "/s.reg";
   SettingsFileStore store(path);
   ASSERT_TRUE(store.OpenKey());
   ASSERT_TRUE(store.Set("PrefBackupFlag", "1"));
@@ -47,6 +48,7 @@ TEST(SettingsFile, StoreReadsWhatItWroteAndHonoursCapacity) {
   EXPECT_EQ(store.Query("Filter", 10, &value), ValueRead::kTooLarge);
   EXPECT_EQ(store.Query("Directory", 260, &value), ValueRead::kMissing);
   std::remove(path.c_str());
+  std::remove(folder.c_str());  // the store made the folder
 }
 
 }  // namespace
