@@ -234,7 +234,10 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   if (options.backup >= 0) operation.set_backup_flag(options.backup);
   if (mode == Fix) operation.RunFix();
   else operation.RunMoveCopy(mode == Move ? 1 : 0);
-  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+  // A Ctrl-C from here on comes after the operation's end and must not turn
+  // a finished run into a failure: the default, which ends the process, is
+  // not put back; a handler someone else had set is.
+  if (previous != SIG_DFL && previous != SIG_ERR) std::signal(SIGINT, previous);
   for (int done : operation.finished())
     if (!done) return 1;
   return 0;
