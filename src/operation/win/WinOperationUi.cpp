@@ -53,7 +53,7 @@ bool WinOperationUi::AskRetry(const std::string& text) {
 }
 
 bool WinOperationUi::AskRecover(const std::string& text) {
-  return win32::AppMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return AppMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 bool WinOperationUi::BrowseFolder(const std::string& title, std::string* folder) {
