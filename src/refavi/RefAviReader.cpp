@@ -220,19 +220,23 @@ int RefAviReader::MoviWalk(const ChunkHeader& list_chunk, uint64_t data_start, i
 int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataLinkList* list) {
   // Too short to begin with "REF " (the pad byte is not data).
   if (chunk.size < 4) return 1;
-  uint32_t first;
-  if (!ReadU32(&first)) return 0;
+  // The record's fixed fields in one read: id, frame offset, kept word and
+  // path length (fewer bytes when the chunk is shorter than that).
+  uint8_t head[RefRecordLayout::kHeaderSize];
+  const size_t wanted = chunk.size < sizeof head ? chunk.size : sizeof head;
+  const size_t got = file_->Read(head, wanted);
+  if (got < 4) return 0;
+  const uint32_t first = LoadU32(head + RefRecordLayout::kOffId);
   if (trace_ != nullptr) TraceLine(trace_, "%*s'%s' %.8X", trace_depth * 4 + 21, "", FourccText(first).c_str(), first);
   if (first != fcc::REF_) {
     TraceLine(trace_, "\n");
     return 1;
   }
-  uint32_t path_length;
-  if (chunk.size < RefRecordLayout::kHeaderSize ||
-      !file_->SeekTo(file_->Tell() + RefRecordLayout::kOffPathLength - 4) || !ReadU32(&path_length)) {
+  if (got < sizeof head) {
     TraceLine(trace_, "\n");
     return 0;
   }
+  const uint32_t path_length = LoadU32(head + RefRecordLayout::kOffPathLength);
   TraceLine(trace_, " (%.8X)\n", path_length);
   // The path field must lie inside the record.
   const uint64_t field = RefPathFieldSize(path_length);
@@ -242,10 +246,13 @@ int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataL
   std::fill(ref_path_.begin() + static_cast<std::ptrdiff_t>(field), ref_path_.end(), '\0');
   const std::string_view link(ref_path_.data(), strnlen(ref_path_.data(), ref_path_.size()));
   TraceLine(trace_, "%*s%.*s\n", (trace_depth + 1) * 4 + 21, "", static_cast<int>(link.size()), link.data());
-  if (list != nullptr && (!have_last_link_ || link != last_link_)) {
-    last_link_.assign(link);
-    have_last_link_ = true;
-    list->Add(last_link_);
+  if (list != nullptr) {
+    if (!have_last_link_ || link != last_link_) {
+      last_link_.assign(link);
+      have_last_link_ = true;
+      last_link_index_ = list->IndexOf(last_link_);
+    }
+    if (list->collect_offsets()) list->AddOffset(last_link_index_, LoadU32(head + RefRecordLayout::kOffOffset));
   }
   references_resolved_ = true;
   return 1;

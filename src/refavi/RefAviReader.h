@@ -128,6 +128,7 @@ class RefAviReader {
   std::vector<char> ref_path_;
   std::string last_link_;
   bool have_last_link_ = false;
+  size_t last_link_index_ = 0;
   uint64_t movi_base_ = 0;
   std::unique_ptr<StreamTable> streams_;
   std::vector<uint8_t> main_header_copy_;
