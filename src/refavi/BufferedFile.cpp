@@ -67,7 +67,7 @@ bool BufferedFile::LoadBlock(uint64_t start) {
   return true;
 }
 
-size_t BufferedFile::Read(void* buffer, size_t count) {
+size_t BufferedFile::ReadSlow(void* buffer, size_t count) {
   if (!file_) return 0;
   auto* out = static_cast<uint8_t*>(buffer);
   size_t delivered = 0;
@@ -99,14 +99,8 @@ size_t BufferedFile::Read(void* buffer, size_t count) {
   return delivered;
 }
 
-bool BufferedFile::SeekTo(uint64_t target) {
+bool BufferedFile::SeekSlow(uint64_t target) {
   if (!file_) return false;
-  // Inside the loaded block: no file access.
-  if (loaded_ && target >= block_start_ && target - block_start_ < kBlockSize &&
-      target <= block_start_ + block_length_) {
-    position_ = target;
-    return true;
-  }
   if (target > size_) return false;
   const uint64_t start = target & ~kBlockMask;
   if (target == size_ && target == start) {

@@ -6,6 +6,7 @@
 // small reads (8-byte headers, 4-byte FOURCCs) cost no system call.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -30,15 +31,42 @@ class BufferedFile {
   bool IsOpen() const { return file_ != nullptr; }
 
   // Delivers up to `count` bytes from the current position: fewer at the end
-  // of the file or after a failed system read.
-  size_t Read(void* buffer, size_t count);
+  // of the file or after a failed system read. Reads inside the loaded block
+  // (the walk's headers and records) are served inline.
+  size_t Read(void* buffer, size_t count) {
+    if (const uint8_t* in_block = Peek(count)) {
+      std::memcpy(buffer, in_block, count);
+      position_ += count;
+      return count;
+    }
+    return ReadSlow(buffer, count);
+  }
 
   // Origin 0 from the start, 1 from the current position. Returns the new
   // position, 0 on failure (target past the end, origin 2, read failure);
   // the position is then unchanged. Prefer SeekTo, whose result is not
   // ambiguous at position 0.
   uint64_t Seek(int64_t offset, int origin);
-  bool SeekTo(uint64_t target);
+  // The next `count` bytes in place when the loaded block holds them all,
+  // else null; the position does not move (Skip moves it).
+  const uint8_t* Peek(size_t count) const {
+    if (loaded_ && position_ >= block_start_ && position_ - block_start_ <= block_length_ &&
+        block_length_ - (position_ - block_start_) >= count)
+      return block_.get() + (position_ - block_start_);
+    return nullptr;
+  }
+  // Moves past bytes that Peek delivered.
+  void Skip(size_t count) { position_ += count; }
+
+  bool SeekTo(uint64_t target) {
+    // Inside the loaded block: no file access.
+    if (loaded_ && target >= block_start_ && target - block_start_ < kBlockSize &&
+        target <= block_start_ + block_length_) {
+      position_ = target;
+      return true;
+    }
+    return SeekSlow(target);
+  }
 
   uint64_t Tell() const { return position_; }
   // The size the file had when it was opened.
@@ -55,6 +83,8 @@ class BufferedFile {
     void operator()(uint8_t* p) const;
   };
 
+  size_t ReadSlow(void* buffer, size_t count);
+  bool SeekSlow(uint64_t target);
   bool LoadBlock(uint64_t start);
   bool InLoadedBlock(uint64_t pos) const {
     return loaded_ && pos >= block_start_ && pos < block_start_ + block_length_;

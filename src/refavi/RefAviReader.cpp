@@ -220,39 +220,55 @@ int RefAviReader::MoviWalk(const ChunkHeader& list_chunk, uint64_t data_start, i
 int RefAviReader::ReadDataChunk(const ChunkHeader& chunk, int trace_depth, DataLinkList* list) {
   // Too short to begin with "REF " (the pad byte is not data).
   if (chunk.size < 4) return 1;
-  // The record's fixed fields in one read: id, frame offset, kept word and
-  // path length (fewer bytes when the chunk is shorter than that).
-  uint8_t head[RefRecordLayout::kHeaderSize];
-  const size_t wanted = chunk.size < sizeof head ? chunk.size : sizeof head;
-  const size_t got = file_->Read(head, wanted);
+  // The record's fixed fields: id, frame offset, kept word and path length
+  // (fewer bytes when the chunk is shorter than that). In the loaded block
+  // they are read in place.
+  uint8_t copy[RefRecordLayout::kHeaderSize];
+  const size_t wanted = chunk.size < sizeof copy ? chunk.size : sizeof copy;
+  const uint8_t* head = file_->Peek(wanted);
+  size_t got = wanted;
+  if (head != nullptr) {
+    file_->Skip(wanted);
+  } else {
+    got = file_->Read(copy, wanted);
+    head = copy;
+  }
   if (got < 4) return 0;
   const uint32_t first = LoadU32(head + RefRecordLayout::kOffId);
   if (trace_ != nullptr) TraceLine(trace_, "%*s'%s' %.8X", trace_depth * 4 + 21, "", FourccText(first).c_str(), first);
   if (first != fcc::REF_) {
-    TraceLine(trace_, "\n");
+    if (trace_ != nullptr) TraceLine(trace_, "\n");
     return 1;
   }
-  if (got < sizeof head) {
-    TraceLine(trace_, "\n");
+  if (got < RefRecordLayout::kHeaderSize) {
+    if (trace_ != nullptr) TraceLine(trace_, "\n");
     return 0;
   }
   const uint32_t path_length = LoadU32(head + RefRecordLayout::kOffPathLength);
-  TraceLine(trace_, " (%.8X)\n", path_length);
+  const uint32_t offset = LoadU32(head + RefRecordLayout::kOffOffset);
+  if (trace_ != nullptr) TraceLine(trace_, " (%.8X)\n", path_length);
   // The path field must lie inside the record.
   const uint64_t field = RefPathFieldSize(path_length);
   if (field > chunk.size - RefRecordLayout::kHeaderSize || !FitsInFile(field)) return 0;
-  ref_path_.resize(static_cast<size_t>(field) + 4);
-  if (file_->Read(ref_path_.data(), static_cast<size_t>(field)) != field) return 0;
-  std::fill(ref_path_.begin() + static_cast<std::ptrdiff_t>(field), ref_path_.end(), '\0');
-  const std::string_view link(ref_path_.data(), strnlen(ref_path_.data(), ref_path_.size()));
-  TraceLine(trace_, "%*s%.*s\n", (trace_depth + 1) * 4 + 21, "", static_cast<int>(link.size()), link.data());
+  // The path ends at its first NUL or with its field.
+  const char* path = reinterpret_cast<const char*>(file_->Peek(static_cast<size_t>(field)));
+  if (path != nullptr) {
+    file_->Skip(static_cast<size_t>(field));
+  } else {
+    ref_path_.resize(static_cast<size_t>(field));
+    if (file_->Read(ref_path_.data(), static_cast<size_t>(field)) != field) return 0;
+    path = ref_path_.data();
+  }
+  const std::string_view link(path, strnlen(path, static_cast<size_t>(field)));
+  if (trace_ != nullptr)
+    TraceLine(trace_, "%*s%.*s\n", (trace_depth + 1) * 4 + 21, "", static_cast<int>(link.size()), link.data());
   if (list != nullptr) {
     if (!have_last_link_ || link != last_link_) {
       last_link_.assign(link);
       have_last_link_ = true;
       last_link_index_ = list->IndexOf(last_link_);
     }
-    if (list->collect_offsets()) list->AddOffset(last_link_index_, LoadU32(head + RefRecordLayout::kOffOffset));
+    if (list->collect_offsets()) list->AddOffset(last_link_index_, offset);
   }
   references_resolved_ = true;
   return 1;
