@@ -10,6 +10,7 @@ namespace mendora {
 std::string TemporaryPath(const std::string& path) { return path + ".tmp"; }
 
 std::string BackupPath(const std::string& path) { return path + ".bak"; }
+std::string OlderBackupPath(const std::string& path) { return TemporaryPath(BackupPath(path)); }
 
 bool SplitPath(const std::string& path, std::string* folder, std::string* name) {
   const size_t slash = path.find_last_of('\\');

@@ -13,6 +13,9 @@ class FileSystem;
 std::string TemporaryPath(const std::string& path);
 // A reference AVI path with ".bak" appended to the whole name.
 std::string BackupPath(const std::string& path);
+// Where an older backup waits while a new one is made ("NAME.avi.bak.tmp"),
+// so that it goes only once the new reference AVI has its name.
+std::string OlderBackupPath(const std::string& path);
 
 // Splits at the last backslash: the folder keeps its backslash. False when
 // the path has none.

@@ -203,6 +203,10 @@ RecoveryResult RollBack(FileSystem& fs, const CarryJournal& j) {
   const std::string aside = AsidePath(j.avi, j.source);
   if (!aside.empty() && !fs.Exists(j.avi) && fs.Exists(aside) && !fs.Rename(aside, j.avi, false))
     return RecoveryResult::kFailed;
+  // So does an older backup that waited for the new one.
+  const std::string older = OlderBackupPath(j.avi);
+  if (j.source == JournalSource::kAside && !fs.Exists(aside) && fs.Exists(older) && !fs.Rename(older, aside, false))
+    return RecoveryResult::kFailed;
   bool whole = fs.Exists(j.avi);
   for (size_t i = j.pairs.size(); i-- > 0;)
     if (!PutBack(fs, j.mode, j.pairs[i].first, j.pairs[i].second)) whole = false;
@@ -226,6 +230,9 @@ RecoveryResult Complete(FileSystem& fs, const CarryJournal& j) {
   if (j.source == JournalSource::kDelete && fs.Exists(j.avi) && !fs.Delete(j.avi)) return RecoveryResult::kFailed;
   if (j.source == JournalSource::kAsideThenDelete && fs.Exists(aside) && !fs.Delete(aside))
     return RecoveryResult::kFailed;
+  // The new backup replaced the older one that waited for it.
+  const std::string older = OlderBackupPath(j.avi);
+  if (j.source == JournalSource::kAside && fs.Exists(older) && !fs.Delete(older)) return RecoveryResult::kFailed;
   if (j.attributes != 0 && !fs.SetAttributes(j.output, j.attributes)) return RecoveryResult::kFailed;
   if (!RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
   return RecoveryResult::kCompleted;

@@ -400,20 +400,55 @@ int COperation::PlaceFix() {
   const std::string& path = current();
   const std::string backup = BackupPath(path);
   if (backup_ == 1) {
-    // A replacing rename: an older backup goes only when this one succeeds.
-    if (!fs_.Rename(path, backup, true)) return KeepNewFile();
-    if (!fs_.Rename(file_.temporary, path, false)) {
+    std::string older;
+    if (!SetOlderBackupAside(backup, &older)) return KeepNewFile();
+    if (!fs_.Rename(path, backup, false)) {
       const uint32_t error = GetLastSystemError();
-      if (!fs_.Rename(backup, path, false)) TellStranded({backup, path});
+      PutOlderBackupBack(older, backup);
       SetLastSystemError(error);
       return KeepNewFile();
     }
+    if (!fs_.Rename(file_.temporary, path, false)) {
+      const uint32_t error = GetLastSystemError();
+      if (fs_.Rename(backup, path, false)) PutOlderBackupBack(older, backup);
+      else if (older.empty()) TellStranded({backup, path});
+      else TellStranded({backup, path, older, backup});
+      SetLastSystemError(error);
+      return KeepNewFile();
+    }
+    DropOlderBackup(older);
   } else if (!fs_.Rename(file_.temporary, path, true)) {
     // One replacing rename: the old file stays until the new one takes its name.
     return KeepNewFile();
   }
   ui_.ShowMessage(FormatString1(LoadText(IDS_CORRECTED), file_.output));
   return RC_OK;
+}
+
+// A new backup replaces an older one only once the new reference AVI has
+// its name: a replacing rename onto the backup would drop the older backup
+// even when the new file then fails to take its place. Until then the older
+// backup waits at OlderBackupPath (*older; empty when there is none), where
+// the recovery of an interrupted run also looks for it. False, with nothing
+// changed, when it could not be moved (an unknown file holds that name).
+bool COperation::SetOlderBackupAside(const std::string& backup, std::string* older) {
+  older->clear();
+  if (!fs_.Exists(backup)) return true;
+  const std::string aside = OlderBackupPath(current());
+  if (!fs_.Rename(backup, aside, false)) return false;
+  *older = aside;
+  return true;
+}
+
+void COperation::PutOlderBackupBack(const std::string& older, const std::string& backup) {
+  if (!older.empty() && !fs_.Rename(older, backup, false)) TellStranded({older, backup});
+}
+
+// The new file is in place: the older backup has been replaced.
+void COperation::DropOlderBackup(const std::string& older) {
+  if (older.empty() || fs_.Delete(older) || fs_.Delete(older)) return;
+  common_.ReportLastError(1);
+  TellStranded({older, BackupPath(current())});
 }
 
 // The new reference AVI is finished but could not take its name: it holds
@@ -449,19 +484,29 @@ int COperation::PlaceMoveCopy(int mode) {
   std::string aside;
   if (file_.same_file || (mode == Move && backup_ == 1)) aside = backup;
   else if (mode == Move && file_.replace_output) aside = TemporaryPath(source);
-  // A replacing rename onto the backup: an older backup goes only when this
-  // one succeeds.
-  if (!aside.empty() && !fs_.Rename(source, aside, aside == backup)) {
+  // An older backup waits at a temporary name until the new file has its
+  // name.
+  std::string older;
+  if (aside == backup && !SetOlderBackupAside(backup, &older)) {
     const int r = common_.ReportLastError(1);
+    UndoCarry(mode);
+    return r;
+  }
+  if (!aside.empty() && !fs_.Rename(source, aside, false)) {
+    const int r = common_.ReportLastError(1);
+    PutOlderBackupBack(older, backup);
     UndoCarry(mode);
     return r;
   }
   if (!fs_.Rename(file_.temporary, file_.output, file_.replace_output)) {
     const int r = common_.ReportLastError(1);
-    if (!aside.empty() && !fs_.Rename(aside, source, false)) TellStranded({aside, source});
+    if (aside.empty() || fs_.Rename(aside, source, false)) PutOlderBackupBack(older, backup);
+    else if (older.empty()) TellStranded({aside, source});
+    else TellStranded({aside, source, older, backup});
     UndoCarry(mode);
     return r;
   }
+  DropOlderBackup(older);
   if (mode == Move && aside.empty() && !fs_.Delete(source)) {
     // Take the whole move back rather than leave the old reference AVI
     // naming data files that were carried away.

@@ -57,6 +57,9 @@ class COperation {
   int KeepNewFile();
   void TellStranded(const std::vector<std::string>& pairs);
   int PlaceFix();
+  bool SetOlderBackupAside(const std::string& backup, std::string* older);
+  void PutOlderBackupBack(const std::string& older, const std::string& backup);
+  void DropOlderBackup(const std::string& older);
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
   int RecoverFile(bool* completed);

@@ -96,7 +96,8 @@ class SweepFileSystem : public FaultyFileSystem {
 // links: one in its folder, one missing and found on C:, one of the same
 // name in another folder, one on the destination's drive. The destination
 // folder holds a bystander clip.001 and an older clip.avi that the user
-// agrees to replace.
+// agrees to replace. With backups on, an older clip.avi.bak is there too:
+// it may go only once the new reference AVI has its name.
 class World {
  public:
   explicit World(const Scenario& s) : s_(s), faulty_(d_.fs()) {
@@ -112,6 +113,7 @@ class World {
     d_.WriteFile(sources_[1], Content(1));
     original_ = s.real ? RealAvi(recorded_) : test::FakeAvi(recorded_);
     d_.WriteFile(avi_, original_);
+    if (s.backup == 1) d_.WriteFile(avi_ + ".bak", "an older backup");
     folder_ = s.own_folder ? d_.Path('D', "a") : d_.Path('E', "dst");
     if (!s.own_folder) {
       d_.WriteFile(d_.Path('E', "dst\\clip.001"), "someone else's clip.001");
