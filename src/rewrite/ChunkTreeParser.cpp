@@ -86,8 +86,12 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
     uint8_t raw[8];
     if (source_.Read(raw, 8) != 8) return cut();
     const uint32_t id = LoadU32(raw);
-    const uint32_t size = LoadU32(raw + 4);
+    uint32_t size = LoadU32(raw + 4);
     const uint64_t start = source_.Tell();
+    // A capture that never finished leaves its RIFF and "movi" sizes 0:
+    // such a list runs to the end of the file.
+    if (tolerate_cut_ && size == 0 && (id == fcc::RIFF || id == fcc::LIST) && source_size_ > start)
+      size = static_cast<uint32_t>(std::min<uint64_t>(source_size_ - start, 0xFFFFFFFEu));
     const uint64_t next = start + RoundedSize(size);
 
     // The whole data as an owned buffer (lists not modelled, unknown chunks).

@@ -194,6 +194,7 @@ struct CutCase {
   bool no_idx1 = false;
   int expected_frames;
   bool expected_damage;
+  bool unfinished = false;  // RIFF and "movi" sizes left 0, as a crashed capture leaves them
 };
 
 TEST(Recover, KeepsTheWholeFramesBeforeTheDamage) {
@@ -204,6 +205,7 @@ TEST(Recover, KeepsTheWholeFramesBeforeTheDamage) {
       {"inside idx1", 'i', 1, 40, false, 12, true},
       {"before idx1", 'i', 1, 0, false, 12, false},
       {"no index at all", 0, 0, 0, true, 12, false},
+      {"a capture that never finished", 'd', 10, 20, true, 9, true, true},
   };
   for (const CutCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -223,6 +225,11 @@ TEST(Recover, KeepsTheWholeFramesBeforeTheDamage) {
     }
     std::vector<std::string> frames, sounds;
     test::MoviChunks(bytes, &frames, &sounds);
+    if (c.unfinished) {
+      const uint64_t movi = test::Find(test::Structure(bytes), fcc::movi)->position;
+      StoreU32(reinterpret_cast<uint8_t*>(bytes.data()) + 4, 0);
+      StoreU32(reinterpret_cast<uint8_t*>(bytes.data()) + movi + 4, 0);
+    }
     bytes.resize(cut);
     const std::string source = drives.Path('C', "cut.avi");
     const std::string output = drives.Path('C', "mended.avi");
