@@ -327,9 +327,9 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
     if (reference && mode_ == Mode::kExport) {
       // A repeated frame (an entry of size 0) names the frame before it.
       if (size != 0 && !ReadReferencedFrame(data, size)) return 0;
-      if (frame_.empty()) return SetError(ERR_REWRITE_READ, true, 0);
-      data = frame_.data();
-      size = static_cast<uint32_t>(frame_.size());
+      if (!frame_ready_) return SetError(ERR_REWRITE_READ, true, 0);
+      data = frame_chunk_.data() + ChunkHeader::kSize;
+      size = static_cast<uint32_t>(frame_chunk_.size() - ChunkHeader::kSize);
     } else if (reference) {
       try {
         record.assign(data, data + size);
@@ -401,21 +401,20 @@ int RefAviBuilder::ReadReferencedFrame(const uint8_t* record, uint32_t size) {
     if (data_file_ == nullptr) return SetError(ERR_REWRITE_READ, true, 0);
   }
   // The record names the frame's chunk header; the chunk must be a video
-  // frame of this file's DV size, as the content check found it.
+  // frame of this file's DV size, as the content check found it. Header and
+  // frame come in one read.
   const uint64_t offset = LoadU32(record + RefRecordLayout::kOffOffset);
   const uint32_t frame_size = main_header().Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
-  uint8_t header[ChunkHeader::kSize];
-  if (data_file_->ReadAt(offset, header, sizeof header) != sizeof header || ChunkKind(LoadU32(header)) != 'd' ||
-      LoadU32(header + 4) != frame_size) {
-    return SetError(ERR_REWRITE_READ, true, 0);
-  }
   try {
-    frame_.resize(frame_size);
+    frame_chunk_.resize(ChunkHeader::kSize + frame_size);
   } catch (const std::bad_alloc&) {
     return SetError(ERR_REWRITE_MEMORY);
   }
-  if (data_file_->ReadAt(offset + ChunkHeader::kSize, frame_.data(), frame_size) != frame_size)
+  if (data_file_->ReadAt(offset, frame_chunk_.data(), frame_chunk_.size()) != frame_chunk_.size() ||
+      ChunkKind(LoadU32(frame_chunk_.data())) != kKindVideo || LoadU32(frame_chunk_.data() + 4) != frame_size) {
     return SetError(ERR_REWRITE_READ, true, 0);
+  }
+  frame_ready_ = true;
   return 1;
 }
 

@@ -89,7 +89,7 @@ class RefAviBuilder : public ChunkTreeParser {
   int ReadChunk(uint64_t position, uint32_t expected, uint32_t* size);
   bool ReserveChunkBuffer(uint64_t size);
   int ReplaceLink(ByteBuffer* data);
-  // Reads the frame a REF record names into frame_.
+  // Reads the chunk of the frame a REF record names into frame_chunk_.
   int ReadReferencedFrame(const uint8_t* record, uint32_t size);
   int RecoverCopy();
   // Walks the frame chunks from the first "movi" on, into walk_; with
@@ -115,10 +115,11 @@ class RefAviBuilder : public ChunkTreeParser {
   Mode mode_ = Mode::kRewrite;
   bool reference_source_ = false;  // the source's video is REF records
   // kExport: the data file in use (frames of one file follow each other)
-  // and the frame in hand.
+  // and the frame chunk in hand (header and frame).
   std::unique_ptr<File> data_file_;
   std::string data_path_;
-  ByteBuffer frame_;
+  ByteBuffer frame_chunk_;
+  bool frame_ready_ = false;
   MoviWalk walk_;
   uint32_t frames_written_ = 0;
 };
