@@ -103,11 +103,19 @@ struct StreamIndex {
 
 }  // namespace
 
+namespace {
+
+uint32_t FramesPerFile(const ReferenceAviShape& shape) {
+  if (shape.cycle != 0) return shape.cycle;
+  return (shape.frames + static_cast<uint32_t>(shape.data_files) - 1) / static_cast<uint32_t>(shape.data_files);
+}
+
+}  // namespace
+
 std::string DataLinkOf(const ReferenceAviShape& shape, uint32_t i) {
-  const uint32_t per_file = (shape.frames + static_cast<uint32_t>(shape.data_files) - 1) /
-                            static_cast<uint32_t>(shape.data_files);
   char path[64];
-  std::snprintf(path, sizeof path, "D:\\Capture\\Tape 07\\clip.%03u", i / per_file + 1);
+  std::snprintf(path, sizeof path, "D:\\Capture\\Tape 07\\clip.%03u",
+                i / FramesPerFile(shape) % static_cast<uint32_t>(shape.data_files) + 1);
   return path;
 }
 
@@ -115,8 +123,7 @@ bool WriteReferenceAvi(const std::string& native_path, const ReferenceAviShape& 
   Out out(native_path);
   if (!out.ok()) return false;
   const uint32_t frames = shape.frames;
-  const uint32_t per_file = (frames + static_cast<uint32_t>(shape.data_files) - 1) /
-                            static_cast<uint32_t>(shape.data_files);
+  const uint32_t per_file = FramesPerFile(shape);
   // 8008 samples every 5 frames at 48 kHz and 30000/1001 frames a second.
   auto samples = [](uint32_t i) { return i % 5 == 1 || i % 5 == 3 ? 1601u : 1602u; };
   uint64_t total_samples = 0;

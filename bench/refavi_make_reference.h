@@ -13,6 +13,10 @@ struct ReferenceAviShape {
   uint32_t frames = 108000;
   int data_files = 10;
   bool audio = true;
+  // When set, each data file holds this many frames and the files are named
+  // in turn (frame i is frame i % cycle of file (i / cycle) % data_files + 1);
+  // else the frames are split evenly between them.
+  uint32_t cycle = 0;
 };
 
 // Writes the file at `native_path`. False when it cannot be written.

@@ -1,2 +1,3 @@
 mendora_add_fuzzer(rewrite_chunk_tree SOURCES rewrite_chunk_tree_fuzz.cpp LIBS mendora_rewrite mendora_test_support)
 mendora_add_fuzzer(rewrite_builder SOURCES rewrite_builder_fuzz.cpp LIBS mendora_rewrite mendora_test_support)
+mendora_add_fuzzer(rewrite_recover SOURCES rewrite_recover_fuzz.cpp LIBS mendora_rewrite mendora_test_support)

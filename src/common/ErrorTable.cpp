@@ -41,6 +41,7 @@ ErrorText LookupError(int code) {
     case 274: text.message_id = IDS_ERR_FILE_PROTECTED; break;
     case 289: text.message_id = IDS_ERR_FILE_OPEN; break;
     case 290: text.message_id = IDS_ERR_NOT_DV; break;
+    case 520: text.message_id = IDS_ERR_EXPORT_LINKS; break;
     default: break;
   }
   return text;

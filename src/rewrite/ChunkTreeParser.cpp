@@ -8,6 +8,7 @@ namespace mendora {
 ChunkTreeParser::~ChunkTreeParser() { source_.Close(); }
 
 uint64_t ChunkTreeParser::CountAudioEntries() {
+  if (counts_set_) return audio_entries_;
   uint64_t count = 0;
   if (audio_indx_ != nullptr) {
     const ByteBuffer& super = *audio_indx_;
@@ -79,12 +80,18 @@ SharedBytes ChunkTreeParser::ReadData(uint32_t size, size_t header) {
 int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
   // Depth 0 is the top level, 1 the data of a RIFF.
   if (depth > kMaxListDepth + 1) return Fail(ERR_REWRITE_READ);
+  // Past the first "movi" a cut file simply ends, when that is allowed.
+  const auto cut = [this]() { return tolerate_cut_ && movi_position_ != 0 ? 1 : Fail(ERR_REWRITE_READ); };
   for (;;) {
     uint8_t raw[8];
-    if (source_.Read(raw, 8) != 8) return Fail(ERR_REWRITE_READ);
+    if (source_.Read(raw, 8) != 8) return cut();
     const uint32_t id = LoadU32(raw);
-    const uint32_t size = LoadU32(raw + 4);
+    uint32_t size = LoadU32(raw + 4);
     const uint64_t start = source_.Tell();
+    // A capture that never finished leaves its RIFF and "movi" sizes 0:
+    // such a list runs to the end of the file.
+    if (tolerate_cut_ && size == 0 && (id == fcc::RIFF || id == fcc::LIST) && source_size_ > start)
+      size = static_cast<uint32_t>(std::min<uint64_t>(source_size_ - start, 0xFFFFFFFEu));
     const uint64_t next = start + RoundedSize(size);
 
     // The whole data as an owned buffer (lists not modelled, unknown chunks).
@@ -156,7 +163,8 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
       stream_type_ = 0;
     } else if (id == fcc::dmlh || id == fcc::idx1 || id == fcc::JUNK || depth > 0) {
       ChunkNode* node = AppendAtDepth(id, size, 0, depth);
-      if (node == nullptr || !keep_whole(node)) return 0;
+      if (node == nullptr) return 0;
+      if (!keep_whole(node)) return tolerate_cut_ && movi_position_ != 0 ? 1 : 0;
       if (id == fcc::dmlh && size >= kDmlhOffTotalFrames + 4)
         total_frames_ = LoadU32(node->Data() + kDmlhOffTotalFrames);
     } else {

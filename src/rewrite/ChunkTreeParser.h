@@ -52,6 +52,17 @@ class ChunkTreeParser : public ChunkTree {
   uint64_t CountAudioEntries();
 
  protected:
+  // A file cut after the start of its first "movi" still loads: what lies
+  // past the cut is left out of the tree (the recovery walks the frames).
+  void set_tolerate_cut(bool on) { tolerate_cut_ = on; }
+  // Counts found by a walk of the frames, in place of the header's and the
+  // index's.
+  void set_counts(uint32_t frames, uint64_t audio_chunks) {
+    total_frames_ = frames;
+    audio_entries_ = audio_chunks;
+    counts_set_ = true;
+  }
+
   PlainFile source_;
 
  private:
@@ -67,6 +78,9 @@ class ChunkTreeParser : public ChunkTree {
   uint64_t movi_position_ = 0;
   uint32_t total_frames_ = 0;
   uint32_t stream_type_ = 0;
+  bool tolerate_cut_ = false;
+  bool counts_set_ = false;
+  uint64_t audio_entries_ = 0;
   SharedBytes avih_, video_strh_, audio_strh_, video_strf_, audio_strf_, video_indx_, audio_indx_;
 };
 

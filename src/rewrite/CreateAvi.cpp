@@ -121,14 +121,16 @@ int RefAviBuilder::Run(const char* source) {
   // The parser's own codes are not the step's: a source that cannot be
   // loaded leaves the code 0.
   set_error_outputs(nullptr, nullptr);
+  if (mode_ == Mode::kRecover) set_tolerate_cut(true);
   int result = 0;
-  if (Load(source)) result = OnNodeList(top_);
+  if (Load(source)) result = mode_ == Mode::kRecover ? RecoverCopy() : OnNodeList(top_);
   // Frames that no index entry locates cannot be read: a source without a
   // usable index is a failure, not an empty success.
   if (result != 0 && chunks_copied_ == 0) result = SetError(ERR_REWRITE_READ, true, 0);
   // The output is closed with its headers whatever happened; a write lost in
   // the last flush or in the header rewrite fails the step like any other.
   if (writer_ != nullptr) {
+    frames_written_ = writer_->video_frames_written();
     writer_->Finish();
     if (result != 0 && writer_->error_code() != 0) result = SetError(writer_->error_code(), false, 0);
   }
@@ -158,6 +160,14 @@ int RefAviBuilder::OnNodeList(NodeList& list) {
 
 int RefAviBuilder::EnsureWriter() {
   if (writer_ != nullptr) return writer_->error_code() == 0 ? 1 : 0;
+  reference_source_ = IsReferenceHandler(video_format().Compression());
+  if (mode_ == Mode::kExport && reference_source_) {
+    // The new file holds DV frames: its video is DV to every reader. The
+    // header buffers are the ones the writer copies.
+    if (video_strh() != nullptr && IsReferenceHandler(LoadU32(video_strh()->data() + 8 + AviStreamHeader::kOffHandler)))
+      StoreU32(video_strh()->data() + 8 + AviStreamHeader::kOffHandler, fcc::dvsd);
+    if (video_strf() != nullptr) StoreU32(video_strf()->data() + BitmapInfoHeader::kOffCompression, fcc::dvsd);
+  }
   writer_.reset(new (std::nothrow) RefAviWriter(fs_));
   if (writer_ == nullptr) return SetError(ERR_REWRITE_MEMORY);
   if (!writer_->Open(output_path_, this)) return SetError(writer_->error_code());
@@ -311,11 +321,16 @@ int RefAviBuilder::CopyChunk(uint64_t position, uint32_t id, uint32_t index_size
     // REF record is a matter of its own size, or a repeated reference would
     // keep its old path.
     const uint32_t test_size = (index_size & kSizeMask) != 0 ? (index_size & kSizeMask) : size;
-    const bool reference =
-        kind == kKindVideo && IsReferenceHandler(video_format().Compression()) && IsReferenceChunkSize(test_size);
+    const bool reference = kind == kKindVideo && reference_source_ && IsReferenceChunkSize(test_size);
     const uint8_t* data = chunk_.get() + 8;
     ByteBuffer record;
-    if (reference) {
+    if (reference && mode_ == Mode::kExport) {
+      // A repeated frame (an entry of size 0) names the frame before it.
+      if (size != 0 && !ReadReferencedFrame(data, size)) return 0;
+      if (!frame_ready_) return SetError(ERR_REWRITE_READ, true, 0);
+      data = frame_chunk_.data() + ChunkHeader::kSize;
+      size = static_cast<uint32_t>(frame_chunk_.size() - ChunkHeader::kSize);
+    } else if (reference) {
       try {
         record.assign(data, data + size);
       } catch (const std::bad_alloc&) {
@@ -373,6 +388,153 @@ int RefAviBuilder::ReplaceLink(ByteBuffer* data) {
   return 1;
 }
 
+int RefAviBuilder::ReadReferencedFrame(const uint8_t* record, uint32_t size) {
+  constexpr size_t kPath = RefRecordLayout::kOffPath;
+  if (size < RefRecordLayout::kHeaderSize || LoadU32(record) != fcc::REF_) return SetError(ERR_REWRITE_READ, true, 0);
+  const void* nul = std::memchr(record + kPath, 0, size - kPath);
+  if (nul == nullptr) return SetError(ERR_REWRITE_READ, true, 0);
+  const std::string path(reinterpret_cast<const char*>(record + kPath), static_cast<const uint8_t*>(nul) - (record + kPath));
+  if (data_file_ == nullptr || path != data_path_) {
+    data_file_.reset();
+    data_path_ = path;
+    data_file_ = fs_.Open(path, OpenMode::kRead);
+    if (data_file_ == nullptr) return SetError(ERR_REWRITE_READ, true, 0);
+  }
+  // The record names the frame's chunk header; the chunk must be a video
+  // frame of this file's DV size, as the content check found it. Header and
+  // frame come in one read.
+  const uint64_t offset = LoadU32(record + RefRecordLayout::kOffOffset);
+  const uint32_t frame_size = main_header().Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  try {
+    frame_chunk_.resize(ChunkHeader::kSize + frame_size);
+  } catch (const std::bad_alloc&) {
+    return SetError(ERR_REWRITE_MEMORY);
+  }
+  if (data_file_->ReadAt(offset, frame_chunk_.data(), frame_chunk_.size()) != frame_chunk_.size() ||
+      ChunkKind(LoadU32(frame_chunk_.data())) != kKindVideo || LoadU32(frame_chunk_.data() + 4) != frame_size) {
+    return SetError(ERR_REWRITE_READ, true, 0);
+  }
+  frame_ready_ = true;
+  return 1;
+}
+
+namespace {
+
+// Largest chunks a recovery takes as whole: a DV frame of the largest kind
+// with room to spare, and a sound chunk of several seconds.
+constexpr uint32_t kRecoverMaxVideo = 1u << 20;
+constexpr uint32_t kRecoverMaxAudio = 1u << 24;
+
+bool IsStreamChunkId(uint32_t id) {
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  return digit(FourccChar(id, 0)) && digit(FourccChar(id, 1));
+}
+
+bool IsStdIndexChunkId(uint32_t id) { return FourccChar(id, 0) == 'i' && FourccChar(id, 1) == 'x'; }
+
+}  // namespace
+
+int RefAviBuilder::WalkMovi(bool copy) {
+  walk_ = MoviWalk();
+  const uint64_t file_size = source_size();
+  const ChunkNode* movi = Lookup(fcc::movi, 1, kForward);
+  if (movi == nullptr || movi_position() == 0) return SetError(ERR_REWRITE_READ, true, 0);
+  // movi_position() is where the list type lies; the list's data starts there.
+  uint64_t list_end = movi_position() + movi->size;
+  uint64_t pos = movi_position() + 4;
+  bool in_movi = true;
+  const uint32_t frame_size = main_header().Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  auto damage = [&]() {
+    walk_.damaged = true;
+    walk_.damage_at = pos;
+    return 1;
+  };
+  // Every pass moves pos forward by at least 8 bytes, and the walk ends at
+  // the end of the file: it cannot run on.
+  for (;;) {
+    if (in_movi && (pos >= list_end || list_end - pos < ChunkHeader::kSize)) {
+      in_movi = false;
+      pos = std::max(pos, list_end);
+    }
+    if (pos == file_size) return 1;
+    if (pos > file_size || file_size - pos < ChunkHeader::kSize) return damage();
+    uint8_t header[12];
+    const size_t have = static_cast<size_t>(std::min<uint64_t>(sizeof header, file_size - pos));
+    source_.Seek(static_cast<int64_t>(pos), PlainFile::kBegin);
+    if (source_.Read(header, have) != have) return damage();
+    const uint32_t id = LoadU32(header);
+    const uint32_t size = LoadU32(header + 4);
+    const uint64_t room = file_size - pos - ChunkHeader::kSize;
+    const uint64_t next = pos + NodeLength(size);
+    if (id == fcc::RIFF || id == fcc::LIST) {
+      if (have < 12 || size < 4) return damage();
+      const uint32_t type = LoadU32(header + 8);
+      if (!in_movi && id == fcc::RIFF && type == fcc::AVIX) {
+        pos += 12;
+      } else if (!in_movi && id == fcc::LIST && type == fcc::movi) {
+        in_movi = true;
+        list_end = pos + 8 + static_cast<uint64_t>(size);
+        pos += 12;
+      } else if (in_movi && id == fcc::LIST && type == fcc::rec_) {
+        pos += 12;  // its chunks are walked as the list's own
+      } else if (!in_movi && size <= room) {
+        pos = next;  // another list between the RIFFs
+      } else {
+        return damage();
+      }
+      continue;
+    }
+    const char kind = ChunkKind(id);
+    if (in_movi && IsStreamChunkId(id) && (kind == kKindVideo || kind == kKindAudio)) {
+      if (size > room || size > (kind == kKindVideo ? kRecoverMaxVideo : kRecoverMaxAudio)) return damage();
+      if (kind == kKindVideo && reference_source_ && size != 0 && size != frame_size) {
+        // A REF record must be one: a cut or overwritten chunk is not.
+        uint8_t magic[4];
+        if (!IsReferenceChunkSize(size) || size < RefRecordLayout::kHeaderSize) return damage();
+        source_.Seek(static_cast<int64_t>(pos + ChunkHeader::kSize), PlainFile::kBegin);
+        if (source_.Read(magic, 4) != 4 || LoadU32(magic) != fcc::REF_) return damage();
+      }
+      if (copy) {
+        // The count of the first walk bounds the copy.
+        if (kind == kKindVideo && walk_.frames >= total_frames()) return 1;
+        if (!CopyChunk(pos, id, size)) return 0;
+      }
+      if (kind == kKindVideo) {
+        ++walk_.frames;
+        if (walk_.frames == 0xFFFFFFFFu) return damage();
+      } else {
+        ++walk_.audio_chunks;
+        walk_.audio_bytes += size;
+      }
+    } else if (id == fcc::JUNK || IsStdIndexChunkId(id) || (!in_movi && id == fcc::idx1)) {
+      if (size > room) return damage();
+    } else {
+      return damage();
+    }
+    pos = next;
+  }
+}
+
+int RefAviBuilder::RecoverCopy() {
+  reference_source_ = IsReferenceHandler(video_format().Compression());
+  if (!WalkMovi(false)) return 0;
+  if (walk_.frames == 0 || video_strh() == nullptr) return SetError(ERR_REWRITE_READ, true, 0);
+  const MoviWalk found = walk_;
+  set_counts(found.frames, found.audio_chunks);
+  if (!EnsureWriter()) return 0;
+  if (!WalkMovi(true)) return 0;
+  walk_ = found;
+  // Fresh counts in the stream headers: the frames kept and their sound.
+  StoreU32(video_strh()->data() + 8 + AviStreamHeader::kOffLength, found.frames);
+  if (audio_strh() != nullptr) {
+    const uint32_t block = audio_format().BlockSize();
+    const uint64_t samples = block != 0 ? found.audio_bytes / block : found.audio_bytes;
+    StoreU32(audio_strh()->data() + 8 + AviStreamHeader::kOffLength,
+             static_cast<uint32_t>(std::min<uint64_t>(samples, 0xFFFFFFFFu)));
+  }
+  return 1;
+}
+
 int RefAviBuilder::ReportProgress() {
   if (progress_ == nullptr) return 1;
   if (!progress_->Running()) return SetError(ERR_REWRITE_CANCELLED);
@@ -408,6 +570,10 @@ std::string FreeName(FileSystem& fs, const std::string& folder, const char* stem
 }
 
 }  // namespace
+
+std::string FreeNameBeside(FileSystem& fs, const std::string& beside, const char* stem) {
+  return FreeName(fs, FolderOf(beside), stem);
+}
 
 int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const char* const* old_paths,
                  const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress) {

@@ -46,14 +46,36 @@ class IndexCursor {
   uint64_t* budget_ = nullptr;
 };
 
+// What a walk of the frame chunks found, in the order they lie in the file.
+struct MoviWalk {
+  uint32_t frames = 0;        // video chunks
+  uint64_t audio_chunks = 0;
+  uint64_t audio_bytes = 0;
+  bool damaged = false;       // the walk stopped before the end of the file
+  uint64_t damage_at = 0;     // where: the first chunk that is not whole
+};
+
 class RefAviBuilder : public ChunkTreeParser {
  public:
+  // What the copy does: copy each frame chunk in index order (replacing
+  // links); put in place of each REF record the frame it names (a DV AVI
+  // that needs no data files); or take the chunks of "movi" in file order,
+  // up to the first damaged one, without any index (a cut file).
+  enum class Mode { kRewrite, kExport, kRecover };
+
   RefAviBuilder(FileSystem& fs, const char* output, const char* const* old_paths, const char* const* new_paths,
                 int* error_code, int* error_detail, ProgressReporter* progress);
   ~RefAviBuilder() override;
 
+  void set_mode(Mode mode) { mode_ = mode; }
   // Loads the source and copies it to the output. 1 on success.
   int Run(const char* source);
+  // kRecover: what the walk kept and where it stopped.
+  const MoviWalk& walk() const { return walk_; }
+  // Chunks handed to the writer (video and audio).
+  uint64_t chunks_copied() const { return chunks_copied_; }
+  // Video frames in the finished output.
+  uint32_t frames_written() const { return frames_written_; }
 
   int OnNodeList(NodeList& list) override;
 
@@ -67,6 +89,12 @@ class RefAviBuilder : public ChunkTreeParser {
   int ReadChunk(uint64_t position, uint32_t expected, uint32_t* size);
   bool ReserveChunkBuffer(uint64_t size);
   int ReplaceLink(ByteBuffer* data);
+  // Reads the chunk of the frame a REF record names into frame_chunk_.
+  int ReadReferencedFrame(const uint8_t* record, uint32_t size);
+  int RecoverCopy();
+  // Walks the frame chunks from the first "movi" on, into walk_; with
+  // `copy`, hands each frame chunk to the writer.
+  int WalkMovi(bool copy);
   int ReportProgress();
   int SetError(int code, bool with_detail = false, int detail = 0);
 
@@ -84,6 +112,16 @@ class RefAviBuilder : public ChunkTreeParser {
   // One buffer for the chunk in hand, grown as needed: header, then data.
   std::unique_ptr<uint8_t[]> chunk_;
   uint64_t chunk_capacity_ = 0;
+  Mode mode_ = Mode::kRewrite;
+  bool reference_source_ = false;  // the source's video is REF records
+  // kExport: the data file in use (frames of one file follow each other)
+  // and the frame chunk in hand (header and frame).
+  std::unique_ptr<File> data_file_;
+  std::string data_path_;
+  ByteBuffer frame_chunk_;
+  bool frame_ready_ = false;
+  MoviWalk walk_;
+  uint32_t frames_written_ = 0;
 };
 
 // The step's entry. Paths are Windows paths as recorded. `progress` may be
@@ -94,5 +132,9 @@ class RefAviBuilder : public ChunkTreeParser {
 // cannot be opened or parsed (an empty file too) leaves the code 0.
 int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const char* const* old_paths,
                  const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress);
+
+// A name in the folder of `beside` that nothing uses yet, for a file that
+// is renamed into place there once it is whole.
+std::string FreeNameBeside(FileSystem& fs, const std::string& beside, const char* stem);
 
 }  // namespace mendora

@@ -123,16 +123,19 @@ int RefAviWriter::Plan(ChunkTreeParser* source) {
         indexes += 1;
         if (file_size - kRiffSizeLimit > kRiffSizeLimit) indexes += (file_size - kRiffSizeLimit) / kRiffSizeLimit;
       }
+      // Each 4 GiB of file past the first may start one more index per
+      // stream (see Reserve).
+      const uint64_t far_starts = file_size / 0xFFFFFFFFull;
       frames_per_index_ = static_cast<uint32_t>(frames_per_index);
       planned_indexes_ = static_cast<uint32_t>(std::min<uint64_t>(indexes, 0xFFFFFFFFu));
       if (!InitStreamIndex(video_index_, fcc::id00db)) return 0;
-      video_index_.planned = std::min(planned_indexes_, kMaxStdIndexes);
+      video_index_.planned = static_cast<uint32_t>(std::min<uint64_t>(planned_indexes_ + far_starts, kMaxStdIndexes));
       if (has_audio_) {
         if (!InitStreamIndex(audio_index_, fcc::id01wb)) return 0;
         // Audio comes in chunks of any length, often more than one per
         // frame: plan for the chunks the source's index lists.
         const uint64_t audio_chunks = source->CountAudioEntries();
-        const uint64_t needed = audio_chunks / kStdIndexMaxEntries + 1;
+        const uint64_t needed = audio_chunks / kStdIndexMaxEntries + 1 + far_starts;
         audio_index_.planned =
             static_cast<uint32_t>(std::min<uint64_t>(std::max<uint64_t>(indexes, needed), kMaxStdIndexes));
       }
@@ -375,8 +378,15 @@ int RefAviWriter::Reserve(bool video, uint32_t size) {
     return current != nullptr &&
            LoadU32(current->data() + AviStdIndexHeader::kOffEntriesInUse) + 1 > kStdIndexMaxEntries;
   };
-  const bool video_full = full(video_index_, this);
-  const bool audio_full = has_audio_ && full(audio_index_, this);
+  // A standard index gives 32-bit offsets from its base. A chunk whose data
+  // could lie 4 GiB or more past the base of its stream's index starts a new
+  // one, as OpenDML allows: the first index of each stream has base 0, so a
+  // file past 4 GiB needs this for its sound. The allowance covers what may
+  // come before the chunk: the index blocks and a continuation's headers.
+  constexpr uint64_t kAhead = 2 * kIndexBlockSize + 2 * kMoviAlignment;
+  auto far = [&](const StreamIndex& index) { return at + kAhead + chunk - index.base > 0xFFFFFFFFull; };
+  const bool video_full = full(video_index_, this) || (video && far(video_index_));
+  const bool audio_full = has_audio_ && (full(audio_index_, this) || (!video && far(audio_index_)));
   const uint64_t blocks = (video_full ? 1 : 0) + (audio_full ? 1 : 0);
   const uint64_t end = at + blocks * kIndexBlockSize + chunk;
   bool new_riff;

@@ -65,6 +65,7 @@ struct Written {
   uint32_t size = 0;   // data size
   uint32_t id = 0;
   uint32_t riff = 0;
+  size_t after = 0;    // audio: the video frame it follows
   bool present = false;
   std::optional<uint32_t> index_size;
 };
@@ -91,7 +92,7 @@ std::string BuildAvi(const AviSpec& recipe) {
   w.BeginList(fcc::LIST, fcc::hdrl);
   {
     AviMainHeader avih;
-    avih.dwMicroSecPerFrame = 33367;
+    avih.dwMicroSecPerFrame = recipe.micro_per_frame;
     avih.dwFlags = recipe.flags;
     avih.dwTotalFrames = video_frames;
     avih.dwStreams = recipe.streams.value_or(stream_count);
@@ -105,8 +106,16 @@ std::string BuildAvi(const AviSpec& recipe) {
   size_t video_indx = 0, audio_indx = 0;
   const uint32_t per_ix = recipe.frames_per_ix == 0 ? 1 : recipe.frames_per_ix;
   const uint32_t video_ix_count = video_frames == 0 ? 0 : (video_frames + per_ix - 1) / per_ix;
-  const uint32_t audio_chunks = static_cast<uint32_t>(
-      std::count_if(recipe.frames.begin(), recipe.frames.end(), [](const FrameSpec& f) { return f.in_movi; }));
+  const bool given_audio = !recipe.audio_chunks.empty();
+  const uint32_t audio_chunks =
+      given_audio ? static_cast<uint32_t>(recipe.audio_chunks.size())
+                  : static_cast<uint32_t>(std::count_if(recipe.frames.begin(), recipe.frames.end(),
+                                                        [](const FrameSpec& f) { return f.in_movi; }));
+  uint64_t audio_bytes = static_cast<uint64_t>(audio_chunks) * audio_size;
+  if (given_audio) {
+    audio_bytes = 0;
+    for (const std::string& c : recipe.audio_chunks) audio_bytes += c.size();
+  }
   const uint32_t audio_ix_count = audio_chunks == 0 ? 0 : (audio_chunks + per_ix - 1) / per_ix;
 
   auto super_index = [&](int n, char kind, uint32_t entries) {
@@ -123,8 +132,8 @@ std::string BuildAvi(const AviSpec& recipe) {
     AviStreamHeader strh;
     strh.fccType = fcc::vids;
     strh.fccHandler = recipe.handler;
-    strh.dwScale = 1001;
-    strh.dwRate = 30000;
+    strh.dwScale = recipe.video_scale;
+    strh.dwRate = recipe.video_rate;
     strh.dwLength = recipe.length.value_or(video_frames);
     std::string data(AviStreamHeader::kSize, '\0');
     strh.Encode(reinterpret_cast<uint8_t*>(data.data()));
@@ -149,7 +158,7 @@ std::string BuildAvi(const AviSpec& recipe) {
     strh.fccType = fcc::auds;
     strh.dwScale = 4;
     strh.dwRate = 192000;
-    strh.dwLength = audio_chunks * audio_size / 4;
+    strh.dwLength = static_cast<uint32_t>(audio_bytes / 4);
     strh.dwSampleSize = 4;
     std::string data(AviStreamHeader::kSize, '\0');
     strh.Encode(reinterpret_cast<uint8_t*>(data.data()));
@@ -220,12 +229,19 @@ std::string BuildAvi(const AviSpec& recipe) {
       v.size = static_cast<uint32_t>(data.size());
       v.present = true;
       last_present = v.header;
-      if (recipe.audio) {
+      // The audio chunks due by the end of this frame.
+      const size_t due = !recipe.audio ? 0
+                         : given_audio ? (recipe.audio_chunks.size() * (i + 1) + recipe.frames.size() - 1) /
+                                             recipe.frames.size()
+                                       : audio.size() + 1;
+      while (audio.size() < due) {
         Written a;
         a.id = FrameChunkId(audio_n, kKindAudio);
-        a.header = w.Chunk(a.id, std::string(audio_size, '\x11'));
-        a.size = audio_size;
+        const std::string payload = given_audio ? recipe.audio_chunks[audio.size()] : std::string(audio_size, '\x11');
+        a.header = w.Chunk(a.id, payload);
+        a.size = static_cast<uint32_t>(payload.size());
         a.riff = riff;
+        a.after = i;
         a.present = true;
         audio.push_back(a);
       }
@@ -286,7 +302,7 @@ std::string BuildAvi(const AviSpec& recipe) {
         e.Encode(reinterpret_cast<uint8_t*>(bytes.data()));
         idx1 += bytes;
       }
-      if (recipe.audio && v.present && a < audio.size() && audio[a].riff == 0) {
+      while (recipe.audio && v.present && a < audio.size() && audio[a].riff == 0 && audio[a].after == i) {
         AviOldIndexEntry e;
         e.ckid = audio[a].id;
         e.dwChunkOffset = static_cast<uint32_t>(audio[a].header - base);

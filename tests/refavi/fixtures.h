@@ -94,6 +94,14 @@ struct AviSpec {
   std::optional<std::string> refi_path;
   std::vector<uint32_t> refi_positions;
   bool info_list = false;             // a LIST "INFO" with one "ISFT"
+  // Video rate (frames a second = rate / scale) and avih's frame time.
+  uint32_t video_scale = 1001;
+  uint32_t video_rate = 30000;
+  uint32_t micro_per_frame = 33367;
+  // The audio chunks as given, spread in order over the video frames (each
+  // after the frame whose time it reaches), in place of one 32-byte chunk a
+  // frame. 48 kHz 16-bit stereo.
+  std::vector<std::string> audio_chunks;
 };
 
 std::string BuildAvi(const AviSpec& recipe);
