@@ -24,6 +24,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   AddAnalysisCommands(&table);
   AddOperationCommands(&table);
   AddRewriteCommands(&table);
+  AddCheckCommands(&table);
 
   std::vector<std::string> drives;
   int code_page = 0;
