@@ -1,9 +1,12 @@
 // The analysis on arbitrary bytes: the walk, the indexes, REFI blocks, the
-// resolution of references, the chunk trace and a cancel part way.
+// resolution of references, the chunk trace and a cancel part way; then the
+// archive check of the same file (links against the data files, and the
+// reason it gives for a file it cannot read).
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 
+#include "refavi/ArchiveCheck.h"
 #include "refavi/GetContentList.h"
 #include "refavi_fuzz_fs.h"
 
@@ -54,5 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reader.GetContentList(mendora::fuzz::kInputPath, 1, &list, &progress);
   if (running.load() == 0 && !list.empty()) __builtin_trap();  // a cancel empties the list
   reader.Close();
+  mendora::ArchiveCheck check(fs);
+  const mendora::FileCheck report = check.CheckFile(mendora::fuzz::kInputPath, nullptr);
+  if (report.status == mendora::CheckStatus::kUnreadable ? report.reason.empty() : !report.reason.empty())
+    __builtin_trap();  // an unreadable file always says why, and only it
+  mendora::FormatCheckJson({report});
+  mendora::FormatCheckCsv({report});
   return 0;
 }

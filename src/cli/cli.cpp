@@ -25,6 +25,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   AddOperationCommands(&table);
   AddRewriteCommands(&table);
   AddExportCommands(&table);
+  AddCheckCommands(&table);
 
   std::vector<std::string> drives;
   int code_page = 0;

@@ -12,6 +12,9 @@
 //                    (e.g. CDE), for this run only, instead of the setting
 //   --accept-first   accept the first file the search offers for each
 //                    missing data file
+//   --dry-run        run up to the first change on the disk and print the
+//                    plan instead: links, carried files, new, temporary and
+//                    backup names; nothing is written, settings included
 // Missing data files are searched for on the drives first; what the search
 // does not resolve goes to manual location (--locate, or the prompt).
 // With stdin a terminal, every question left open is asked there. Results go
@@ -36,6 +39,7 @@
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
 #include "cli/ConsoleSearchUi.h"
+#include "cli/DryRunSettings.h"
 #include "refavi/DvFileProbe.h"
 #include "search/DriveSearch.h"
 
@@ -55,7 +59,22 @@ struct Options {
   std::map<std::string, std::string> locate;
   std::optional<uint32_t> drives;
   bool accept_first = false;
+  bool dry_run = false;
   std::vector<std::string> files;
+};
+
+// A dry run's plan on stdout, with the results.
+class ConsolePlan : public DryRunSink {
+ public:
+  explicit ConsolePlan(std::FILE* out) : out_(out) {}
+  void Plan(const DryRunPlan& plan) override {
+    const std::string text = FormatDryRunPlan(plan);
+    std::fwrite(text.data(), 1, text.size(), out_);
+    std::fflush(out_);
+  }
+
+ private:
+  std::FILE* out_;
 };
 
 class ConsoleUi : public OperationUi {
@@ -191,12 +210,14 @@ bool ParseOptions(Context& context, const char* command, const std::vector<std::
       ++i;
     } else if (a == "--accept-first") {
       options->accept_first = true;
+    } else if (a == "--dry-run") {
+      options->dry_run = true;
     } else if (a == "--") {
       for (++i; i < arguments.size(); ++i) options->files.push_back(context.core_path(arguments[i]));
     } else if (a.size() > 1 && a[0] == '-') {
       std::fprintf(context.err,
                    "usage: mendora-cli %s [--to DIR] [--yes] [--drives LETTERS] [--accept-first] [--locate OLD=NEW]...\n"
-                   "       [--backup 0|1] FILE...\n",
+                   "       [--backup 0|1] [--dry-run] FILE...\n",
                    command);
       return false;
     } else {
@@ -225,13 +246,17 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
     std::fprintf(context.err, "error %d: %s\n    %s\n", status, ErrorMessageFor(status).message.c_str(), file.c_str());
     return 1;
   }
-  std::unique_ptr<SettingsStore> settings = OpenUserSettingsStore();
+  std::unique_ptr<SettingsStore> user_settings = OpenUserSettingsStore();
+  DryRunSettings dry_settings(*user_settings);
+  SettingsStore* settings = options.dry_run ? &dry_settings : user_settings.get();
+  ConsolePlan plan(context.out);
   ProgramSteps steps(context.fs);
   ConsoleUi ui(context, context.fs, *settings, options, context.in, IsTerminal(stdin));
   g_interrupted.store(0);
   void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
   COperation operation(options.files, context.fs, *settings, ui, steps);
   if (options.backup >= 0) operation.set_backup_flag(options.backup);
+  if (options.dry_run) operation.set_dry_run(&plan);
   if (mode == Fix) operation.RunFix();
   else operation.RunMoveCopy(mode == Move ? 1 : 0);
   // A Ctrl-C from here on comes after the operation's end and must not turn

@@ -35,6 +35,7 @@ void AddAnalysisCommands(std::vector<Command>* table);
 void AddOperationCommands(std::vector<Command>* table);
 void AddRewriteCommands(std::vector<Command>* table);
 void AddExportCommands(std::vector<Command>* table);
+void AddCheckCommands(std::vector<Command>* table);
 
 // The whole tool: global options, then a command. Returns the exit status.
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err, bool err_is_terminal);

@@ -64,7 +64,7 @@ void COperation::RunMoveCopy(int isMove) {
     if (r == RC_OK && !completed && ready_[current_]) {
       r = MoveCopyFile(mode);
       if (r == RC_OK) {
-        ui_.ShowMessage(FormatString1(LoadText(mode == Move ? IDS_FINISHED_MOVE : IDS_FINISHED_COPY), current()));
+        if (!dry_run_) ui_.ShowMessage(FormatString1(LoadText(mode == Move ? IDS_FINISHED_MOVE : IDS_FINISHED_COPY), current()));
         finished_[current_] = 1;
       }
     }
@@ -178,6 +178,8 @@ int COperation::MoveCopyFile(int mode) {
     file_.new_paths.push_back(link.target);
   }
 
+  if (dry_run_) return ReportDryRun(mode);
+
   // The plan goes to the disk before the first data file does, so that a
   // crash from here on is finished or taken back by the next run. The source
   // reference AVI goes where PlaceMoveCopy will put it.
@@ -217,7 +219,7 @@ int COperation::PlanDestination() {
   file_.output = JoinPath(file_.folder, name);
   file_.temporary = TemporaryPath(file_.output);
   if (TooLong(file_.temporary)) return ERR_INVALID_LOCATION;
-  fs_.Delete(file_.temporary);
+  if (!dry_run_) fs_.Delete(file_.temporary);
 
   file_.plan.assign(file_.links.size(), LinkPlan{});
   file_.planned.clear();
@@ -287,6 +289,7 @@ int COperation::CheckDestination(int mode) {
 }
 
 int COperation::FinishReplace(int mode) {
+  if (dry_run_ && mode == Fix) return ReportDryRun(Fix);
   if (mode == Fix) {
     // A Fix carries nothing, but its renames are journaled like the others'.
     file_.journal.mode = Fix;
@@ -335,6 +338,15 @@ int COperation::FinishReplace(int mode) {
 int COperation::RecoverFile(bool* completed) {
   *completed = false;
   const std::string& avi = current();
+  // An interrupted run is put right only by a real run: a dry run tells
+  // what that run would ask first, and plans nothing for the file.
+  if (dry_run_) {
+    CarryJournal journal;
+    if (!fs_.Exists(JournalPath(avi))) return RC_OK;
+    ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVER_QUESTION),
+                                  Label(ReadJournal(fs_, avi, &journal) ? journal.mode : Fix), avi));
+    return RC_CANCELLED;
+  }
   if (!fs_.Exists(JournalPath(avi))) {
     // Leftovers of a run that stopped before it changed anything.
     RecoverInterrupted(fs_, avi, nullptr);
@@ -561,5 +573,32 @@ void COperation::TellStranded(const std::vector<std::string>& pairs) {
 }
 
 void COperation::EndFile() { file_ = FileState{}; }
+
+int COperation::ReportDryRun(int mode) {
+  DryRunPlan plan;
+  plan.mode = mode;
+  plan.reference = current();
+  plan.output = file_.output;
+  plan.temporary = file_.temporary;
+  if (mode == Fix) {
+    size_t next_found = 0;
+    for (size_t i = 0; i < file_.links.size(); ++i)
+      plan.links.emplace_back(file_.links[i], file_.missing_flags[i] && next_found < file_.found.size()
+                                                  ? file_.found[next_found++]
+                                                  : file_.links[i]);
+    if (backup_ == 1) plan.backup = BackupPath(current());
+  } else {
+    for (const LinkPlan& link : file_.plan) plan.links.emplace_back(link.recorded, link.target);
+    for (size_t i = 0; i < file_.carry_sources.size(); ++i)
+      plan.carries.emplace_back(file_.carry_sources[i], file_.carry_targets[i]);
+    plan.replaces_output = file_.replace_output;
+    // As PlaceMoveCopy: the old file is set aside as the backup, or a Move
+    // deletes it.
+    if (file_.same_file || (mode == Move && backup_ == 1)) plan.backup = BackupPath(current());
+    else if (mode == Move) plan.removes_source = true;
+  }
+  dry_run_->Plan(plan);
+  return RC_OK;
+}
 
 }  // namespace mendora

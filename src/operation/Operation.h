@@ -11,6 +11,7 @@
 
 #include "common/CommonFunc.h"
 #include "common/Types.h"
+#include "operation/DryRun.h"
 #include "operation/Journal.h"
 
 namespace mendora {
@@ -36,6 +37,9 @@ class COperation {
   // Overrides the backup setting for this run.
   void set_backup_flag(int flag) { backup_ = flag; }
   int backup_flag() const { return backup_; }
+  // A dry run: everything up to the first change on the disk runs as in a
+  // real run, then the plan goes to `sink` (null: a real run).
+  void set_dry_run(DryRunSink* sink) { dry_run_ = sink; }
   // Per selected file: 1 when it ended with its finished message.
   const std::vector<int>& finished() const { return finished_; }
 
@@ -68,6 +72,7 @@ class COperation {
   void TellJournalLeft(bool journal_too);
   bool TargetTaken(const std::string& path) const;
   void EndFile();
+  int ReportDryRun(int mode);
 
   const std::string& current() const { return selected_[current_]; }
 
@@ -80,6 +85,7 @@ class COperation {
   std::vector<int> ready_;
   std::vector<int> finished_;
   int backup_ = 1;
+  DryRunSink* dry_run_ = nullptr;
 
   // Everything that belongs to the file in hand; EndFile resets it at once,
   // so nothing of one file can leak into the next.

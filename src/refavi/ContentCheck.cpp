@@ -27,6 +27,7 @@ bool ReadReferenceFrames(FileSystem& fs, const std::string& path, ReferenceFrame
     LinkFrames link;
     link.path = list[i];
     link.offsets = list.offsets(i);
+    link.frame_count = link.offsets.size();
     std::sort(link.offsets.begin(), link.offsets.end());
     link.offsets.erase(std::unique(link.offsets.begin(), link.offsets.end()), link.offsets.end());
     frames->links.push_back(std::move(link));

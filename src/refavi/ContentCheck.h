@@ -21,6 +21,7 @@ namespace mendora {
 struct LinkFrames {
   std::string path;              // the link as recorded
   std::vector<uint32_t> offsets; // frame chunk header offsets, ascending, each once
+  size_t frame_count = 0;        // REF records naming the link, repeats counted
 };
 
 struct ReferenceFrames {

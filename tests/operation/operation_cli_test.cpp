@@ -11,6 +11,7 @@
 #include "common/Types.h"
 #include "operation/Journal.h"
 #include "refavi/fixtures.h"
+#include "support/file_states.h"
 #ifndef _WIN32
 #include "platform/posix/codepage.h"
 #endif
@@ -223,6 +224,88 @@ TEST_F(OperationCliTest, BadArgumentsAreUsageErrors) {
   EXPECT_EQ(run.status, 1);
   // A file that cannot be opened fails the DV check before anything runs.
   EXPECT_EQ(run.err, "error 289: File Open Failure.\n    " + d.Path('D', "none.avi") + "\n");
+}
+
+TEST_F(OperationCliTest, ADryRunNamesWhatItWouldDoAndChangesNothing) {
+  // clip.avi links clip.001 beside it and clip.002, which was moved to C:\x
+  // (given with --locate). E:\dest already holds a clip.001.
+  const std::string avi = d.Path('D', "a\\clip.avi"), one = d.Path('D', "a\\clip.001");
+  const std::string gone = d.Path('E', "old\\clip.002"), found = d.Path('C', "x\\clip.002");
+  const std::string dest = d.Path('E', "dest");
+  Avi(avi, {one, gone});
+  d.WriteFile(one, test::BuildDataFile(2, 100));
+  d.WriteFile(found, test::BuildDataFile(2, 100));
+  d.WriteFile(d.Path('E', "dest\\clip.001"), "another take");
+  d.WriteFile(d.Path('C', "settings.reg"), "");
+  const std::vector<std::string> roots = {d.Root('C'), d.Root('D'), d.Root('E')};
+  const test::FileStates before = test::ReadStates(d.fs(), roots);
+  ASSERT_EQ(before.size(), 8u);  // five files, three folders
+
+  const std::string locate = gone + "=" + found;
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string plan;
+  } cases[] = {
+      {{"fix", "--dry-run", "--locate", locate, avi},
+       "dry run: fix " + avi + "\n" +
+           "  link  " + one + "  (unchanged)\n" +
+           "  link  " + gone + "  ->  " + found + "\n" +
+           "  new reference AVI  " + avi + "\n" +
+           "  written first as   " + avi + ".tmp\n" +
+           "  old one kept as    " + avi + ".bak\n" +
+           "Finished Checking Avi File:   " + avi + "     \n"},
+      {{"fix", "--dry-run", "--backup", "0", "--locate", locate, avi},
+       "dry run: fix " + avi + "\n" +
+           "  link  " + one + "  (unchanged)\n" +
+           "  link  " + gone + "  ->  " + found + "\n" +
+           "  new reference AVI  " + avi + "\n" +
+           "  written first as   " + avi + ".tmp\n" +
+           "Finished Checking Avi File:   " + avi + "     \n"},
+      {{"copy", "--dry-run", "--to", dest, "--locate", locate, avi},
+       "dry run: copy " + avi + "\n" +
+           "  link  " + one + "  ->  " + d.Path('E', "dest\\clip~001.001") + "\n" +
+           "  link  " + gone + "  ->  " + d.Path('E', "dest\\clip.002") + "\n" +
+           "  copy  " + one + "  ->  " + d.Path('E', "dest\\clip~001.001") + "\n" +
+           "  copy  " + found + "  ->  " + d.Path('E', "dest\\clip.002") + "\n" +
+           "  new reference AVI  " + d.Path('E', "dest\\clip.avi") + "\n" +
+           "  written first as   " + d.Path('E', "dest\\clip.avi.tmp") + "\n"},
+      {{"move", "--dry-run", "--to", dest, "--locate", locate, avi},
+       "dry run: move " + avi + "\n" +
+           "  link  " + one + "  ->  " + d.Path('E', "dest\\clip~001.001") + "\n" +
+           "  link  " + gone + "  ->  " + d.Path('E', "dest\\clip.002") + "\n" +
+           "  move  " + one + "  ->  " + d.Path('E', "dest\\clip~001.001") + "\n" +
+           "  move  " + found + "  ->  " + d.Path('E', "dest\\clip.002") + "\n" +
+           "  new reference AVI  " + d.Path('E', "dest\\clip.avi") + "\n" +
+           "  written first as   " + d.Path('E', "dest\\clip.avi.tmp") + "\n" +
+           "  old one kept as    " + avi + ".bak\n"},
+      {{"move", "--dry-run", "--backup", "0", "--to", dest, "--locate", locate, avi},
+       "dry run: move " + avi + "\n" +
+           "  link  " + one + "  ->  " + d.Path('E', "dest\\clip~001.001") + "\n" +
+           "  link  " + gone + "  ->  " + d.Path('E', "dest\\clip.002") + "\n" +
+           "  move  " + one + "  ->  " + d.Path('E', "dest\\clip~001.001") + "\n" +
+           "  move  " + found + "  ->  " + d.Path('E', "dest\\clip.002") + "\n" +
+           "  new reference AVI  " + d.Path('E', "dest\\clip.avi") + "\n" +
+           "  written first as   " + d.Path('E', "dest\\clip.avi.tmp") + "\n" +
+           "  old one deleted    " + avi + "\n"},
+  };
+  for (const Case& c : cases) {
+    // A temporary file left by an earlier run stays too: a real run would
+    // clear it, a dry run does not.
+    d.WriteFile(d.Path('E', "dest\\clip.avi.tmp"), "left over");
+    const test::FileStates with_leftover = test::ReadStates(d.fs(), roots);
+    CliRun run = Cli(c.arguments);
+    EXPECT_EQ(run.status, 0) << c.arguments[0] << "\n" << run.err;
+    EXPECT_EQ(run.out, c.plan);
+    EXPECT_EQ(test::Differences(test::ReadStates(d.fs(), roots), with_leftover), "") << c.plan;
+    d.fs().Delete(d.Path('E', "dest\\clip.avi.tmp"));
+  }
+  EXPECT_EQ(test::Differences(test::ReadStates(d.fs(), roots), before), "");
+
+  // The same run for real gives the links the plan named.
+  CliRun real = Cli({"copy", "--to", dest, "--locate", locate, avi});
+  ASSERT_EQ(real.status, 0) << real.err;
+  EXPECT_EQ(Links(d.Path('E', "dest\\clip.avi")),
+            (std::vector<std::string>{d.Path('E', "dest\\clip~001.001"), d.Path('E', "dest\\clip.002")}));
 }
 
 }  // namespace
