@@ -62,13 +62,18 @@ FoundButton ConsoleSearchUi::AskFound(const FoundChoice& dlg) {
 
 bool ConsoleSearchUi::ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) {
   *filter_index = dlg.filter_index();
-  for (size_t i = 0; i < options_.locate.size(); ++i) {
-    if (used_[i]) continue;
-    const std::string& key = options_.locate[i].first;
-    if (key != dlg.missing_name() && NameOf(key) != dlg.missing_name()) continue;
-    used_[i] = true;
-    *path = options_.locate[i].second;
-    return true;
+  // An answer for this very link first, then one by its name.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t i = 0; i < options_.locate.size(); ++i) {
+      if (used_[i]) continue;
+      const std::string& key = options_.locate[i].first;
+      if (pass == 0 ? dlg.missing_link().empty() || key != dlg.missing_link()
+                    : key != dlg.missing_name() && NameOf(key) != dlg.missing_name())
+        continue;
+      used_[i] = true;
+      *path = options_.locate[i].second;
+      return true;
+    }
   }
   std::fprintf(err_, "%s\n%s%s\n", dlg.title().c_str(), dlg.prompt().c_str(), dlg.missing_name().c_str());
   if (!options_.interactive || input_ended_) return false;
@@ -77,6 +82,30 @@ bool ConsoleSearchUi::ChooseFile(ManualLocate& dlg, std::string* path, int* filt
   if (answer.empty()) return false;
   *path = options_.to_core_path ? options_.to_core_path(answer) : answer;
   return true;
+}
+
+bool ConsoleSearchUi::AskUpdateOthers(const std::string& text,
+                                      const std::vector<std::pair<std::string, std::string>>& places) {
+  std::fprintf(out_, "%s\n", text.c_str());
+  for (const auto& [missing, found] : places) std::fprintf(out_, "    %s\n      -> %s\n", missing.c_str(), found.c_str());
+  std::fflush(out_);
+  if (options_.accept_first) return true;
+  if (!options_.interactive || input_ended_) return false;
+  std::string answer;
+  if (!Ask("[y/N] ", &answer)) input_ended_ = true;
+  return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+void ConsoleSearchUi::ShowPassedOver(const std::string& candidate, const std::string& missing_link,
+                                     const std::string& reason) {
+  std::fprintf(out_, "Passed over:   %s   %s (not the frames of %s)\n", candidate.c_str(), reason.c_str(),
+               missing_link.c_str());
+  std::fflush(out_);
+}
+
+void ConsoleSearchUi::ShowNotTheFrames(const std::string& text, const std::string& reason) {
+  std::fprintf(err_, "%s\n    It %s.\n", text.c_str(), reason.c_str());
+  std::fflush(err_);
 }
 
 void ConsoleSearchUi::ShowError(int code) {

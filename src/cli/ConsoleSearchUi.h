@@ -14,7 +14,8 @@
 namespace mendora {
 
 struct ConsoleSearchOptions {
-  // Accept the first candidate offered for each missing file.
+  // Accept the first candidate offered for each missing file, and the files
+  // found through a folder mapping the search learned.
   bool accept_first = false;
   // Answers for manual location: a missing file (its recorded path, or just
   // its name) and where it is now. Each answer is used once, in order.
@@ -39,6 +40,11 @@ class ConsoleSearchUi : public SearchUi {
   void ShowError(int code) override;
   void ShowMessage(const std::string& text) override;
   void ShowFolder(const std::string& folder) override { (void)folder; }
+  bool AskUpdateOthers(const std::string& text,
+                       const std::vector<std::pair<std::string, std::string>>& places) override;
+  void ShowPassedOver(const std::string& candidate, const std::string& missing_link,
+                      const std::string& reason) override;
+  void ShowNotTheFrames(const std::string& text, const std::string& reason) override;
 
  private:
   // One line from `in`; false at its end.

@@ -6,17 +6,23 @@
 //                    change the file in between (no terminal)
 //   --locate OLD=NEW a missing data file's current place (repeatable); the
 //                    first '=' splits, so OLD holds no '='
+//   --map OLD=NEW    the files of folder OLD (as recorded) are now in folder
+//                    NEW (repeatable): tried before anything is searched, and
+//                    taken without a question when they hold the frames
 //   --backup 0|1     keep a backup of the replaced reference AVI, for this
 //                    run only, whatever the setting says
 //   --drives LETTERS the drives the search for missing data files walks
 //                    (e.g. CDE), for this run only, instead of the setting
 //   --accept-first   accept the first file the search offers for each
-//                    missing data file
+//                    missing data file, and the files found through a folder
+//                    mapping learned from an accepted or located one
 //   --dry-run        run up to the first change on the disk and print the
 //                    plan instead: links, carried files, new, temporary and
 //                    backup names; nothing is written, settings included
-// Missing data files are searched for on the drives first; what the search
-// does not resolve goes to manual location (--locate, or the prompt).
+// Missing data files are tried at the mapped places first, then searched
+// for on the drives (each drive walked once for the whole run); what the
+// search does not resolve goes to manual location (--locate, or the prompt).
+// Every candidate must hold the frames of its link (the content check).
 // With stdin a terminal, every question left open is asked there. Results go
 // to stdout, errors to stderr; the status is 0 only when every file ended
 // with its finished message.
@@ -42,6 +48,7 @@
 #include "cli/DryRunSettings.h"
 #include "refavi/DvFileProbe.h"
 #include "search/DriveSearch.h"
+#include "search/RunMemory.h"
 
 namespace mendora::cli {
 
@@ -57,6 +64,7 @@ struct Options {
   bool yes = false;
   int backup = -1;
   std::map<std::string, std::string> locate;
+  std::vector<std::pair<std::string, std::string>> map;
   std::optional<uint32_t> drives;
   bool accept_first = false;
   bool dry_run = false;
@@ -81,7 +89,9 @@ class ConsoleUi : public OperationUi {
  public:
   ConsoleUi(Context& context, FileSystem& fs, SettingsStore& settings, const Options& options, std::FILE* in,
             bool interactive)
-      : c_(context), fs_(fs), settings_(settings), o_(options), in_(in), interactive_(interactive) {}
+      : c_(context), fs_(fs), settings_(settings), o_(options), in_(in), interactive_(interactive) {
+    for (const auto& [old_folder, new_folder] : o_.map) memory_.mapping.Give(old_folder, c_.core_path(new_folder));
+  }
 
   int RunStep(ProgressStep& step) override {
     ProgressBar bar(c_.err, c_.progress_bar);
@@ -94,7 +104,7 @@ class ConsoleUi : public OperationUi {
     return r;
   }
 
-  int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+  int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override {
     ConsoleSearchOptions console;
     console.accept_first = o_.accept_first;
@@ -107,14 +117,21 @@ class ConsoleUi : public OperationUi {
     SearchOptions search;
     search.drives = o_.drives;
     search.cancel_requested = [] { return g_interrupted.load() != 0; };
-    const int result =
-        SearchMissingFiles(avi_name, missing, found, found_flags, SearchServices{fs_, settings_, MakeDvProbe(fs_)},
-                           ui, search);
+    // One memory for the run: its drives are walked once, and what one file
+    // teaches of moved folders serves the next.
+    search.memory = &memory_;
+    const int result = SearchMissingFiles(avi_name, missing, found, found_flags,
+                                          SearchServices{fs_, settings_, MakeDvProbe(fs_), MakeContentCheck(fs_, avi_path)},
+                                          ui, search);
     for (size_t i = 0; i < missing.size(); ++i)
       if (found_flags[i] == 0)
         std::fprintf(c_.err, "mendora-cli: %s: missing data file not located: %s\n", avi_name.c_str(),
                      missing[i].c_str());
     return result;
+  }
+
+  void NoteNewFiles(const std::vector<std::string>& paths) override {
+    for (const std::string& path : paths) memory_.walk.NoteFile(path);
   }
 
   bool AskRetry(const std::string& text) override {
@@ -186,6 +203,7 @@ class ConsoleUi : public OperationUi {
   std::FILE* in_;
   bool interactive_;
   ProgressPump pump_;
+  RunMemory memory_;
 };
 
 bool ParseOptions(Context& context, const char* command, const std::vector<std::string>& arguments,
@@ -205,6 +223,11 @@ bool ParseOptions(Context& context, const char* command, const std::vector<std::
       const std::string& pair = arguments[++i];
       const size_t eq = pair.find('=');
       options->locate[pair.substr(0, eq)] = pair.substr(eq + 1);
+    } else if (a == "--map" && has_value && arguments[i + 1].find('=') != std::string::npos &&
+               arguments[i + 1].find('=') > 0 && arguments[i + 1].find('=') + 1 < arguments[i + 1].size()) {
+      const std::string& pair = arguments[++i];
+      const size_t eq = pair.find('=');
+      options->map.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
     } else if (a == "--drives" && has_value && ParseDriveLetters(arguments[i + 1], &drives)) {
       options->drives = drives;
       ++i;
@@ -217,7 +240,7 @@ bool ParseOptions(Context& context, const char* command, const std::vector<std::
     } else if (a.size() > 1 && a[0] == '-') {
       std::fprintf(context.err,
                    "usage: mendora-cli %s [--to DIR] [--yes] [--drives LETTERS] [--accept-first] [--locate OLD=NEW]...\n"
-                   "       [--backup 0|1] [--dry-run] FILE...\n",
+                   "       [--map OLD=NEW]... [--backup 0|1] [--dry-run] FILE...\n",
                    command);
       return false;
     } else {

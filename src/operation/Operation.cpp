@@ -119,7 +119,7 @@ int COperation::PrepareFile(int mode) {
     file_.found_flags.assign(file_.missing.size(), 0);
     std::string name = path;
     SplitPath(path, nullptr, &name);
-    const int searched = ui_.SearchMissing(name, file_.missing, file_.found, file_.found_flags);
+    const int searched = ui_.SearchMissing(path, name, file_.missing, file_.found, file_.found_flags);
     if (searched == IDCANCEL) {
       ready_[current_] = 0;
       return RC_CANCELLED;
@@ -206,6 +206,9 @@ int COperation::MoveCopyFile(int mode) {
       return r;
     }
     file_.carried = true;
+    // A later reference AVI of the run that links the same data files finds
+    // them at their new place.
+    ui_.NoteNewFiles(file_.carry_targets);
   }
   return FinishReplace(mode);
 }

@@ -17,14 +17,21 @@ class OperationUi : public MessageSink {
   // returns step.Result(). (The progress dialog, modal.)
   virtual int RunStep(ProgressStep& step) = 0;
 
-  // The search for missing data files. `avi_name` is the reference AVI's
-  // file name without its folder; `missing` the recorded paths that do not
-  // exist. `found` and `found_flags` come sized to missing.size(), empty and
-  // 0; the search fills a replacement path and sets the flag to 1 for every
-  // link it resolves. Returns IDCANCEL when the user gave up the search,
-  // otherwise 1 when every link was resolved and 0 when some was not.
-  virtual int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
-                            std::vector<std::string>& found, std::vector<int>& found_flags) = 0;
+  // The search for missing data files. `avi_path` is the reference AVI
+  // (whose frames a candidate must hold), `avi_name` its file name without
+  // its folder; `missing` the recorded paths that do not exist. `found` and
+  // `found_flags` come sized to missing.size(), empty and 0; the search fills
+  // a replacement path and sets the flag to 1 for every link it resolves.
+  // Returns IDCANCEL when the user gave up the search, otherwise 1 when every
+  // link was resolved and 0 when some was not. The searches of one run may
+  // share what they learn (the drives walked, the folder mappings).
+  virtual int SearchMissing(const std::string& avi_path, const std::string& avi_name,
+                            const std::vector<std::string>& missing, std::vector<std::string>& found,
+                            std::vector<int>& found_flags) = 0;
+
+  // Data files the run has put at these paths (a carry's targets), so that a
+  // search later in the run finds them there.
+  virtual void NoteNewFiles(const std::vector<std::string>& paths) { (void)paths; }
 
   // A Retry/Cancel message box (no icon). True for Retry.
   virtual bool AskRetry(const std::string& text) = 0;

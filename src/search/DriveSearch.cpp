@@ -1,6 +1,7 @@
 #include "search/DriveSearch.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "common/CommonFunc.h"
 #include "common/Texts.h"
@@ -28,10 +29,43 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The folder of a path as the search dialog shows it: "C:\" for a root.
+std::string ShownFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return path;
+  return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
+}
+
 }  // namespace
 
 DvProbeFn MakeDvProbe(FileSystem& fs) {
   return [&fs](const std::string& path) { return ProbeDvFile(fs, path); };
+}
+
+ContentCheckFn MakeContentCheck(FileSystem& fs, const std::string& avi_path) {
+  struct Reference {
+    bool read = false;
+    bool ok = false;
+    ReferenceFrames frames;
+  };
+  auto reference = std::make_shared<Reference>();
+  return [&fs, avi_path, reference](const std::string& missing_link, const std::string& candidate) {
+    if (!reference->read) {
+      reference->read = true;
+      reference->ok = ReadReferenceFrames(fs, avi_path, &reference->frames);
+    }
+    CandidateVerdict verdict;
+    if (!reference->ok) {
+      verdict.result.verdict = ContentVerdict::kCannotOpen;
+      verdict.reason = "cannot be compared: the reference AVI cannot be read";
+      return verdict;
+    }
+    const LinkFrames* frames = reference->frames.Find(missing_link);
+    if (frames == nullptr) return verdict;  // the reference takes no frame from it
+    verdict.result = CheckLinkContent(fs, candidate, *frames, reference->frames.frame_size);
+    if (!verdict.ok()) verdict.reason = DescribeContentCheck(verdict.result, reference->frames.frame_size);
+    return verdict;
+  };
 }
 
 DriveSearch::DriveSearch(const std::string& avi_name, const std::vector<std::string>& missing_links,
@@ -44,6 +78,8 @@ DriveSearch::DriveSearch(const std::string& avi_name, const std::vector<std::str
       found_paths_(found_paths),
       found_flags_(found_flags),
       missing_count_(std::clamp(missing_count, 0, static_cast<int>(missing_links.size()))),
+      own_memory_(std::make_unique<RunMemory>(0)),
+      memory_(own_memory_.get()),
       heading_(FormatString1(LoadText(IDS_SEARCH_HEADING), avi_name)),
       folder_label_(LoadText(IDS_SEARCH_FOLDER_LABEL)) {
   if (found_paths_->size() < static_cast<size_t>(missing_count_)) found_paths_->resize(missing_count_);
@@ -131,6 +167,16 @@ void DriveSearch::OnInitDialog() {
   caption_ = LoadText(IDS_SEARCH_CAPTION);
   ui_.ShowMissingList(missing_list_);
 
+  stopped_ = false;
+  ended_ = false;
+  ResolveBeforeWalk();
+  if (!AnyUnresolved()) {
+    // Nothing left to walk for.
+    stopped_ = true;
+    EndDialog(IDOK);
+    return;
+  }
+
   gate_.Set();
   reply_.Set();
   worker_ended_.Reset();
@@ -138,8 +184,6 @@ void DriveSearch::OnInitDialog() {
   // button pressed before it runs must not be undone.
   stop_.store(0);
   recheck_.store(0);
-  stopped_ = false;
-  ended_ = false;
   worker_.Start([this] {
     // Set however the walk ends, a throw included: a stop waits for it.
     struct EndSignal {
@@ -175,10 +219,39 @@ void DriveSearch::OnFoundRecord(int index, const std::string& candidate) {
     reply_.Set();
     return;
   }
-  FoundChoice dlg(missing_links_[index], candidate, &(*found_paths_)[index], &(*found_flags_)[index]);
+  // The content check: a file of the right name may be another capture. It
+  // may hold the frames of another missing link of its name instead.
+  int target = index;
+  if (services_.check) {
+    target = -1;
+    CandidateVerdict first;
+    for (int d = index; d < missing_count_; ++d) {
+      if (d != index && ((*found_flags_)[d] != 0 || missing_names_[d] != missing_names_[index]))
+        continue;
+      CandidateVerdict verdict = services_.check(missing_links_[d], candidate);
+      if (verdict.ok()) {
+        target = d;
+        break;
+      }
+      if (d == index) first = std::move(verdict);
+    }
+    if (target < 0) {
+      ui_.ShowPassedOver(candidate, missing_links_[index], first.reason);
+      reply_.Set();
+      return;
+    }
+  }
+  FoundChoice dlg(missing_links_[target], candidate, &(*found_paths_)[target], &(*found_flags_)[target]);
   const int answer = dlg.DoModal(ui_);
   if (answer == IDOK) {
     RefreshMissingList();
+    LearnFrom(target, candidate);
+    if (!AnyUnresolved()) {
+      // Everything is resolved: the worker has nothing left to walk for.
+      StopWorker();
+      EndDialog(IDOK);
+      return;
+    }
     reply_.Set();
   } else if (dlg.continue_flag() == 0) {
     all_resolved_ = 0;
@@ -246,15 +319,77 @@ void DriveSearch::StopWorker() {
 
 bool DriveSearch::LocateAllManually() {
   for (int i = 0; i < missing_count_; ++i) {
+    // Resolved, also through a mapping learned from an earlier location.
     if ((*found_flags_)[i] != 0) continue;
     ManualLocate dlg(avi_name_, missing_names_[i], &(*found_paths_)[i], &(*found_flags_)[i], services_);
+    dlg.set_missing_link(missing_links_[i]);
     if (dlg.DoModal(ui_) != IDOK) {
       all_resolved_ = 0;
       return false;
     }
     RefreshMissingList();
+    LearnFrom(i, (*found_paths_)[i]);
   }
   return true;
+}
+
+// Before the walk: the places of the run's folder mappings. Runs on the
+// user-interface thread before the worker starts.
+void DriveSearch::ResolveBeforeWalk() {
+  if (!memory_->mapping.empty()) ResolveThroughMappings();
+}
+
+void DriveSearch::LearnFrom(int index, const std::string& path) {
+  memory_->mapping.Learn(missing_links_[index], path);
+  if (!memory_->mapping.empty()) ResolveThroughMappings();
+}
+
+void DriveSearch::Take(int index, const std::string& path) {
+  (*found_paths_)[index] = path;
+  (*found_flags_)[index] = 1;
+}
+
+// Every unresolved link is tried at the places the mappings give: files
+// under a given or confirmed mapping are taken at once, the others after one
+// question for them all. Each must be DV and hold the link's frames.
+void DriveSearch::ResolveThroughMappings() {
+  const FolderMapping& mapping = memory_->mapping;
+  std::vector<std::pair<int, FolderMapping::Place>> asked;
+  bool taken = false;
+  for (int i = 0; i < missing_count_; ++i) {
+    if ((*found_flags_)[i] != 0) continue;
+    for (FolderMapping::Place& place : mapping.PlacesFor(missing_links_[i])) {
+      if (place.path.size() >= static_cast<size_t>(kMaxPath) || !services_.fs.Exists(place.path)) continue;
+      if (!services_.probe || services_.probe(place.path) != 0) continue;
+      if (services_.check) {
+        const CandidateVerdict verdict = services_.check(missing_links_[i], place.path);
+        if (!verdict.ok()) {
+          ui_.ShowPassedOver(place.path, missing_links_[i], verdict.reason);
+          continue;
+        }
+      }
+      if (mapping.Unasked(place.mapping)) {
+        Take(i, place.path);
+        taken = true;
+      } else {
+        asked.emplace_back(i, std::move(place));
+      }
+      break;
+    }
+  }
+  if (!asked.empty()) {
+    std::vector<std::pair<std::string, std::string>> places;
+    for (const auto& [i, place] : asked) places.emplace_back(missing_links_[i], place.path);
+    const std::string text = FormatString1(LoadText(IDS_FOUND_OTHERS), std::to_string(asked.size()));
+    if (ui_.AskUpdateOthers(text, places)) {
+      for (const auto& [i, place] : asked) {
+        Take(i, place.path);
+        memory_->mapping.Confirm(place.mapping);
+      }
+      taken = true;
+    }
+  }
+  if (taken) RefreshMissingList();
 }
 
 void DriveSearch::RefreshMissingList() {
@@ -291,57 +426,132 @@ bool DriveSearch::MayGoOn() { return AnyUnresolved() && stop_.load() == 0 && Gat
 
 void DriveSearch::SearchThreadProc() {
   const uint32_t mask = drive_mask_ == 0 ? kFallbackDrives : drive_mask_;
+  WalkMemory& memory = memory_->walk;
   for (int i = 0; i <= kLastDriveIndex && MayGoOn(); ++i) {
     if ((mask & (1u << i)) == 0) continue;
     const std::string root{static_cast<char>('A' + i), ':', '\\'};
     // A drive that cannot be entered (absent, no medium) is skipped.
-    if (services_.fs.SetCurrentDir(root)) SearchFolder(root);
+    if (!services_.fs.SetCurrentDir(root)) continue;
+    WalkMemory::State state = memory.state(i);
+    if (state == WalkMemory::State::kPartial || state == WalkMemory::State::kComplete) {
+      ReplayDrive(i, root);
+      if (state == WalkMemory::State::kComplete) continue;
+    } else if (state == WalkMemory::State::kNew) {
+      memory.Start(i, root);
+      state = memory.state(i);
+    }
+    if (state == WalkMemory::State::kPartial) {
+      WalkDrive(i, memory.walk(i), true);
+    } else {
+      WalkMemory::Walk walk;
+      walk.stack.emplace_back();
+      walk.stack.back().folder = root;
+      WalkDrive(i, walk, false);
+    }
   }
 }
 
-void DriveSearch::SearchFolder(const std::string& folder) {
-  {
-    SearchMessage message;
-    message.kind = SearchMessage::kFolderText;
-    message.text = folder;
-    PostToDialog(std::move(message));
+// What earlier searches of the run met on the drive, offered in walk order,
+// each after its folder as the walk showed them.
+void DriveSearch::ReplayDrive(int drive, const std::string& root) {
+  PostFolder(root);
+  std::string shown = root;
+  for (const std::string& path : memory_->walk.Recorded(drive, missing_names_)) {
+    if (!MayGoOn()) return;
+    const std::string folder = ShownFolderOf(path);
+    if (folder != shown) {
+      PostFolder(folder);
+      shown = folder;
+    }
+    OfferFile(FileNameOf(path), path);
   }
-  std::unique_ptr<DirFind> find = services_.fs.FindNames(folder);
-  if (!find) return;
-  std::string root = folder;
-  while (!root.empty() && root.back() == '\\') root.pop_back();
+}
 
-  DirEntry entry;
-  while (MayGoOn() && find->Next(&entry)) {
+// Walks on from where `walk` stands, depth first, each folder shown before
+// its entries; with `record`, every folder and file met goes to the run's
+// memory, and a stop leaves the walk where it can go on.
+void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
+  WalkMemory& memory = memory_->walk;
+  WalkMemory::Walk unrecorded;  // the rest of a walk whose record was given up
+  WalkMemory::Walk* walk = &kept;
+  while (MayGoOn()) {
+    if (walk->stack.empty()) {
+      if (record) memory.MarkComplete(drive);
+      return;
+    }
+    WalkMemory::Frame& top = walk->stack.back();
+    if (!top.entered) {
+      top.entered = true;
+      PostFolder(top.folder);
+      top.find = services_.fs.FindNames(top.folder);
+      if (!top.find) {
+        walk->stack.pop_back();
+        continue;
+      }
+      top.root = top.folder;
+      while (!top.root.empty() && top.root.back() == '\\') top.root.pop_back();
+      if (record) top.id = memory.RecordFolder(drive, top.folder);
+      continue;
+    }
+    DirEntry entry;
+    if (!top.find->Next(&entry)) {
+      walk->stack.pop_back();
+      continue;
+    }
     if (entry.name == "." || entry.name == "..") continue;
     // Paths are held in 260-character buffers: a longer one is neither walked
     // nor offered.
-    if (root.size() + 1 + entry.name.size() >= static_cast<size_t>(kMaxPath)) continue;
-    const std::string path = root + "\\" + entry.name;
-    // Links, junctions and other reparse points are not followed, so a loop
-    // in the tree cannot trap the walk.
-    if ((entry.attributes & kAttrDirectory) && !(entry.attributes & kAttrReparsePoint) && stop_.load() == 0)
-      SearchFolder(path);
-
-    for (int d = 0; d < missing_count_ && stop_.load() == 0 && GatePasses(); ++d) {
-      if ((*found_flags_)[d] == 1) continue;
-      if (!GatePasses() || recheck_.load() != 0 || stop_.load() != 0) break;
-      if (entry.name != missing_names_[d]) continue;
-      if (!services_.probe || services_.probe(path) != 0) continue;
-      if (!GatePasses() || recheck_.load() != 0 || stop_.load() != 0) break;
-
-      reply_.Reset();
-      // A stop that came after the gate would never answer this record.
-      if (stop_.load() != 0) break;
-      SearchMessage message;
-      message.kind = SearchMessage::kFoundRecord;
-      message.index = d;
-      message.text = path;
-      PostToDialog(std::move(message));
-      reply_.Wait();
-      // One file is offered for at most one missing link.
-      break;
+    if (top.root.size() + 1 + entry.name.size() >= static_cast<size_t>(kMaxPath)) continue;
+    std::string path = top.root + "\\" + entry.name;
+    if (entry.attributes & kAttrDirectory) {
+      // Links, junctions and other reparse points are not followed, so a
+      // loop in the tree cannot trap the walk.
+      if (!(entry.attributes & kAttrReparsePoint)) {
+        walk->stack.emplace_back();
+        walk->stack.back().folder = std::move(path);
+      }
+      continue;
     }
+    if (record && !memory.RecordFile(drive, entry.name, top.id)) {
+      // Past the memory's budget: this walk goes on unrecorded, and later
+      // searches walk the drive for themselves.
+      unrecorded = std::move(*walk);
+      walk->stack.clear();
+      walk = &unrecorded;
+      record = false;
+    }
+    OfferFile(entry.name, path);
+  }
+}
+
+void DriveSearch::PostFolder(const std::string& folder) {
+  SearchMessage message;
+  message.kind = SearchMessage::kFolderText;
+  message.text = folder;
+  PostToDialog(std::move(message));
+}
+
+// Offers `path` for the first unresolved missing link of its name when it is
+// a DV file, and waits for the answer. One file is offered for at most one
+// missing link.
+void DriveSearch::OfferFile(const std::string& name, const std::string& path) {
+  for (int d = 0; d < missing_count_ && stop_.load() == 0 && GatePasses(); ++d) {
+    if ((*found_flags_)[d] == 1) continue;
+    if (!GatePasses() || recheck_.load() != 0 || stop_.load() != 0) break;
+    if (name != missing_names_[d]) continue;
+    if (!services_.probe || services_.probe(path) != 0) continue;
+    if (!GatePasses() || recheck_.load() != 0 || stop_.load() != 0) break;
+
+    reply_.Reset();
+    // A stop that came after the gate would never answer this record.
+    if (stop_.load() != 0) break;
+    SearchMessage message;
+    message.kind = SearchMessage::kFoundRecord;
+    message.index = d;
+    message.text = path;
+    PostToDialog(std::move(message));
+    reply_.Wait();
+    break;
   }
 }
 
@@ -351,6 +561,7 @@ int SearchMissingFiles(const std::string& avi_name, const std::vector<std::strin
   DriveSearch dlg(avi_name, missing, &found, static_cast<int>(missing.size()), &found_flags, std::move(services), ui);
   if (options.drives) dlg.set_drive_mask(*options.drives);
   if (options.cancel_requested) dlg.set_cancel_poll(options.cancel_requested);
+  if (options.memory) dlg.set_memory(options.memory);
   if (dlg.DoModal() == IDCANCEL) return IDCANCEL;
   return dlg.all_resolved();
 }

@@ -1,10 +1,18 @@
 #pragma once
-// The search dialog without its window, and its drive search worker. The
-// worker walks the chosen drives folder by folder for files named as a
-// missing data file; every DV candidate is offered through the found
-// similar file dialog, and what the walk does not find is located by hand.
-// The dialog hands back a replacement path and a found flag per missing
-// link.
+// The search dialog without its window, and its drive search worker. Before
+// anything is walked, the places the run's folder mappings give are tried.
+// Then the worker walks the chosen drives folder by folder for files named
+// as a missing data file; every DV candidate that holds the frames of its
+// link (the content check) is offered through the found similar file
+// dialog, and what the walk does not find is located by hand. A file
+// accepted or located in another folder teaches the run a folder mapping,
+// through which the other missing links are tried at once (one question
+// box for them all). The dialog hands back a replacement path and a found
+// flag per missing link.
+//
+// The walk goes through the run's memory: what earlier searches of the run
+// met is offered from there in walk order, and the walk of a drive goes on
+// where the last one stopped, so that a run reads each drive once.
 //
 // Threads: DoModal runs on the user-interface thread and handles the
 // messages the worker posts (a found record, the folder text) and the
@@ -16,11 +24,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/event.h"
+#include "search/RunMemory.h"
 #include "search/SearchQueue.h"
 #include "search/SearchUi.h"
 
@@ -69,6 +79,10 @@ class DriveSearch {
   // tool's Ctrl-C).
   void set_cancel_poll(std::function<bool()> poll) { cancel_poll_ = std::move(poll); }
 
+  // The run's memory (walks and folder mappings), before DoModal. Without
+  // one the search keeps its own, which walks every drive itself.
+  void set_memory(RunMemory* memory) { memory_ = memory != nullptr ? memory : own_memory_.get(); }
+
   // The poll period of the timer that watches for the worker's end.
   void set_timer_period(std::chrono::milliseconds period) { timer_period_ = period; }
 
@@ -96,12 +110,19 @@ class DriveSearch {
   void OnCancel();
   void StopWorker();
   bool LocateAllManually();
+  void ResolveBeforeWalk();
+  void LearnFrom(int index, const std::string& path);
+  void ResolveThroughMappings();
+  void Take(int index, const std::string& path);
   void RefreshMissingList();
   void EndDialog(int result);
 
   // Worker thread.
   void SearchThreadProc();
-  void SearchFolder(const std::string& folder);
+  void ReplayDrive(int drive, const std::string& root);
+  void WalkDrive(int drive, WalkMemory::Walk& walk, bool record);
+  void OfferFile(const std::string& name, const std::string& path);
+  void PostFolder(const std::string& folder);
   bool GatePasses();
   bool MayGoOn();
   bool AnyUnresolved() const;
@@ -116,6 +137,8 @@ class DriveSearch {
   std::vector<int>* found_flags_;
   int missing_count_;
   int all_resolved_ = 1;
+  std::unique_ptr<RunMemory> own_memory_;
+  RunMemory* memory_;
 
   std::string directory_;
   int filter_ = 1;
@@ -153,6 +176,8 @@ struct SearchOptions {
   std::optional<uint32_t> drives;
   // Polled while the search runs; true cancels it.
   std::function<bool()> cancel_requested;
+  // The run's memory, shared by the searches of one run.
+  RunMemory* memory = nullptr;
 };
 
 // Runs the search dialog for the missing links of one reference AVI.

@@ -39,7 +39,8 @@ int ManualLocate::DoModal(SearchUi& ui) {
     // A window checks the choice in its own OK handler: what it accepted is
     // not probed and saved a second time.
     if ((accepted_ && path == *found_path_) || OnFileNameOK(path, filter)) return IDOK;
-    ui.ShowError(status_);
+    if (status_ == kNotTheFrames) ui.ShowNotTheFrames(not_the_frames_, refusal_reason_);
+    else ui.ShowError(status_);
   }
   return IDCANCEL;
 }
@@ -60,6 +61,16 @@ bool ManualLocate::OnFileNameOK(const std::string& chosen_path, int filter_index
   }
   status_ = services_.probe ? services_.probe(chosen_path) : ERR_DV_OPEN_FAILED;
   if (status_ != 0) return false;
+  // A DV file of the right name may still be another capture.
+  if (services_.check && !missing_link_.empty()) {
+    const CandidateVerdict verdict = services_.check(missing_link_, chosen_path);
+    if (!verdict.ok()) {
+      status_ = kNotTheFrames;
+      not_the_frames_ = FormatString1(LoadText(IDS_NOT_THE_FRAMES), chosen_path);
+      refusal_reason_ = verdict.reason;
+      return false;
+    }
+  }
 
   *found_path_ = chosen_path;
   *found_flag_ = 1;

@@ -25,12 +25,13 @@ class OperationCliTest : public ::testing::Test {
  protected:
   CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(d, "CDE", std::move(arguments)); }
 
-  // A reference AVI with two frames naming each link.
+  // A reference AVI with two frames naming each link: the first two frame
+  // chunks of a data file (BuildDataFile), which the content check finds.
   void Avi(const std::string& path, const std::vector<std::string>& links) {
     test::AviSpec recipe;
     for (const std::string& link : links) {
-      recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
-      recipe.frames.push_back(test::FrameSpec::Ref(link, 8 + 120008));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 0));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 120008));
     }
     d.WriteFile(path, test::BuildAvi(recipe));
   }
@@ -46,8 +47,8 @@ TEST_F(OperationCliTest, FixWritesTheCorrectedFileAndKeepsABackupUnlessTold) {
   const std::string gone = d.Path('E', "old\\clip.002"), found = d.Path('C', "x\\clip.002");
   Avi(avi, {one, gone});
   const std::string original = d.ReadFile(avi);
-  d.WriteFile(one, test::BuildDataFile(2, 100));
-  d.WriteFile(found, test::BuildDataFile(2, 100));
+  d.WriteFile(one, test::BuildDataFile(2));
+  d.WriteFile(found, test::BuildDataFile(2));
 
   CliRun run = Cli({"fix", avi});
   EXPECT_EQ(run.status, 1) << "a link left missing";
@@ -72,7 +73,7 @@ TEST_F(OperationCliTest, FixWritesTheCorrectedFileAndKeepsABackupUnlessTold) {
 TEST_F(OperationCliTest, MoveAndCopyCarryTheDataFilesToTheFolderGiven) {
   const std::string avi = d.Path('D', "a\\clip.avi"), one = d.Path('D', "a\\clip.001"), two = d.Path('C', "b\\clip.002");
   Avi(avi, {one, two});
-  const std::string data1 = test::BuildDataFile(2, 100), data2 = test::BuildDataFile(3, 100);
+  const std::string data1 = test::BuildDataFile(2), data2 = test::BuildDataFile(3);
   d.WriteFile(one, data1);
   d.WriteFile(two, data2);
   d.WriteFile(d.Path('E', "copy\\x"), "");
@@ -116,7 +117,7 @@ TEST_F(OperationCliTest, AMoveStoppedAfterTheSourceWentIsFinishedByTheSameMove) 
   // the journal went: the reference AVI the user names is gone.
   const std::string avi = d.Path('D', "a\\clip.avi"), moved = d.Path('E', "moved\\clip.avi");
   Avi(moved, {d.Path('E', "moved\\clip.001")});
-  d.WriteFile(d.Path('E', "moved\\clip.001"), test::BuildDataFile(2, 100));
+  d.WriteFile(d.Path('E', "moved\\clip.001"), test::BuildDataFile(2));
   CarryJournal journal;
   journal.mode = Move;
   journal.phase = JournalPhase::kPlace;
@@ -161,13 +162,13 @@ class CodePageCliTest : public OperationCliTest {
 };
 
 TEST_F(CodePageCliTest, LinksFixAndCopyOfACp932ReferenceAvi) {
-  const std::string data1 = test::BuildDataFile(2, 100), data2 = test::BuildDataFile(3, 100);
+  const std::string data1 = test::BuildDataFile(2), data2 = test::BuildDataFile(3);
   WriteNative('D', "映像素材/take1.001", data1);
   WriteNative('E', "素材2/take2.001", data2);
   WriteNative('E', "書き出し/keep", "");
   test::AviSpec recipe;
   for (const std::string& link : {std::string("D:\\") + kFootage + "\\take1.001", std::string("D:\\") + kOld + "\\take2.001"})
-    recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+    recipe.frames.push_back(test::FrameSpec::Ref(link, 0));
   WriteNative('D', "映像素材/ref.avi", test::BuildAvi(recipe));
   const std::string avi = "D:\\映像素材\\ref.avi";
 

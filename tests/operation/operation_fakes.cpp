@@ -101,7 +101,7 @@ int ScriptedUi::RunStep(ProgressStep& step) {
   });
 }
 
-int ScriptedUi::SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+int ScriptedUi::SearchMissing(const std::string&, const std::string& avi_name, const std::vector<std::string>& missing,
                               std::vector<std::string>& found, std::vector<int>& found_flags) {
   log.push_back("search: " + avi_name);
   if (cancel_search) return IDCANCEL;

@@ -41,7 +41,7 @@ class FakeSteps : public Steps {
 class ScriptedUi : public OperationUi {
  public:
   int RunStep(ProgressStep& step) override;
-  int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+  int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override;
   bool AskRetry(const std::string& text) override;
   bool AskRecover(const std::string& text) override;

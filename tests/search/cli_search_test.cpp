@@ -21,7 +21,7 @@ class CliSearchTest : public ::testing::Test {
 
   void Avi(const std::string& path, const std::vector<std::string>& links) {
     test::AviSpec recipe;
-    for (const std::string& link : links) recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+    for (const std::string& link : links) recipe.frames.push_back(test::FrameSpec::Ref(link, 0));
     d.WriteFile(path, test::BuildAvi(recipe));
   }
 
@@ -37,8 +37,8 @@ TEST_F(CliSearchTest, FixAcceptsTheFirstFileTheDriveSearchOffers) {
   const std::string avi = d.Path('D', "a\\clip.avi"), one = d.Path('D', "a\\clip.001");
   const std::string gone = d.Path('E', "old\\cliwalk1.002"), moved = d.Path('E', "new\\cliwalk1.002");
   Avi(avi, {one, gone});
-  d.WriteFile(one, test::BuildDataFile(1, 100));
-  d.WriteFile(moved, test::BuildDataFile(1, 100));
+  d.WriteFile(one, test::BuildDataFile(1));
+  d.WriteFile(moved, test::BuildDataFile(1));
   d.WriteFile(d.Path('D', "b\\cliwalk1.002"), test::BuildWave());  // same name, not DV
 
   EXPECT_EQ(Cli({"fix", "--drives", "DE", "--accept-first", avi}), 0) << err_;
@@ -51,7 +51,7 @@ TEST_F(CliSearchTest, FixWithoutAnAnswerLeavesTheFileAlone) {
   const std::string avi = d.Path('D', "a\\clip.avi");
   const std::string gone = d.Path('E', "old\\cliwalk2.002"), moved = d.Path('E', "new\\cliwalk2.002");
   Avi(avi, {gone});
-  d.WriteFile(moved, test::BuildDataFile(1, 100));
+  d.WriteFile(moved, test::BuildDataFile(1));
   const std::string original = d.ReadFile(avi);
 
   // Offered, passed over (no terminal), not found, not located.

@@ -171,8 +171,31 @@ bool ScriptUi::ChooseFile(ManualLocate& dlg, std::string* path, int* filter_inde
     *filter_index = filter_answer;
     if (path->empty()) return false;
     if (!check_in_dialog || dlg.OnFileNameOK(*path, *filter_index)) return true;
-    ShowError(dlg.status());
+    if (dlg.status() == ManualLocate::kNotTheFrames) ShowNotTheFrames(dlg.not_the_frames_text(), dlg.refusal_reason());
+    else ShowError(dlg.status());
   }
+}
+
+bool ScriptUi::AskUpdateOthers(const std::string& text,
+                               const std::vector<std::pair<std::string, std::string>>& places) {
+  updates.push_back({text, places});
+  events.push_back("update");
+  if (update_answers.empty()) return default_update;
+  const bool answer = update_answers.front();
+  update_answers.pop_front();
+  return answer;
+}
+
+void ScriptUi::ShowPassedOver(const std::string& candidate, const std::string& missing_link,
+                              const std::string& reason) {
+  passed_over.push_back({candidate, missing_link, reason});
+  events.push_back("passed over");
+}
+
+void ScriptUi::ShowNotTheFrames(const std::string& text, const std::string& reason) {
+  not_the_frames.push_back(text);
+  not_the_frames.push_back(reason);
+  events.push_back("not the frames");
 }
 
 void ScriptUi::ShowError(int code) {

@@ -95,13 +95,30 @@ class ScriptUi : public SearchUi {
   std::function<void(const std::string&)> on_folder;
   std::function<void(const FoundChoice&)> on_found;
 
+  // Answers to the question box of files found through a folder mapping,
+  // in order; `default_update` when they run out.
+  std::deque<bool> update_answers;
+  bool default_update = false;
+
+  struct Update {
+    std::string text;
+    std::vector<std::pair<std::string, std::string>> places;
+  };
+  struct PassedOver {
+    std::string candidate, missing_link, reason;
+  };
+
   std::vector<Offer> offers;
   std::vector<Locate> locates;
+  std::vector<Update> updates;
+  std::vector<PassedOver> passed_over;
+  std::vector<std::string> not_the_frames;  // the message, then the reason
   std::vector<std::string> messages;
   std::vector<int> errors;
   std::vector<std::string> folders;
   std::string missing_list;
-  // Everything shown, in order: "offer", "locate", "message", "error".
+  // Everything shown, in order: "offer", "locate", "message", "error",
+  // "update", "passed over", "not the frames".
   std::vector<std::string> events;
 
   FoundButton AskFound(const FoundChoice& dlg) override;
@@ -110,6 +127,11 @@ class ScriptUi : public SearchUi {
   void ShowMessage(const std::string& text) override;
   void ShowFolder(const std::string& folder) override;
   void ShowMissingList(const std::string& text) override { missing_list = text; }
+  bool AskUpdateOthers(const std::string& text,
+                       const std::vector<std::pair<std::string, std::string>>& places) override;
+  void ShowPassedOver(const std::string& candidate, const std::string& missing_link,
+                      const std::string& reason) override;
+  void ShowNotTheFrames(const std::string& text, const std::string& reason) override;
 };
 
 // Aborts the test program when a test has not finished in time: a hung

@@ -43,9 +43,14 @@ int WinOperationUi::RunStep(ProgressStep& step) {
   return step.Result();
 }
 
-int WinOperationUi::SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
-                                  std::vector<std::string>& found, std::vector<int>& found_flags) {
-  return RunSearchDialog(avi_name, missing, found, found_flags, fs_, settings_);
+int WinOperationUi::SearchMissing(const std::string& avi_path, const std::string& avi_name,
+                                  const std::vector<std::string>& missing, std::vector<std::string>& found,
+                                  std::vector<int>& found_flags) {
+  return RunSearchDialog(avi_path, avi_name, missing, found, found_flags, fs_, settings_, &memory_);
+}
+
+void WinOperationUi::NoteNewFiles(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) memory_.walk.NoteFile(path);
 }
 
 bool WinOperationUi::AskRetry(const std::string& text) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "operation/OperationUi.h"
+#include "search/RunMemory.h"
 
 namespace mendora {
 class FileSystem;
@@ -20,8 +21,9 @@ class WinOperationUi : public OperationUi {
   WinOperationUi(FileSystem& fs, SettingsStore& settings) : fs_(fs), settings_(settings) {}
 
   int RunStep(ProgressStep& step) override;
-  int SearchMissing(const std::string& avi_name, const std::vector<std::string>& missing,
+  int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override;
+  void NoteNewFiles(const std::vector<std::string>& paths) override;
   bool AskRetry(const std::string& text) override;
   bool AskRecover(const std::string& text) override;
   bool BrowseFolder(const std::string& title, std::string* folder) override;
@@ -32,6 +34,9 @@ class WinOperationUi : public OperationUi {
  private:
   FileSystem& fs_;
   SettingsStore& settings_;
+  // One for the run: the drives are walked once for all its reference AVIs,
+  // and a moved folder learned from one serves the next.
+  RunMemory memory_;
 };
 
 // The folder that the folder browser selects when it opens. Only the GUI

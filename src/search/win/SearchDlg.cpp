@@ -12,13 +12,15 @@ namespace mendora::win {
 
 CSearchDlg::CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
                        std::vector<std::string>* found_paths, std::vector<int>* found_flags,
-                       SearchServices services, HWND parent)
+                       SearchServices services, RunMemory* memory, HWND parent)
     : Dialog(IDD_SEARCH, parent),
       services_(services),
       search_(avi_name, missing_links, found_paths, static_cast<int>(missing_links.size()), found_flags, services,
               *this),
       heading_(search_.heading()),
-      folder_label_(search_.folder_label()) {}
+      folder_label_(search_.folder_label()) {
+  search_.set_memory(memory);
+}
 
 void CSearchDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_SEARCH_MISSING, missing_list_);
@@ -36,6 +38,12 @@ bool CSearchDlg::OnInitDialog() {
   });
   search_.Begin();
   SetWindowTextA(window, search_.caption().c_str());
+  if (search_.ended()) {
+    // Every missing file was found through the run's folder mappings:
+    // nothing to walk for, and the window is never shown.
+    EndDialog(search_.result());
+    return true;
+  }
   SetTimer(window, kSearchTimer, 100, nullptr);
   return true;
 }
@@ -97,16 +105,20 @@ void CSearchDlg::ShowFolder(const std::string& folder) {
   UpdateData(false);
 }
 
+bool CSearchDlg::AskUpdateOthers(const std::string& text, const std::vector<std::pair<std::string, std::string>>&) {
+  return AppMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 void CSearchDlg::ShowMissingList(const std::string& text) {
   missing_list_ = text;
   UpdateData(false);
 }
 
-int RunSearchDialog(const std::string& avi_name, const std::vector<std::string>& missing,
+int RunSearchDialog(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags, FileSystem& fs,
-                    SettingsStore& settings) {
-  SearchServices services{fs, settings, MakeDvProbe(fs)};
-  CSearchDlg dialog(avi_name, missing, &found, &found_flags, services);
+                    SettingsStore& settings, RunMemory* memory) {
+  SearchServices services{fs, settings, MakeDvProbe(fs), MakeContentCheck(fs, avi_path)};
+  CSearchDlg dialog(avi_name, missing, &found, &found_flags, services, memory);
   const INT_PTR result = RunModal(dialog);
   if (result == IDCANCEL || result == -1) return IDCANCEL;
   return dialog.all_resolved();

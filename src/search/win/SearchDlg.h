@@ -28,7 +28,7 @@ class CSearchDlg : public Dialog, public SearchUi {
  public:
   CSearchDlg(const std::string& avi_name, const std::vector<std::string>& missing_links,
              std::vector<std::string>* found_paths, std::vector<int>* found_flags, SearchServices services,
-             HWND parent = nullptr);
+             RunMemory* memory = nullptr, HWND parent = nullptr);
 
   int all_resolved() const { return search_.all_resolved(); }
 
@@ -39,6 +39,8 @@ class CSearchDlg : public Dialog, public SearchUi {
   void ShowMessage(const std::string& text) override;
   void ShowFolder(const std::string& folder) override;
   void ShowMissingList(const std::string& text) override;
+  bool AskUpdateOthers(const std::string& text,
+                       const std::vector<std::pair<std::string, std::string>>& places) override;
 
  protected:
   void DoDataExchange(DataExchange& dx) override;
@@ -58,10 +60,12 @@ class CSearchDlg : public Dialog, public SearchUi {
   std::string current_folder_;
 };
 
-// The search as the operation driver calls it: IDCANCEL when the user gave
-// up, otherwise 1 when every missing link was resolved, 0 when not.
-int RunSearchDialog(const std::string& avi_name, const std::vector<std::string>& missing,
+// The search as the operation driver calls it, for the reference AVI at
+// `avi_path` (whose frames a candidate must hold) with the run's memory:
+// IDCANCEL when the user gave up, otherwise 1 when every missing link was
+// resolved, 0 when not.
+int RunSearchDialog(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags, FileSystem& fs,
-                    SettingsStore& settings);
+                    SettingsStore& settings, RunMemory* memory);
 
 }  // namespace mendora::win

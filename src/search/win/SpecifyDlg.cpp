@@ -4,6 +4,7 @@
 
 #include "common/win/ErrorDlg.h"
 #include "platform/win32/dialog.h"
+#include "platform/win32/message_box.h"
 #include "resources/resource.h"
 
 namespace mendora::win {
@@ -66,7 +67,9 @@ bool CSpecifyLocDlg::OnFileNameOk() {
   const LRESULT shown = SendDlgItemMessageA(explorer(), cmb1, CB_GETCURSEL, 0, 0);
   if (shown != CB_ERR) filter = static_cast<int>(shown) + 1;
   if (!locate_.OnFileNameOK(path, filter)) {
-    ShowError(locate_.status());
+    // The dialog stays open for another choice.
+    if (locate_.status() == ManualLocate::kNotTheFrames) AppMessageBox(locate_.not_the_frames_text(), MB_OK);
+    else ShowError(locate_.status());
     return false;
   }
   chosen_path_ = path;

@@ -1,0 +1,191 @@
+#include "search/WalkMemory.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+
+namespace mendora {
+
+namespace {
+
+// Bookkeeping of one folder besides its path: the deque slot, the map node
+// and its bucket.
+constexpr size_t kFolderOverhead = 80;
+
+size_t HashOf(std::string_view name) { return std::hash<std::string_view>()(name); }
+
+}  // namespace
+
+void WalkMemory::Start(int drive, const std::string& root) {
+  Drive& d = drives_[drive];
+  d.state = budget_ == 0 ? State::kUnrecorded : State::kPartial;
+  d.walk.stack.clear();
+  if (d.state != State::kPartial) return;
+  Frame frame;
+  frame.folder = root;
+  d.walk.stack.push_back(std::move(frame));
+}
+
+void WalkMemory::MarkComplete(int drive) {
+  Drive& d = drives_[drive];
+  if (d.state == State::kPartial) d.state = State::kComplete;
+  d.walk.stack.clear();
+}
+
+uint32_t WalkMemory::FindName(const Drive& d, std::string_view name) const {
+  if (d.slots.empty()) return kNone;
+  const size_t mask = d.slots.size() - 1;
+  for (size_t i = HashOf(name) & mask;; i = (i + 1) & mask) {
+    const uint32_t slot = d.slots[i];
+    if (slot == 0) return kNone;
+    const Name& n = d.names[slot - 1];
+    if (std::string_view(d.names_block.data() + n.offset, n.length) == name) return slot - 1;
+  }
+}
+
+void WalkMemory::Grow(Drive& d) {
+  std::vector<uint32_t> slots(d.slots.empty() ? 1024 : d.slots.size() * 2, 0);
+  const size_t mask = slots.size() - 1;
+  for (uint32_t k = 0; k < d.names.size(); ++k) {
+    const Name& n = d.names[k];
+    size_t i = HashOf(std::string_view(d.names_block.data() + n.offset, n.length)) & mask;
+    while (slots[i] != 0) i = (i + 1) & mask;
+    slots[i] = k + 1;
+  }
+  d.slots.swap(slots);
+}
+
+uint32_t WalkMemory::InternName(Drive& d, std::string_view name) {
+  const uint32_t found = FindName(d, name);
+  if (found != kNone) return found;
+  // At most half full, so that a probe ends soon.
+  if ((d.names.size() + 1) * 2 > d.slots.size()) Grow(d);
+  Name n;
+  n.offset = static_cast<uint32_t>(d.names_block.size());
+  n.length = static_cast<uint32_t>(name.size());
+  n.first = n.last = kNone;
+  d.names_block.append(name.data(), name.size());
+  d.names.push_back(n);
+  const size_t mask = d.slots.size() - 1;
+  size_t i = HashOf(name) & mask;
+  while (d.slots[i] != 0) i = (i + 1) & mask;
+  d.slots[i] = static_cast<uint32_t>(d.names.size());
+  return static_cast<uint32_t>(d.names.size() - 1);
+}
+
+uint32_t WalkMemory::RecordFolder(int drive, const std::string& folder) {
+  Drive& d = drives_[drive];
+  const auto known = d.folder_ids.find(folder);
+  if (known != d.folder_ids.end()) return known->second;
+  d.folders.push_back(folder);
+  const uint32_t id = static_cast<uint32_t>(d.folders.size() - 1);
+  d.folder_ids.emplace(d.folders.back(), id);
+  d.bytes += folder.size() + kFolderOverhead;
+  return id;
+}
+
+bool WalkMemory::AddEntry(Drive& d, uint32_t name, uint32_t folder) {
+  Name& n = d.names[name];
+  // A file noted by the run and met by the walk afterwards is kept once.
+  if (!d.noted_folders.empty() && d.noted_folders.count(folder) != 0) {
+    for (uint32_t e = n.first; e != kNone; e = d.entries[e].next)
+      if (d.entries[e].folder == folder) return true;
+  }
+  const uint32_t index = static_cast<uint32_t>(d.entries.size());
+  d.entries.push_back(Entry{name, folder, kNone});
+  if (n.last == kNone) n.first = index;
+  else d.entries[n.last].next = index;
+  n.last = index;
+  return true;
+}
+
+bool WalkMemory::RecordFile(int drive, std::string_view name, uint32_t folder) {
+  Drive& d = drives_[drive];
+  if (d.state != State::kPartial) return false;
+  const size_t before = d.names_block.capacity() + d.names.capacity() * sizeof(Name) +
+                        d.slots.capacity() * sizeof(uint32_t) + d.entries.capacity() * sizeof(Entry);
+  AddEntry(d, InternName(d, name), folder);
+  const size_t after = d.names_block.capacity() + d.names.capacity() * sizeof(Name) +
+                       d.slots.capacity() * sizeof(uint32_t) + d.entries.capacity() * sizeof(Entry);
+  d.bytes += after - before;
+  if (Total() <= budget_) return true;
+  Drop(d);
+  return false;
+}
+
+void WalkMemory::Drop(Drive& d) {
+  d.state = State::kUnrecorded;
+  d.names_block = std::string();
+  d.names = std::vector<Name>();
+  d.slots = std::vector<uint32_t>();
+  d.entries = std::vector<Entry>();
+  d.folder_ids.clear();
+  d.folders = std::deque<std::string>();
+  d.noted_folders.clear();
+  d.bytes = 0;
+}
+
+std::vector<std::string> WalkMemory::Recorded(int drive, const std::vector<std::string>& names) const {
+  const Drive& d = drives_[drive];
+  std::vector<uint32_t> found;
+  std::vector<uint32_t> seen;
+  for (const std::string& name : names) {
+    const uint32_t k = FindName(d, name);
+    if (k == kNone || std::find(seen.begin(), seen.end(), k) != seen.end()) continue;
+    seen.push_back(k);
+    for (uint32_t e = d.names[k].first; e != kNone; e = d.entries[e].next) found.push_back(e);
+  }
+  // Entries are numbered in walk order.
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> paths;
+  paths.reserve(found.size());
+  for (const uint32_t e : found) {
+    const Entry& entry = d.entries[e];
+    const Name& n = d.names[entry.name];
+    std::string path = d.folders[entry.folder];
+    if (path.empty() || path.back() != '\\') path += '\\';
+    path.append(d.names_block, n.offset, n.length);
+    paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+void WalkMemory::NoteFile(const std::string& path) {
+  if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return;
+  const int drive = (std::toupper(static_cast<unsigned char>(path[0])) - 'A');
+  if (drive < 0 || drive >= kDrives) return;
+  Drive& d = drives_[drive];
+  // A drive not walked yet meets the file itself; one past the budget is
+  // walked again by every search.
+  if (d.state != State::kPartial && d.state != State::kComplete) return;
+  const size_t slash = path.rfind('\\');
+  const std::string name = path.substr(slash + 1);
+  if (name.empty()) return;
+  const std::string folder = slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
+  const uint32_t id = RecordFolder(drive, folder);
+  d.noted_folders.insert(id);
+  const State state = d.state;
+  d.state = State::kPartial;  // RecordFile records only into a walk under way
+  const bool kept = RecordFile(drive, name, id);
+  if (kept) {
+    d.state = state;
+  } else {
+    d.walk.stack.clear();
+  }
+}
+
+size_t WalkMemory::Total() const {
+  size_t total = 0;
+  for (const Drive& d : drives_) total += d.bytes;
+  return total;
+}
+
+size_t WalkMemory::files() const {
+  size_t total = 0;
+  for (const Drive& d : drives_) total += d.entries.size();
+  return total;
+}
+
+size_t WalkMemory::bytes() const { return Total(); }
+
+}  // namespace mendora
