@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps imagemagick fonts-noto-cjk fonts-liberation
   ffmpeg attr file procps locales
+  nsis dpkg-dev man-db groff-base cmark
 )
 missing=()
 for p in "${packages[@]}"; do

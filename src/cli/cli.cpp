@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/Texts.h"
+#include "common/Version.h"
 #include "cli/commands.h"
 
 namespace mendora::cli {
@@ -40,7 +41,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
       code_page = std::atoi(arguments[++i].c_str());
       if (code_page <= 0) code_page = -1;
     } else if (a == "--version") {
-      std::fprintf(out, "%s\n", LoadText(IDS_MAIN_CAPTION).c_str());
+      std::fprintf(out, "mendora-cli %s\n", MENDORA_VERSION);
       return 0;
     } else if (a == "--help" || a == "-h") {
       Usage(out, table);

@@ -15,6 +15,7 @@
 #define IDD_ERROR 139
 #define IDD_FOUND 140
 #define IDD_PREFERENCE 143
+#define IDD_DROP_CHOICE 144
 
 // Main dialog
 #define IDC_FIX 1012
@@ -26,6 +27,10 @@
 #define IDC_COPY_TEXT 1018
 #define IDC_PREFERENCE_TEXT 1019
 #define IDC_WELCOME_TEXT 1020
+
+// Drop question (its buttons are the main dialog's IDC_FIX, IDC_MOVE, IDC_COPY)
+#define IDC_DROP_QUESTION 1032
+#define IDC_DROP_FILES 1033
 
 // About box
 #define IDC_VERSION_TEXT 1028

@@ -148,7 +148,8 @@ TEST_F(CliTest, UsageErrors) {
   EXPECT_NE(bad_drive.err.find("--drive"), std::string::npos);
   CliRun version = Cli({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "Mendora v1.00\n");
+  // The project's version, as CMake has it.
+  EXPECT_EQ(version.out, "mendora-cli " MENDORA_PROJECT_VERSION "\n");
 }
 
 TEST(AnalysisStep, AccessDeniedIsCode96WithoutReading) {

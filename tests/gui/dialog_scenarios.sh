@@ -213,6 +213,69 @@ case $scenario in
     expect_links 'D:\clips\take1.avi' "$(printf 'D:\\clips\\take1.001\nE:\\moved\\take1.002')"
     expect_setting Directory 'E:\moved\'
     ;;
+  fix_command_line)
+    # mendora.exe /fix FILE, as Explorer's "Fix with Mendora" starts it: the
+    # Fix runs to its end without the main dialog or the file selection, and
+    # the program ends. A file that is not DV is refused with the error
+    # dialog, and a command line it cannot read is explained.
+    fresh; make_take1
+    mv "$D/clips/take1.002" "$E/moved/take1.002"
+    before=$(digest "$D/clips/take1.avi")
+    start wine "$MENDORA_EXE" /fix 'D:\clips\take1.avi'
+    wait_window "$FOUND" 60000
+    drv gone "$SELECT_FIX" 0 || fail "the file selection opened"
+    drv gone "$MAIN" 0 || fail "the main dialog opened"
+    expect_text "$FOUND" 1008 "$(format1 522 'E:\moved\take1.002')"
+    drv click "$FOUND" 1
+    expect_box "$(format1 304 'D:\clips\take1.avi')" 1
+    expect_box "$(format1 303 'D:\clips\take1.avi')" 1
+    expect_exit 0
+    expect_files "$D/clips" "$(printf 'take1.001\ntake1.avi\ntake1.avi.bak')"
+    [ "$(digest "$D/clips/take1.avi.bak")" = "$before" ] || fail "the backup is not the old file"
+    expect_links 'D:\clips\take1.avi' "$(printf 'D:\\clips\\take1.001\nE:\\moved\\take1.002')"
+
+    fx wave 'E:\moved\notdv.avi'
+    start wine "$MENDORA_EXE" /FIX 'E:\moved\notdv.avi'
+    wait_window "$(string_text 40 1)"
+    expect_text "$(string_text 40 1)" 1009 "$(string_text 3005 1)"
+    drv click "$(string_text 40 1)" 1
+    expect_exit 1
+
+    start wine "$MENDORA_EXE" /repair 'D:\clips\take1.avi'
+    expect_box "$(format1 11 /repair)" 1 box_command_line_en
+    expect_exit 2
+    ;;
+  drop_question)
+    # mendora.exe FILE: the main dialog opens and asks, as for files dropped
+    # beside its buttons, which operation to run; Fix then runs on the file.
+    fresh; make_take1
+    before=$(digest "$D/clips/take1.avi")
+    DROP=$(string_text 7 1)
+    start wine "$MENDORA_EXE" 'D:\clips\take1.avi'
+    wait_window "$MAIN" 60000
+    wait_window "$DROP"
+    expect_text "$DROP" 1032 "$(string_text 8 1)"
+    expect_text "$DROP" 1033 'D:\clips\take1.avi'
+    screenshot drop_question_en "$DROP"
+    drv click "$DROP" 1012
+    expect_box "$(format1 303 'D:\clips\take1.avi')" 1
+    wait_gone "$DROP"
+    quit_program
+    expect_take1_kept take1.001 take1.002
+    # In Japanese, Cancel: nothing runs.
+    export LANG=ja_JP.UTF-8
+    start wine "$MENDORA_EXE" 'D:\clips\take1.avi' 'D:\clips\take1.001'
+    JA_DROP=$(string_text 7 2)
+    wait_window "$JA_DROP" 60000
+    expect_text "$JA_DROP" 1032 "$(string_text 8 2)"
+    screenshot drop_question_ja "$JA_DROP"
+    drv click "$JA_DROP" 2
+    wait_gone "$JA_DROP"
+    no_box
+    drv click "$(string_text 1 2)" 2
+    expect_exit
+    expect_take1_kept take1.001 take1.002
+    ;;
   fix_cancel)
     # Cancel in the found dialog gives up the search: no message, nothing written.
     fresh; make_take1

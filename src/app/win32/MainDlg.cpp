@@ -1,14 +1,44 @@
 #include "app/win32/MainDlg.h"
 
+#include <shellapi.h>
+
+#include "app/win32/DropChoiceDlg.h"
+
 #include "common/Texts.h"
 #include "common/win/AboutDlg.h"
 #include "common/win/ErrorDlg.h"
 #include "common/win/ShellUi.h"
 #include "operation/win/AviFileSelectDlg.h"
+#include "operation/win/FileOperation.h"
 #include "resources/resource.h"
 #include "search/win/PreferenceDlg.h"
 
 namespace mendora::win {
+
+namespace {
+// Posted at start-up when the command line gave files.
+constexpr UINT kStartFilesMessage = WM_APP + 1;
+
+// The files of a drop, and the control they landed on (0 when none).
+std::vector<std::string> DroppedFiles(HWND dialog, HDROP drop, int* control_id) {
+  std::vector<std::string> files;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+    std::string name(length + 1, '\0');
+    if (DragQueryFileA(drop, i, name.data(), length + 1) == length) {
+      name.resize(length);
+      files.push_back(name);
+    }
+  }
+  POINT point = {};
+  DragQueryPoint(drop, &point);
+  HWND child = ChildWindowFromPointEx(dialog, point, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+  *control_id = child != nullptr && child != dialog ? GetDlgCtrlID(child) : 0;
+  DragFinish(drop);
+  return files;
+}
+}  // namespace
 
 CMainDlg::CMainDlg(HWND parent)
     : Dialog(IDD_MAIN, parent),
@@ -51,6 +81,13 @@ bool CMainDlg::OnInitDialog() {
   SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
   SetWindowTextA(hwnd(), LoadText(IDS_MAIN_CAPTION).c_str());
+  DragAcceptFiles(hwnd(), TRUE);
+  if (!start_files_.empty()) {
+    // The modal loop shows the dialog only once its queue is empty; the
+    // question about the files must not come before it.
+    ShowWindow(hwnd(), SW_SHOW);
+    PostMessageA(hwnd(), kStartFilesMessage, 0, 0);
+  }
   return true;
 }
 
@@ -83,6 +120,37 @@ void CMainDlg::RunOperation(OperationMode mode) {
   if (dialog.DoModal() == -1) ShowError(0);
 }
 
+void CMainDlg::RunDroppedOperation(OperationMode mode, const std::vector<std::string>& files) {
+  RunOperationOnFiles(mode, files);
+}
+
+INT_PTR CMainDlg::AskDropOperation(const std::vector<std::string>& files) {
+  CDropChoiceDlg dialog(files, hwnd());
+  return RunModal(dialog);
+}
+
+void CMainDlg::HandleDrop(const std::vector<std::string>& files, int control_id) {
+  if (files.empty()) return;
+  // Anywhere but on an operation's button: ask which one.
+  const INT_PTR choice = control_id == IDC_FIX || control_id == IDC_MOVE || control_id == IDC_COPY
+                             ? control_id
+                             : AskDropOperation(files);
+  switch (choice) {
+    case IDC_FIX: RunDroppedOperation(Fix, files); break;
+    case IDC_MOVE: RunDroppedOperation(Move, files); break;
+    case IDC_COPY: RunDroppedOperation(Copy, files); break;
+    default: break;
+  }
+}
+
+bool CMainDlg::OnAppMessage(UINT message, WPARAM, LPARAM) {
+  if (message != kStartFilesMessage) return false;
+  std::vector<std::string> files;
+  files.swap(start_files_);
+  HandleDrop(files, 0);
+  return true;
+}
+
 void CMainDlg::RunPreference() {
   CPreferenceDlg dialog;
   RunModal(dialog);
@@ -109,7 +177,14 @@ bool CMainDlg::OnPaint() {
   return true;
 }
 
-bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
+bool CMainDlg::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+  if (message == WM_DROPFILES) {
+    int control_id = 0;
+    std::vector<std::string> files = DroppedFiles(hwnd(), reinterpret_cast<HDROP>(wparam), &control_id);
+    HandleDrop(files, control_id);
+    *result = 0;
+    return true;
+  }
   if (message != WM_QUERYDRAGICON) return false;
   *result = reinterpret_cast<LRESULT>(icon_);
   return true;

@@ -1,7 +1,10 @@
 #pragma once
 // The main dialog: Fix, Move, Copy and Preference, each with a line of
-// explanation, and the About box on the system menu.
+// explanation, and the About box on the system menu. Reference AVI files
+// dropped on it run the operation of the button they land on, or the one
+// the user picks from the drop question.
 #include <string>
+#include <vector>
 
 #include "common/Types.h"
 #include "platform/win32/dialog.h"
@@ -16,6 +19,10 @@ class CMainDlg : public Dialog {
   // four bits of a command itself, so 16 to 31 all mean About.
   static bool IsAboutCommand(UINT command);
 
+  // Files handled as a drop beside the buttons once the dialog shows
+  // (mendora.exe FILE...).
+  void SetStartFiles(std::vector<std::string> files) { start_files_ = std::move(files); }
+
  protected:
   void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
@@ -28,6 +35,14 @@ class CMainDlg : public Dialog {
   virtual void RunOperation(OperationMode mode);
   // Preference: the preference dialog.
   virtual void RunPreference();
+  // Files dropped (or given on the command line): the operation on them.
+  virtual void RunDroppedOperation(OperationMode mode, const std::vector<std::string>& files);
+  // The drop question: IDC_FIX, IDC_MOVE, IDC_COPY, or IDCANCEL for none.
+  virtual INT_PTR AskDropOperation(const std::vector<std::string>& files);
+  bool OnAppMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+  // Files dropped on control `control_id` (0: on the dialog itself).
+  void HandleDrop(const std::vector<std::string>& files, int control_id);
 
  private:
   std::string copy_text_;        // IDS_COPY_TEXT
@@ -35,6 +50,7 @@ class CMainDlg : public Dialog {
   std::string move_text_;        // IDS_MOVE_TEXT
   std::string preference_text_;  // IDS_PREFERENCE_TEXT
   std::string welcome_text_;     // IDS_WELCOME
+  std::vector<std::string> start_files_;
   HICON icon_ = nullptr;
   HICON small_icon_ = nullptr;
 };

@@ -6,9 +6,7 @@
 #include "common/Texts.h"
 #include "common/win/ErrorDlg.h"
 #include "common/win/ShellUi.h"
-#include "operation/Operation.h"
-#include "operation/ProgramSteps.h"
-#include "operation/win/WinOperationUi.h"
+#include "operation/win/FileOperation.h"
 #include "platform/fs.h"
 #include "platform/win32/dialog.h"
 #include "refavi/DvFileProbe.h"
@@ -93,15 +91,6 @@ int CAviFileSelectDlg::CollectSelection(const std::vector<std::string>& paths, i
   return RC_SELECT_OK;
 }
 
-void CAviFileSelectDlg::RunOperation() {
-  WinOperationUi ui(fs_, *settings_);
-  ProgramSteps steps(fs_);
-  COperation operation(selected_, fs_, *settings_, ui, steps);
-  switch (mode_) {
-    case Fix: operation.RunFix(); break;
-    case Move: operation.RunMoveCopy(1); break;
-    case Copy: operation.RunMoveCopy(0); break;
-  }
-}
+void CAviFileSelectDlg::RunOperation() { RunOperationOn(mode_, selected_, fs_, *settings_); }
 
 }  // namespace mendora::win
