@@ -1,5 +1,5 @@
 #pragma once
-// The main dialog: Fix, Move, Copy and Preference, each with a line of
+// The main dialog: Fix, Move, Copy, Preference and Export, each with a line of
 // explanation, and the About box on the system menu.
 #include <string>
 
@@ -24,13 +24,14 @@ class CMainDlg : public Dialog {
   bool OnPaint() override;
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
-  // Fix, Move and Copy: the file selection dialog in `mode`.
+  // Fix, Move, Copy and Export: the file selection dialog in `mode`.
   virtual void RunOperation(OperationMode mode);
   // Preference: the preference dialog.
   virtual void RunPreference();
 
  private:
   std::string copy_text_;        // IDS_COPY_TEXT
+  std::string export_text_;      // IDS_EXPORT_TEXT
   std::string fix_text_;         // IDS_FIX_TEXT
   std::string move_text_;        // IDS_MOVE_TEXT
   std::string preference_text_;  // IDS_PREFERENCE_TEXT

@@ -6,6 +6,7 @@
 #include "common/Texts.h"
 #include "common/win/ErrorDlg.h"
 #include "common/win/ShellUi.h"
+#include "operation/ExportRun.h"
 #include "operation/Operation.h"
 #include "operation/ProgramSteps.h"
 #include "operation/win/WinOperationUi.h"
@@ -22,6 +23,7 @@ unsigned ModeWord(OperationMode mode) {
   switch (mode) {
     case Fix: return IDS_MODE_FIX;
     case Move: return IDS_MODE_MOVE;
+    case Export: return IDS_MODE_EXPORT;
     default: return IDS_MODE_COPY;
   }
 }
@@ -101,6 +103,7 @@ void CAviFileSelectDlg::RunOperation() {
     case Fix: operation.RunFix(); break;
     case Move: operation.RunMoveCopy(1); break;
     case Copy: operation.RunMoveCopy(0); break;
+    case Export: RunExport(fs_, ui, selected_); break;
   }
 }
 
