@@ -4,8 +4,9 @@
 namespace mendora {
 
 // The operation a run carries out. Also picks the labels "Fix", "Move",
-// "Copy" and the progress captions.
-enum OperationMode { Fix = 0, Move = 1, Copy = 2 };
+// "Copy" and the progress captions. Export writes DV AVI files that need no
+// data files.
+enum OperationMode { Fix = 0, Move = 1, Copy = 2, Export = 3 };
 
 // Step results: go on, or end the file without a further message (the user
 // cancelled, or the failure has already been reported). Any other value is an

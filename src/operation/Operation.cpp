@@ -21,6 +21,7 @@ const char* Label(int mode) {
   switch (mode) {
     case Fix: return "Fix";
     case Move: return "Move";
+    case Export: return "Export";
     default: return "Copy";
   }
 }

@@ -27,6 +27,8 @@
 #define IDC_COPY_TEXT 1018
 #define IDC_PREFERENCE_TEXT 1019
 #define IDC_WELCOME_TEXT 1020
+#define IDC_EXPORT 1150
+#define IDC_EXPORT_TEXT 1151
 
 // Drop question (its buttons are the main dialog's IDC_FIX, IDC_MOVE, IDC_COPY)
 #define IDC_DROP_QUESTION 1032

@@ -93,6 +93,11 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
     if (tolerate_cut_ && size == 0 && (id == fcc::RIFF || id == fcc::LIST) && source_size_ > start)
       size = static_cast<uint32_t>(std::min<uint64_t>(source_size_ - start, 0xFFFFFFFEu));
     const uint64_t next = start + RoundedSize(size);
+    // Past the first "movi" of a cut file, a chunk that is not whole ends
+    // the tree: a node that claims bytes the file does not hold would be
+    // written out in full.
+    const bool whole = start <= source_size_ && size <= source_size_ - start;
+    if (tolerate_cut_ && movi_position_ != 0 && !whole && id != fcc::RIFF && id != fcc::LIST) return 1;
 
     // The whole data as an owned buffer (lists not modelled, unknown chunks).
     auto keep_whole = [&](ChunkNode* node) -> bool {
@@ -163,8 +168,7 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
       stream_type_ = 0;
     } else if (id == fcc::dmlh || id == fcc::idx1 || id == fcc::JUNK || depth > 0) {
       ChunkNode* node = AppendAtDepth(id, size, 0, depth);
-      if (node == nullptr) return 0;
-      if (!keep_whole(node)) return tolerate_cut_ && movi_position_ != 0 ? 1 : 0;
+      if (node == nullptr || !keep_whole(node)) return 0;
       if (id == fcc::dmlh && size >= kDmlhOffTotalFrames + 4)
         total_frames_ = LoadU32(node->Data() + kDmlhOffTotalFrames);
     } else {

@@ -534,6 +534,37 @@ case $scenario in
     wait_gone "$SELECT_MOVE"
     quit_program
     ;;
+  export | export_japanese)
+    # Export to another drive: the DV AVI takes the reference AVI's name in
+    # the chosen folder, and the finished message names it.
+    fresh
+    fx data 'D:\clips\take1.001' 3 && fx data 'D:\clips\take1.002' 3 &&
+      fx exportable 'D:\clips\take1.avi' 'D:\clips\take1.001' 'D:\clips\take1.002' || fail "cannot make take1"
+    before=$(digest "$D/clips/take1.avi")
+    lang=1 shot=en browse=$BROWSE
+    if [ "$scenario" = export_japanese ]; then
+      locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"
+      export LANG=ja_JP.UTF-8
+      LANGFIELD=2 lang=2 shot=ja
+      browse="フォルダーの参照"  # Wine's own caption in Japanese
+    fi
+    export MENDORA_TEST_BROWSE_FOLDER='E:\dest'
+    start wine "$MENDORA_TEST_EXE"
+    MAIN=$(string_text 1 $lang)
+    wait_window "$MAIN" 60000
+    expect_text "$MAIN" 1151 "$(string_text 661 $lang)"
+    select_export=$(format1 201 "$(string_text 662 $lang)")
+    select_files 1150 "$select_export" take1.avi "selection_export_$shot"
+    wait_window "$browse"
+    drv click "$browse" 1
+    expect_box "$(format1 664 'E:\dest\take1.avi')" 1 "export_done_$shot"
+    selection_closed "$select_export"
+    quit_program
+    expect_files "$E/dest" take1.avi
+    [ "$(digest "$D/clips/take1.avi")" = "$before" ] || fail "the reference AVI changed"
+    [ "$(head -c 4 "$E/dest/take1.avi")" = RIFF ] || fail "no AVI written"
+    [ "$(links 'E:\dest\take1.avi')" = "" ] || fail "the export names data files"
+    ;;
   japanese)
     # The search's dialogs in Japanese.
     locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"

@@ -3,6 +3,7 @@
 //
 //   data PATH FRAMES           a data file of FRAMES DV frame chunks
 //   refavi PATH DATA...        a reference AVI with two REF frames per data file
+//   exportable PATH DATA...    the same, each REF naming a frame chunk of its data file
 //   wave PATH                  a small WAVE file (not DV)
 //   links PATH                 prints the data links of a reference AVI, one a line
 //   lock PATH SECONDS          holds PATH open without sharing for SECONDS
@@ -31,7 +32,7 @@ bool Write(const std::string& path, const std::string& bytes) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: mendora-guifixture data|refavi|wave|links PATH ...\n");
+    std::fprintf(stderr, "usage: mendora-guifixture data|refavi|exportable|wave|links PATH ...\n");
     return 2;
   }
   const std::string command = argv[1];
@@ -45,6 +46,15 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
       for (uint32_t frame = 0; frame < 2; ++frame)
         recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * mendora::kDvFrameSize525));
+    }
+    return Write(path, mendora::test::BuildAvi(recipe)) ? 0 : 1;
+  }
+  if (command == "exportable" && argc >= 4) {
+    mendora::test::AviSpec recipe;
+    recipe.audio = true;
+    for (int i = 3; i < argc; ++i) {
+      for (uint32_t frame = 0; frame < 2; ++frame)
+        recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * (mendora::kDvFrameSize525 + 8)));
     }
     return Write(path, mendora::test::BuildAvi(recipe)) ? 0 : 1;
   }

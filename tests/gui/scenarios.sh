@@ -31,6 +31,8 @@ check_main_texts() {  # language field
   expect_text "$caption" 1018 "$(string_text 4 "$lang")"
   expect_text "$caption" 1017 "$(string_text 5 "$lang")"
   expect_text "$caption" 1019 "$(string_text 6 "$lang")"
+  expect_text "$caption" 1151 "$(string_text 661 "$lang")"
+  expect_text "$caption" 1150 "Export"
   expect_text "$caption" 1012 "Fix"
   expect_text "$caption" 1013 "Move"
   expect_text "$caption" 1014 "Copy"

@@ -259,6 +259,27 @@ TEST(Recover, KeepsTheWholeFramesBeforeTheDamage) {
   }
 }
 
+TEST(Recover, AChunkCutAfterTheFramesIsLeftOut) {
+  test::TestDrives drives;
+  AviSpec recipe;
+  for (int i = 0; i < 4; ++i) recipe.frames.push_back(FrameSpec::Ref(drives.Path('D', "tape.001"), i * 120008));
+  const std::string whole = test::BuildAvi(recipe);
+  // A last chunk of the RIFF that claims a megabyte and holds ten bytes.
+  std::string bytes = whole + "note" + test::U32(1000000) + std::string(10, 'n');
+  StoreU32(reinterpret_cast<uint8_t*>(bytes.data()) + 4, static_cast<uint32_t>(whole.size() - 8 + 8 + 1000000));
+  drives.WriteFile(drives.Path('C', "cut.avi"), bytes);
+  RecoverOutcome outcome;
+  ASSERT_EQ(RecoverRefAvi(drives.fs(), drives.Path('C', "cut.avi"), drives.Path('C', "mended.avi"), false, &outcome,
+                          nullptr),
+            1);
+  EXPECT_EQ(outcome.walk.frames, 4u);
+  EXPECT_TRUE(outcome.walk.damaged);
+  EXPECT_EQ(outcome.walk.damage_at, whole.size());
+  uint64_t size = 0;
+  ASSERT_TRUE(drives.fs().GetSize(drives.Path('C', "mended.avi"), &size));
+  EXPECT_LT(size, whole.size() + 1024);
+}
+
 TEST(Recover, RefusesWhatCannotBeMended) {
   test::TestDrives drives;
   AviSpec recipe;

@@ -43,6 +43,7 @@ std::vector<std::string> DroppedFiles(HWND dialog, HDROP drop, int* control_id) 
 CMainDlg::CMainDlg(HWND parent)
     : Dialog(IDD_MAIN, parent),
       copy_text_(LoadText(IDS_COPY_TEXT)),
+      export_text_(LoadText(IDS_EXPORT_TEXT)),
       fix_text_(LoadText(IDS_FIX_TEXT)),
       move_text_(LoadText(IDS_MOVE_TEXT)),
       preference_text_(LoadText(IDS_PREFERENCE_TEXT)),
@@ -60,6 +61,7 @@ bool CMainDlg::IsAboutCommand(UINT command) { return (command & 0xFFF0) == IDM_A
 
 void CMainDlg::DoDataExchange(DataExchange& dx) {
   dx.Text(IDC_COPY_TEXT, copy_text_);
+  dx.Text(IDC_EXPORT_TEXT, export_text_);
   dx.Text(IDC_FIX_TEXT, fix_text_);
   dx.Text(IDC_MOVE_TEXT, move_text_);
   dx.Text(IDC_PREFERENCE_TEXT, preference_text_);
@@ -102,6 +104,9 @@ bool CMainDlg::OnCommand(int id, int notify_code, HWND control) {
         return true;
       case IDC_COPY:
         RunOperation(Copy);
+        return true;
+      case IDC_EXPORT:
+        RunOperation(Export);
         return true;
       case IDC_PREFERENCE:
         RunPreference();

@@ -1,6 +1,6 @@
 #pragma once
-// The main dialog: Fix, Move, Copy and Preference, each with a line of
-// explanation, and the About box on the system menu. Reference AVI files
+// The main dialog: Fix, Move, Copy, Preference and Export, each with a line
+// of explanation, and the About box on the system menu. Reference AVI files
 // dropped on it run the operation of the button they land on, or the one
 // the user picks from the drop question.
 #include <string>
@@ -31,7 +31,7 @@ class CMainDlg : public Dialog {
   bool OnPaint() override;
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
-  // Fix, Move and Copy: the file selection dialog in `mode`.
+  // Fix, Move, Copy and Export: the file selection dialog in `mode`.
   virtual void RunOperation(OperationMode mode);
   // Preference: the preference dialog.
   virtual void RunPreference();
@@ -46,6 +46,7 @@ class CMainDlg : public Dialog {
 
  private:
   std::string copy_text_;        // IDS_COPY_TEXT
+  std::string export_text_;      // IDS_EXPORT_TEXT
   std::string fix_text_;         // IDS_FIX_TEXT
   std::string move_text_;        // IDS_MOVE_TEXT
   std::string preference_text_;  // IDS_PREFERENCE_TEXT

@@ -20,6 +20,7 @@ unsigned ModeWord(OperationMode mode) {
   switch (mode) {
     case Fix: return IDS_MODE_FIX;
     case Move: return IDS_MODE_MOVE;
+    case Export: return IDS_MODE_EXPORT;
     default: return IDS_MODE_COPY;
   }
 }

@@ -6,6 +6,7 @@
 
 #include "common/ErrorTable.h"
 #include "common/win/ErrorDlg.h"
+#include "operation/ExportRun.h"
 #include "operation/Operation.h"
 #include "operation/ProgramSteps.h"
 #include "operation/win/WinOperationUi.h"
@@ -30,11 +31,13 @@ bool RunOperationOn(OperationMode mode, const std::vector<std::string>& paths, F
                     SettingsStore& settings) {
   WinOperationUi ui(fs, settings);
   ProgramSteps steps(fs);
+  if (mode == Export) return RunExport(fs, ui, paths).size() == paths.size();
   COperation operation(paths, fs, settings, ui, steps);
   switch (mode) {
     case Fix: operation.RunFix(); break;
     case Move: operation.RunMoveCopy(1); break;
     case Copy: operation.RunMoveCopy(0); break;
+    case Export: break;
   }
   for (int finished : operation.finished())
     if (finished == 0) return false;
