@@ -8,9 +8,10 @@
 namespace mendora::win {
 
 bool CMainApp::InitInstance() {
-  // The progress bar and the drive tree of later dialogs need the common
-  // control classes registered.
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+  // The progress bar, the drive tree and the check report's list of later
+  // dialogs need the common control classes registered.
+  INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                   ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
   CMainDlg dialog;

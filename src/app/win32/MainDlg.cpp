@@ -5,6 +5,7 @@
 #include "common/win/ErrorDlg.h"
 #include "common/win/ShellUi.h"
 #include "operation/win/AviFileSelectDlg.h"
+#include "operation/win/CheckReportDlg.h"
 #include "resources/resource.h"
 #include "search/win/PreferenceDlg.h"
 
@@ -12,6 +13,7 @@ namespace mendora::win {
 
 CMainDlg::CMainDlg(HWND parent)
     : Dialog(IDD_MAIN, parent),
+      check_text_(LoadText(IDS_CHECK_TEXT)),
       copy_text_(LoadText(IDS_COPY_TEXT)),
       fix_text_(LoadText(IDS_FIX_TEXT)),
       move_text_(LoadText(IDS_MOVE_TEXT)),
@@ -29,6 +31,7 @@ CMainDlg::CMainDlg(HWND parent)
 bool CMainDlg::IsAboutCommand(UINT command) { return (command & 0xFFF0) == IDM_ABOUTBOX; }
 
 void CMainDlg::DoDataExchange(DataExchange& dx) {
+  dx.Text(IDC_CHECK_TEXT, check_text_);
   dx.Text(IDC_COPY_TEXT, copy_text_);
   dx.Text(IDC_FIX_TEXT, fix_text_);
   dx.Text(IDC_MOVE_TEXT, move_text_);
@@ -69,6 +72,9 @@ bool CMainDlg::OnCommand(int id, int notify_code, HWND control) {
       case IDC_PREFERENCE:
         RunPreference();
         return true;
+      case IDC_CHECK:
+        RunCheck();
+        return true;
       default:
         break;
     }
@@ -87,6 +93,8 @@ void CMainDlg::RunPreference() {
   CPreferenceDlg dialog;
   RunModal(dialog);
 }
+
+void CMainDlg::RunCheck() { RunArchiveCheck(); }
 
 bool CMainDlg::OnSysCommand(UINT command, LPARAM) {
   if (!IsAboutCommand(command)) return false;

@@ -1,6 +1,6 @@
 #pragma once
-// The main dialog: Fix, Move, Copy and Preference, each with a line of
-// explanation, and the About box on the system menu.
+// The main dialog: Fix, Move, Copy, Preference and Check, each with a line
+// of explanation, and the About box on the system menu.
 #include <string>
 
 #include "common/Types.h"
@@ -28,8 +28,11 @@ class CMainDlg : public Dialog {
   virtual void RunOperation(OperationMode mode);
   // Preference: the preference dialog.
   virtual void RunPreference();
+  // Check: a folder's reference AVIs and the report window.
+  virtual void RunCheck();
 
  private:
+  std::string check_text_;       // IDS_CHECK_TEXT
   std::string copy_text_;        // IDS_COPY_TEXT
   std::string fix_text_;         // IDS_FIX_TEXT
   std::string move_text_;        // IDS_MOVE_TEXT
