@@ -18,11 +18,14 @@ ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CreationInput& in
     : fs_(fs), steps_(steps), kind_(kStepCreation), creation_(&input) {}
 ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CarryInput& input)
     : fs_(fs), steps_(steps), kind_(kStepCarry), carry_(&input) {}
+ProgressStep::ProgressStep(FileSystem& fs, Steps& steps, const CheckInput& input)
+    : fs_(fs), steps_(steps), kind_(kStepCheck), check_(&input) {}
 
 std::string ProgressStep::Caption() const {
   unsigned name = IDS_STEP_ANALYSIS;
   if (kind_ == kStepCreation) name = IDS_STEP_CREATION;
   if (kind_ == kStepCarry) name = carry_->move ? IDS_STEP_MOVE : IDS_STEP_COPY;
+  if (kind_ == kStepCheck) name = IDS_STEP_CHECK;
   return FormatString1(LoadText(IDS_PROGRESS_CAPTION), LoadText(name));
 }
 
@@ -73,6 +76,11 @@ void ProgressStep::Work(ProgressSink* sink) {
         failed_ = 1;
         error_code_ = code;
       }
+      return;
+    }
+    case kStepCheck: {
+      reports_.clear();
+      ArchiveCheck(fs_).Run(check_->paths, &reports_, &reporter);
       return;
     }
   }

@@ -18,6 +18,7 @@
 #include "common/ErrorTable.h"
 #include "platform/event.h"
 #include "platform/progress.h"
+#include "refavi/ArchiveCheck.h"
 
 namespace mendora {
 
@@ -26,7 +27,7 @@ class Steps;
 
 // The analysis step fails with ERR_NO_REFERENCE_AVI (96) when the reference
 // AVI denies access and with ERR_NO_DATA_FILES (97) when it yields no list.
-enum StepKind { kStepAnalysis = 0, kStepCreation = 1, kStepCarry = 2 };
+enum StepKind { kStepAnalysis = 0, kStepCreation = 1, kStepCarry = 2, kStepCheck = 3 };
 
 struct AnalysisInput {
   std::string path;
@@ -45,11 +46,18 @@ struct CarryInput {
   int move = 0;
 };
 
+// The archive check of files and folders (not a step of an operation; it
+// runs under the same progress dialog).
+struct CheckInput {
+  std::vector<std::string> paths;
+};
+
 class ProgressStep {
  public:
   ProgressStep(FileSystem& fs, Steps& steps, const AnalysisInput& input);
   ProgressStep(FileSystem& fs, Steps& steps, const CreationInput& input);
   ProgressStep(FileSystem& fs, Steps& steps, const CarryInput& input);
+  ProgressStep(FileSystem& fs, Steps& steps, const CheckInput& input);
   ~ProgressStep() { Join(); }
   ProgressStep(const ProgressStep&) = delete;
   ProgressStep& operator=(const ProgressStep&) = delete;
@@ -77,6 +85,8 @@ class ProgressStep {
   int failed() const { return failed_; }
   int error_code() const { return error_code_; }
   std::vector<std::string>& links() { return links_; }
+  // Check: the report of each file checked.
+  std::vector<FileCheck>& reports() { return reports_; }
   // Carry: pairs of where a file the undo could not put back is, and where
   // it belongs.
   const std::vector<std::string>& stranded() const { return stranded_; }
@@ -94,11 +104,13 @@ class ProgressStep {
   const AnalysisInput* analysis_ = nullptr;
   const CreationInput* creation_ = nullptr;
   const CarryInput* carry_ = nullptr;
+  const CheckInput* check_ = nullptr;
   std::atomic<int> running_{1};
   int failed_ = 0;
   int error_code_ = 0;
   std::vector<std::string> links_;
   std::vector<std::string> stranded_;
+  std::vector<FileCheck> reports_;
   WorkerThread thread_;
 };
 

@@ -16,6 +16,7 @@
 #define IDD_FOUND 140
 #define IDD_PREFERENCE 143
 #define IDD_DROP_CHOICE 144
+#define IDD_CHECK_REPORT 150
 
 // Main dialog
 #define IDC_FIX 1012
@@ -33,6 +34,8 @@
 // Drop question (its buttons are the main dialog's IDC_FIX, IDC_MOVE, IDC_COPY)
 #define IDC_DROP_QUESTION 1032
 #define IDC_DROP_FILES 1033
+#define IDC_CHECK 1120
+#define IDC_CHECK_TEXT 1121
 
 // About box
 #define IDC_VERSION_TEXT 1028
@@ -71,6 +74,11 @@
 #define IDC_TREE_CAPTION 1026
 #define IDC_BACKUP_CHECK 1030
 #define IDC_BACKUP_LABEL 1031
+
+// Check report
+#define IDC_REPORT_LIST 1122
+#define IDC_REPORT_SAVE 1123
+#define IDC_REPORT_HINT 1124
 
 // System menu command of the About box (the system keeps the low four bits)
 #define IDM_ABOUTBOX 0x0010

@@ -129,6 +129,50 @@ quit_program() {
   expect_exit
 }
 
+# An archive in D:\clips: take1.avi whole, take2.avi broken (take2.002 was
+# moved to E:\moved, where the search finds it), plain.avi a DV AVI without
+# links, and a text file.
+make_archive() {
+  make_take1
+  fx data 'D:\clips\take2.001' 3 && fx data 'D:\clips\take2.002' 3 &&
+    fx refavi 'D:\clips\take2.avi' 'D:\clips\take2.001' 'D:\clips\take2.002' &&
+    fx dvavi 'D:\clips\plain.avi' || fail "cannot make the archive"
+  printf 'tapes 1 and 2\r\n' >"$D/clips/notes.txt"
+  mv "$D/clips/take2.002" "$E/moved/take2.002"
+}
+# The rows of the check report REPORT, in language field LANGFIELD.
+expect_rows() {  # caption, expected rows (one a line)
+  local got
+  got=$(drv list "$1" 1122 | tr -d '\r') || fail "no report list"
+  [ "$got" = "$2" ] || fail "report rows: expected [$2], got [$got]"
+}
+status_text() { string_text "$1" "${LANGFIELD:-1}"; }
+# Check on D:\clips from the main dialog MAIN (the program was started with
+# MENDORA_TEST_BROWSE_FOLDER set to it); sets REPORT.
+check_clips() {
+  drv click "$MAIN" 1120 || fail "no Check button"
+  local browse
+  for browse in "$BROWSE" "フォルダーの参照" "フォルダの参照"; do
+    drv wait "$browse" 3000 >/dev/null 2>&1 && break
+  done
+  drv click "$browse" 1 || fail "no folder browser"
+  REPORT=$(LANGFIELD=${LANGFIELD:-1} format1 624 'D:\clips')
+  wait_window "$REPORT"
+}
+archive_rows() {  # take2's second link as it is now, its status id
+  local ok missing self
+  ok=$(status_text 640); missing=$(status_text "$2"); self=$(status_text 642)
+  if [ "$2" = 644 ]; then
+    printf '%s\n' "D:\clips\take2.avi | $1 | $missing | 2" "D:\clips\take2.avi | D:\clips\take2.001 | $ok | 2" \
+      "D:\clips\take1.avi | D:\clips\take1.001 | $ok | 2" "D:\clips\take1.avi | D:\clips\take1.002 | $ok | 2" \
+      "D:\clips\plain.avi |  | $self | "
+  else
+    printf '%s\n' "D:\clips\take1.avi | D:\clips\take1.001 | $ok | 2" "D:\clips\take1.avi | D:\clips\take1.002 | $ok | 2" \
+      "D:\clips\take2.avi | D:\clips\take2.001 | $ok | 2" "D:\clips\take2.avi | $1 | $ok | 2" \
+      "D:\clips\plain.avi |  | $self | "
+  fi
+}
+
 prepare_prefix .mendora-dialogs-ready map_drives
 
 case $scenario in
@@ -618,6 +662,69 @@ case $scenario in
     expect_files "$D/映像素材" "$(printf 'take1.001\ntake1.avi\ntake1.avi.bak')"
     grep -qaF "$(printf 'E:\\\x88\xda\x93\xae\x8d\xcf\x82\xdd\\take1.002')" "$D/映像素材/take1.avi" ||
       fail "the fixed reference AVI does not name the found file in CP932"
+    ;;
+  check_report)
+    # Check on a folder: the report's rows, broken file first; the CSV saved;
+    # a double-click on the broken file fixes it (the search finds the moved
+    # data file) and its rows show it whole.
+    fresh; make_archive
+    export MENDORA_TEST_BROWSE_FOLDER='D:\clips'
+    start wine "$MENDORA_TEST_EXE"
+    wait_window "$MAIN" 60000
+    expect_text "$MAIN" 1121 "$(string_text 621 1)"
+    expect_text "$MAIN" 1120 "Check"
+    screenshot main_check_en "$MAIN"
+    check_clips
+    expect_text "$REPORT" 1123 "Save report..."
+    expect_text "$REPORT" 2 "$(string_text 630 1)"
+    expect_rows "$REPORT" "$(archive_rows 'D:\clips\take2.002' 644)"
+    screenshot check_report_en "$REPORT"
+    drv click "$REPORT" 1123
+    SAVE=$(string_text 632 1)
+    wait_window "$SAVE"
+    screenshot check_save_en "$SAVE"
+    drv type "$SAVE" 1148 'E:\report.csv' || fail "no file name box"
+    drv click "$SAVE" 1
+    wait_gone "$SAVE"
+    want=$(printf '%s\r\n' 'file,status,reason,link,link status,frames' \
+      'D:\clips\plain.avi,self-contained,,,,' \
+      'D:\clips\take1.avi,ok,,D:\clips\take1.001,ok,2' 'D:\clips\take1.avi,ok,,D:\clips\take1.002,ok,2' \
+      'D:\clips\take2.avi,broken,,D:\clips\take2.001,ok,2' 'D:\clips\take2.avi,broken,,D:\clips\take2.002,missing,2')
+    [ "$(cat "$E/report.csv")" = "$want" ] || fail "saved report: [$(cat -A "$E/report.csv")]"
+    drv listdbl "$REPORT" 1122 0 || fail "cannot double-click the first row"
+    wait_window "$FOUND"
+    expect_text "$FOUND" 1008 "$(format1 522 'E:\moved\take2.002')"
+    drv click "$FOUND" 1
+    expect_box "$(format1 304 'D:\clips\take2.avi')" 1
+    expect_box "$(format1 303 'D:\clips\take2.avi')" 1
+    for i in $(seq 1 50); do
+      [ "$(drv list "$REPORT" 1122 | tr -d '\r')" = "$(archive_rows 'E:\moved\take2.002' 640)" ] && break
+      sleep 0.2
+    done
+    expect_rows "$REPORT" "$(archive_rows 'E:\moved\take2.002' 640)"
+    screenshot check_fixed_en "$REPORT"
+    drv click "$REPORT" 2
+    wait_gone "$REPORT"
+    quit_program
+    expect_links 'D:\clips\take2.avi' "$(printf 'D:\\clips\\take2.001\nE:\\moved\\take2.002')"
+    ;;
+  check_japanese)
+    # The same archive, the main dialog and the report in Japanese.
+    fresh; make_archive
+    export LANG=ja_JP.UTF-8 LANGFIELD=2 MENDORA_TEST_BROWSE_FOLDER='D:\clips'
+    start wine "$MENDORA_TEST_EXE"
+    MAIN=$(string_text 1 2)
+    wait_window "$MAIN" 60000
+    expect_text "$MAIN" 1121 "$(string_text 621 2)"
+    screenshot main_check_ja "$MAIN"
+    check_clips
+    expect_text "$REPORT" 1123 "$(string_text 629 2)"
+    expect_text "$REPORT" 1124 "$(string_text 631 2)"
+    expect_rows "$REPORT" "$(archive_rows 'D:\clips\take2.002' 644)"
+    screenshot check_report_ja "$REPORT"
+    drv click "$REPORT" 2
+    wait_gone "$REPORT"
+    quit_program
     ;;
   *)
     fail "unknown scenario"

@@ -5,6 +5,7 @@
 //   refavi PATH DATA...        a reference AVI with two REF frames per data file
 //   exportable PATH DATA...    the same, each REF naming a frame chunk of its data file
 //   wave PATH                  a small WAVE file (not DV)
+//   dvavi PATH                 a plain DV AVI of two frames (no data links)
 //   links PATH                 prints the data links of a reference AVI, one a line
 //   lock PATH SECONDS          holds PATH open without sharing for SECONDS
 //
@@ -28,11 +29,15 @@ bool Write(const std::string& path, const std::string& bytes) {
   return file->Close();
 }
 
+// A frame chunk of a data file with its header: REF records name the
+// header's offset.
+constexpr uint32_t kFrameStep = mendora::kDvFrameSize525 + mendora::ChunkHeader::kSize;
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: mendora-guifixture data|refavi|exportable|wave|links PATH ...\n");
+    std::fprintf(stderr, "usage: mendora-guifixture data|refavi|exportable|dvavi|wave|links PATH ...\n");
     return 2;
   }
   const std::string command = argv[1];
@@ -45,7 +50,7 @@ int main(int argc, char** argv) {
     recipe.odml = true;
     for (int i = 3; i < argc; ++i) {
       for (uint32_t frame = 0; frame < 2; ++frame)
-        recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * mendora::kDvFrameSize525));
+        recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * kFrameStep));
     }
     return Write(path, mendora::test::BuildAvi(recipe)) ? 0 : 1;
   }
@@ -56,6 +61,13 @@ int main(int argc, char** argv) {
       for (uint32_t frame = 0; frame < 2; ++frame)
         recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * (mendora::kDvFrameSize525 + 8)));
     }
+    return Write(path, mendora::test::BuildAvi(recipe)) ? 0 : 1;
+  }
+  if (command == "dvavi") {
+    mendora::test::AviSpec recipe;
+    recipe.handler = recipe.compression = mendora::fcc::dvsd;
+    recipe.frames = {mendora::test::FrameSpec::Data(mendora::kDvFrameSize525),
+                     mendora::test::FrameSpec::Data(mendora::kDvFrameSize525)};
     return Write(path, mendora::test::BuildAvi(recipe)) ? 0 : 1;
   }
   if (command == "wave") return Write(path, mendora::test::BuildWave()) ? 0 : 1;

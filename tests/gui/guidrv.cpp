@@ -16,6 +16,8 @@
 //   check CAPTION ID         prints the check state of button ID (0 clear, 1 checked)
 //   move CAPTION X Y         moves the window to screen position X, Y
 //   select CAPTION ID N      selects entry N of combo box ID as the user would (CBN_SELCHANGE)
+//   list CAPTION ID          prints the rows of list view ID, cells joined by " | ", one row a line
+//   listdbl CAPTION ID N     double-clicks row N (from 0) of list view ID with the mouse
 //
 // A control ID is looked up among the window's children first, then among
 // all its descendants (the controls of a child template inside the system's
@@ -24,6 +26,7 @@
 // Exit status 0 on success, 1 when the window or control is not there.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -129,6 +132,50 @@ std::vector<HTREEITEM> RootItems(HWND tree) {
     item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
   }
   return items;
+}
+
+// Memory inside the process of `window`, for the list view messages that
+// take pointers (the system copies them only within a process).
+class Remote {
+ public:
+  Remote(HWND window, size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_ != nullptr) memory_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~Remote() {
+    if (memory_ != nullptr) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  bool ok() const { return memory_ != nullptr; }
+  char* at(size_t offset) const { return static_cast<char*>(memory_) + offset; }
+  bool Put(size_t offset, const void* data, size_t n) {
+    return offset + n <= size_ && WriteProcessMemory(process_, at(offset), data, n, nullptr);
+  }
+  bool Get(size_t offset, void* data, size_t n) {
+    return offset + n <= size_ && ReadProcessMemory(process_, at(offset), data, n, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* memory_ = nullptr;
+  size_t size_;
+};
+
+std::wstring ListCell(HWND list, Remote& remote, int row, int column) {
+  constexpr size_t kChars = 2048;
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<wchar_t*>(remote.at(sizeof(LVITEMW)));
+  item.cchTextMax = kChars;
+  remote.Put(0, &item, sizeof item);
+  DWORD_PTR n = 0;
+  SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at(0)),
+                      SMTO_ABORTIFHUNG, 5000, &n);
+  std::wstring text(std::min<size_t>(n, kChars), L' ');
+  remote.Get(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t));
+  return text;
 }
 
 void PressKey(HWND target, WPARAM vk) {
@@ -266,6 +313,38 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"check") {
     Print(std::to_wstring(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0));
+    return 0;
+  }
+  if (command == L"list") {
+    Remote remote(control, sizeof(LVITEMW) + 2048 * sizeof(wchar_t));
+    if (!remote.ok()) return Fail(L"no memory in the program", argv[3]);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(control, LVM_GETHEADER, 0, 0));
+    const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    const int rows = static_cast<int>(SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+      std::wstring line;
+      for (int column = 0; column < columns; ++column)
+        line += (column > 0 ? L" | " : L"") + ListCell(control, remote, row, column);
+      Print(line);
+    }
+    return 0;
+  }
+  if (command == L"listdbl" && argc > 4) {
+    const int row = static_cast<int>(Number(argv[4]));
+    // The row may be scrolled out of sight: bring it in first.
+    SendMessageW(control, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    Remote remote(control, sizeof(RECT));
+    RECT r = {};
+    r.left = LVIR_LABEL;
+    if (!remote.ok() || !remote.Put(0, &r, sizeof r) ||
+        !SendMessageW(control, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at(0))) ||
+        !remote.Get(0, &r, sizeof r))
+      return Fail(L"no list row", argv[4]);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+    PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
     return 0;
   }
   if (command == L"select" && argc > 4) {

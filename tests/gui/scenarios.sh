@@ -31,12 +31,14 @@ check_main_texts() {  # language field
   expect_text "$caption" 1018 "$(string_text 4 "$lang")"
   expect_text "$caption" 1017 "$(string_text 5 "$lang")"
   expect_text "$caption" 1019 "$(string_text 6 "$lang")"
+  expect_text "$caption" 1121 "$(string_text 621 "$lang")"
   expect_text "$caption" 1151 "$(string_text 661 "$lang")"
   expect_text "$caption" 1150 "Export"
   expect_text "$caption" 1012 "Fix"
   expect_text "$caption" 1013 "Move"
   expect_text "$caption" 1014 "Copy"
   expect_text "$caption" 1015 "Preference"
+  expect_text "$caption" 1120 "Check"
   expect_text "$caption" 2 "Quit"
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "common/Types.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
+#include "refavi/fixtures.h"
 #include "support/faulty_fs.h"
 #include "support/test_drives.h"
 
@@ -79,6 +81,34 @@ TEST(ProgressStep, ReportsAreShownOneAtATimeAndOutOfRangeValuesOnlyReleased) {
   const std::vector<std::string> expected = {"show 5",  "back 5",  "back 101", "show 40",
                                              "back 40", "back -1", "show 90",  "back 90", "show 100"};
   EXPECT_EQ(order, expected);
+}
+
+TEST(ProgressStep, TheCheckOfAFolderReportsRisingValuesAndEndsWithItsReports) {
+  test::TestDrives d;
+  ScriptSteps steps;
+  test::AviSpec recipe;
+  recipe.frames = {test::FrameSpec::Ref(d.Path('D', "a.001"))};
+  for (const char* name : {"one.avi", "two.avi", "sub\\three.avi"}) d.WriteFile(d.Path('C', name), test::BuildAvi(recipe));
+  CheckInput input{{d.Path('C', "")}};
+  ProgressStep step(d.fs(), steps, input);
+  EXPECT_EQ(step.Caption(), "Progress of Reference AVI File Check ");
+  std::vector<int> shown;
+  ProgressPump pump;
+  EXPECT_EQ(pump.Run(step, [&](int v) {
+              shown.push_back(v);
+              return true;
+            }),
+            RC_OK);
+  ASSERT_EQ(step.reports().size(), 3u);
+  EXPECT_EQ(step.reports()[2].path, d.Path('C', "sub\\three.avi"));
+  EXPECT_EQ(step.reports()[2].status, CheckStatus::kBroken);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << testing::PrintToString(shown);
+  EXPECT_EQ(shown.back(), 100);
+
+  // A cancel at the first report ends the check as cancelled.
+  ProgressStep cancelled(d.fs(), steps, input);
+  EXPECT_EQ(pump.Run(cancelled, [](int) { return false; }), RC_CANCELLED);
 }
 
 TEST(ProgressStep, CancelWhileTheWorkerWaitsInAReportWinsOverAStoredFailure) {

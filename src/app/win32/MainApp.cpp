@@ -26,9 +26,10 @@ std::vector<std::string> CommandLineArguments() {
 }  // namespace
 
 bool CMainApp::InitInstance() {
-  // The progress bar and the drive tree of later dialogs need the common
-  // control classes registered.
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+  // The progress bar, the drive tree and the check report's list of later
+  // dialogs need the common control classes registered.
+  INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                   ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
   const StartRequest request = ParseStartArguments(CommandLineArguments());

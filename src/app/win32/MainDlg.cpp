@@ -10,6 +10,7 @@
 #include "common/win/ShellUi.h"
 #include "operation/win/AviFileSelectDlg.h"
 #include "operation/win/FileOperation.h"
+#include "operation/win/CheckReportDlg.h"
 #include "resources/resource.h"
 #include "search/win/PreferenceDlg.h"
 
@@ -42,6 +43,7 @@ std::vector<std::string> DroppedFiles(HWND dialog, HDROP drop, int* control_id) 
 
 CMainDlg::CMainDlg(HWND parent)
     : Dialog(IDD_MAIN, parent),
+      check_text_(LoadText(IDS_CHECK_TEXT)),
       copy_text_(LoadText(IDS_COPY_TEXT)),
       export_text_(LoadText(IDS_EXPORT_TEXT)),
       fix_text_(LoadText(IDS_FIX_TEXT)),
@@ -60,6 +62,7 @@ CMainDlg::CMainDlg(HWND parent)
 bool CMainDlg::IsAboutCommand(UINT command) { return (command & 0xFFF0) == IDM_ABOUTBOX; }
 
 void CMainDlg::DoDataExchange(DataExchange& dx) {
+  dx.Text(IDC_CHECK_TEXT, check_text_);
   dx.Text(IDC_COPY_TEXT, copy_text_);
   dx.Text(IDC_EXPORT_TEXT, export_text_);
   dx.Text(IDC_FIX_TEXT, fix_text_);
@@ -111,6 +114,9 @@ bool CMainDlg::OnCommand(int id, int notify_code, HWND control) {
       case IDC_PREFERENCE:
         RunPreference();
         return true;
+      case IDC_CHECK:
+        RunCheck();
+        return true;
       default:
         break;
     }
@@ -160,6 +166,8 @@ void CMainDlg::RunPreference() {
   CPreferenceDlg dialog;
   RunModal(dialog);
 }
+
+void CMainDlg::RunCheck() { RunArchiveCheck(); }
 
 bool CMainDlg::OnSysCommand(UINT command, LPARAM) {
   if (!IsAboutCommand(command)) return false;

@@ -1,8 +1,8 @@
 #pragma once
-// The main dialog: Fix, Move, Copy, Preference and Export, each with a line
-// of explanation, and the About box on the system menu. Reference AVI files
-// dropped on it run the operation of the button they land on, or the one
-// the user picks from the drop question.
+// The main dialog: Fix, Move, Copy, Preference, Check and Export, each with
+// a line of explanation, and the About box on the system menu. Reference AVI
+// files dropped on it run the operation of the button they land on, or the
+// one the user picks from the drop question.
 #include <string>
 #include <vector>
 
@@ -35,6 +35,8 @@ class CMainDlg : public Dialog {
   virtual void RunOperation(OperationMode mode);
   // Preference: the preference dialog.
   virtual void RunPreference();
+  // Check: a folder's reference AVIs and the report window.
+  virtual void RunCheck();
   // Files dropped (or given on the command line): the operation on them.
   virtual void RunDroppedOperation(OperationMode mode, const std::vector<std::string>& files);
   // The drop question: IDC_FIX, IDC_MOVE, IDC_COPY, or IDCANCEL for none.
@@ -45,6 +47,7 @@ class CMainDlg : public Dialog {
   void HandleDrop(const std::vector<std::string>& files, int control_id);
 
  private:
+  std::string check_text_;       // IDS_CHECK_TEXT
   std::string copy_text_;        // IDS_COPY_TEXT
   std::string export_text_;      // IDS_EXPORT_TEXT
   std::string fix_text_;         // IDS_FIX_TEXT

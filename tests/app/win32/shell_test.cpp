@@ -90,7 +90,7 @@ void ExpectTemplate(LayoutProbe& probe, int w, int h, std::vector<ControlSpec> c
 TEST(Templates, MainDialogLayout) {
   MENDORA_REQUIRE_DISPLAY();
   LayoutProbe probe(IDD_MAIN);
-  ExpectTemplate(probe, 295, 283,
+  ExpectTemplate(probe, 295, 337,
                  {{IDC_WELCOME_TEXT, 17, 15, 259, 38},
                   {IDC_FIX, 36, 57, 64, 36},
                   {IDC_FIX_TEXT, 110, 59, 151, 31},
@@ -100,15 +100,19 @@ TEST(Templates, MainDialogLayout) {
                   {IDC_COPY_TEXT, 110, 166, 151, 31},
                   {IDC_PREFERENCE, 36, 217, 64, 36},
                   {IDC_PREFERENCE_TEXT, 110, 220, 151, 31},
-                  {IDCANCEL, 238, 262, 50, 14}});
-  ASSERT_EQ(probe.control_styles.size(), 10u);
+                  {IDC_CHECK, 36, 271, 64, 36},
+                  {IDC_CHECK_TEXT, 110, 273, 151, 31},
+                  {IDCANCEL, 238, 316, 50, 14}});
+  ASSERT_EQ(probe.control_styles.size(), 12u);
   EXPECT_EQ(probe.control_styles[1] & BS_TYPEMASK, BS_DEFPUSHBUTTON);  // Fix
   EXPECT_EQ(probe.control_styles[3] & BS_TYPEMASK, BS_PUSHBUTTON);     // Move
   EXPECT_EQ(probe.control_texts[1], "Fix");
   EXPECT_EQ(probe.control_texts[3], "Move");
   EXPECT_EQ(probe.control_texts[5], "Copy");
   EXPECT_EQ(probe.control_texts[7], "Preference");
-  EXPECT_EQ(probe.control_texts[9], "Quit");
+  EXPECT_EQ(probe.control_texts[9], "Check");
+  EXPECT_EQ(probe.control_styles[9] & BS_TYPEMASK, BS_PUSHBUTTON);
+  EXPECT_EQ(probe.control_texts[11], "Quit");
 }
 
 TEST(Templates, AboutBoxLayout) {
@@ -170,7 +174,8 @@ TEST(Templates, MainDialogTextsFitTheirStatics) {
                  {IDC_FIX_TEXT, LoadText(IDS_FIX_TEXT)},
                  {IDC_MOVE_TEXT, LoadText(IDS_MOVE_TEXT)},
                  {IDC_COPY_TEXT, LoadText(IDS_COPY_TEXT)},
-                 {IDC_PREFERENCE_TEXT, LoadText(IDS_PREFERENCE_TEXT)}};
+                 {IDC_PREFERENCE_TEXT, LoadText(IDS_PREFERENCE_TEXT)},
+                 {IDC_CHECK_TEXT, LoadText(IDS_CHECK_TEXT)}};
   ASSERT_EQ(probe.DoModal(), IDOK);
   EXPECT_TRUE(probe.overflows.empty()) << testing::PrintToString(probe.overflows);
 }
@@ -201,6 +206,7 @@ class ScriptedMainDlg : public CMainDlg {
  public:
   std::vector<int> modes;
   int preferences = 0;
+  int checks = 0;
   std::string caption;
   std::vector<std::string> statics;
   std::vector<std::pair<UINT, std::string>> menu_tail;  // last two items
@@ -210,7 +216,7 @@ class ScriptedMainDlg : public CMainDlg {
   bool OnInitDialog() override {
     bool result = CMainDlg::OnInitDialog();
     caption = WindowText(hwnd());
-    for (int id : {IDC_WELCOME_TEXT, IDC_FIX_TEXT, IDC_MOVE_TEXT, IDC_COPY_TEXT, IDC_PREFERENCE_TEXT})
+    for (int id : {IDC_WELCOME_TEXT, IDC_FIX_TEXT, IDC_MOVE_TEXT, IDC_COPY_TEXT, IDC_PREFERENCE_TEXT, IDC_CHECK_TEXT})
       statics.push_back(ControlText(hwnd(), id));
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     int count = GetMenuItemCount(menu);
@@ -227,7 +233,7 @@ class ScriptedMainDlg : public CMainDlg {
     big_icon = reinterpret_cast<HICON>(SendMessageA(hwnd(), WM_GETICON, ICON_BIG, 0));
     small_icon = reinterpret_cast<HICON>(SendMessageA(hwnd(), WM_GETICON, ICON_SMALL, 0));
     drag_icon = reinterpret_cast<HICON>(SendMessageA(hwnd(), WM_QUERYDRAGICON, 0, 0));
-    for (int id : {IDC_MOVE, IDC_COPY, IDC_FIX, IDC_PREFERENCE})
+    for (int id : {IDC_MOVE, IDC_COPY, IDC_FIX, IDC_PREFERENCE, IDC_CHECK})
       SendMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd(), id)));
     // Quit, as the button sends it.
     SendMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
@@ -236,6 +242,7 @@ class ScriptedMainDlg : public CMainDlg {
   }
   void RunOperation(OperationMode mode) override { modes.push_back(mode); }
   void RunPreference() override { ++preferences; }
+  void RunCheck() override { ++checks; }
 };
 
 TEST(MainDlg, StartsWithItsTextsMenuAndIconsAndHandsTheRightModes) {
@@ -245,7 +252,7 @@ TEST(MainDlg, StartsWithItsTextsMenuAndIconsAndHandsTheRightModes) {
   EXPECT_EQ(dialog.caption, LoadText(IDS_MAIN_CAPTION));
   EXPECT_EQ(dialog.statics, (std::vector<std::string>{LoadText(IDS_WELCOME), LoadText(IDS_FIX_TEXT),
                                                       LoadText(IDS_MOVE_TEXT), LoadText(IDS_COPY_TEXT),
-                                                      LoadText(IDS_PREFERENCE_TEXT)}));
+                                                      LoadText(IDS_PREFERENCE_TEXT), LoadText(IDS_CHECK_TEXT)}));
   ASSERT_EQ(dialog.menu_tail.size(), 2u);
   EXPECT_EQ(dialog.menu_tail[0].first, 0u);  // separator
   EXPECT_EQ(dialog.menu_tail[1].first, static_cast<UINT>(IDM_ABOUTBOX));
@@ -256,6 +263,7 @@ TEST(MainDlg, StartsWithItsTextsMenuAndIconsAndHandsTheRightModes) {
   // Move hands mode 1 and Copy mode 2, whatever order the texts have.
   EXPECT_EQ(dialog.modes, (std::vector<int>{Move, Copy, Fix}));
   EXPECT_EQ(dialog.preferences, 1);
+  EXPECT_EQ(dialog.checks, 1);
 }
 
 TEST(MainDlg, AboutCommandIgnoresTheLowFourBits) {
