@@ -726,6 +726,68 @@ case $scenario in
     wait_gone "$REPORT"
     quit_program
     ;;
+  relink_folder | relink_folder_ja)
+    # A folder of data files moved, one of them into a subfolder: the first
+    # file is located by hand (a same-name decoy with PAL frames typed first
+    # is refused with its message, and the locate dialog stays open), then
+    # one question box takes the other two, and every link is fixed.
+    if [ "$scenario" = relink_folder_ja ]; then
+      locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"
+      export LANG=ja_JP.UTF-8
+      LANGFIELD=2
+      suffix=ja
+    else
+      LANGFIELD=1
+      suffix=en
+    fi
+    fresh
+    mkdir -p "$D/clips/sub" "$E/archive/clips/sub" "$E/decoy"
+    fx data 'D:\clips\take1.001' 3 && fx data 'D:\clips\take1.002' 3 && fx data 'D:\clips\sub\take1.003' 3 &&
+      fx refavi 'D:\clips\take1.avi' 'D:\clips\take1.001' 'D:\clips\take1.002' 'D:\clips\sub\take1.003' ||
+      fail "cannot make take1"
+    fx data 'E:\decoy\take1.001' 3 144000 || fail "cannot make the decoy"
+    mv "$D/clips/take1.001" "$D/clips/take1.002" "$E/archive/clips/"
+    mv "$D/clips/sub/take1.003" "$E/archive/clips/sub/"
+    before=$(digest "$D/clips/take1.avi")
+    if [ "$suffix" = ja ]; then
+      fix_in_japanese take1.avi
+      drv click "$JA_SELECT" 1
+      selection=$JA_SELECT
+    else
+      start wine "$MENDORA_EXE"
+      wait_window "$MAIN" 60000
+      select_files 1012 "$SELECT_FIX" take1.avi
+      selection=$SELECT_FIX
+    fi
+    # The walk offers a moved file (the decoy it meets is passed over without
+    # a word); Reference locates by hand instead, the first link first.
+    wait_window "$FOUND"
+    drv click "$FOUND" 1002
+    LOCATE=$(format1 540 take1.avi)
+    wait_window "$LOCATE"
+    expect_text "$LOCATE" 1003 "take1.001"
+    drv type "$LOCATE" 1152 'E:\decoy\take1.001'
+    drv click "$LOCATE" 1
+    expect_box "$(format1 542 'E:\decoy\take1.001')" 1 "box_not_the_frames_$suffix"
+    drv wait "$LOCATE" 3000 || fail "the locate dialog closed after a refused file"
+    [ "$(digest "$D/clips/take1.avi")" = "$before" ] || fail "the reference AVI changed"
+    drv type "$LOCATE" 1152 'E:\archive\clips\take1.001'
+    drv click "$LOCATE" 1
+    # 6: Yes.
+    expect_box "$(format1 523 2)" 6 "box_update_others_$suffix"
+    expect_box "$(format1 304 'D:\clips\take1.avi')" 1
+    expect_box "$(format1 303 'D:\clips\take1.avi')" 1
+    selection_closed "$selection"
+    if [ "$suffix" = ja ]; then
+      drv click "$JA_MAIN" 2
+      expect_exit
+    else
+      quit_program
+    fi
+    expect_links 'D:\clips\take1.avi' \
+      "$(printf 'E:\\archive\\clips\\take1.001\nE:\\archive\\clips\\take1.002\nE:\\archive\\clips\\sub\\take1.003')"
+    expect_files "$D/clips" "$(printf 'sub\ntake1.avi\ntake1.avi.bak')"
+    ;;
   *)
     fail "unknown scenario"
     ;;

@@ -1,9 +1,11 @@
 // mendora-guifixture: makes and reads the files of the GUI scenarios on the
 // Wine drives, with the program's own file system.
 //
-//   data PATH FRAMES           a data file of FRAMES DV frame chunks
-//   refavi PATH DATA...        a reference AVI with two REF frames per data file
-//   exportable PATH DATA...    the same, each REF naming a frame chunk of its data file
+//   data PATH FRAMES [SIZE]    a data file of FRAMES DV frame chunks (of SIZE
+//                              bytes: 120000, NTSC, unless given; 144000 is PAL)
+//   refavi PATH DATA...        a reference AVI taking the first two frames of
+//                              each data file
+//   exportable PATH DATA...    the same, with sound
 //   wave PATH                  a small WAVE file (not DV)
 //   dvavi PATH                 a plain DV AVI of two frames (no data links)
 //   links PATH                 prints the data links of a reference AVI, one a line
@@ -42,13 +44,16 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   const std::string path = argv[2];
-  if (command == "data" && argc == 4) {
-    return Write(path, mendora::test::BuildDataFile(std::stoi(argv[3]))) ? 0 : 1;
+  if (command == "data" && (argc == 4 || argc == 5)) {
+    const uint32_t size = argc == 5 ? static_cast<uint32_t>(std::stoul(argv[4])) : mendora::kDvFrameSize525;
+    return Write(path, mendora::test::BuildDataFile(std::stoi(argv[3]), size)) ? 0 : 1;
   }
   if (command == "refavi" && argc >= 4) {
     mendora::test::AviSpec recipe;
     recipe.odml = true;
     for (int i = 3; i < argc; ++i) {
+      // Each REF record names its frame's chunk header, as the content
+      // check reads them.
       for (uint32_t frame = 0; frame < 2; ++frame)
         recipe.frames.push_back(mendora::test::FrameSpec::Ref(argv[i], frame * kFrameStep));
     }

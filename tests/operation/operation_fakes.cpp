@@ -118,6 +118,10 @@ int ScriptedUi::SearchMissing(const std::string&, const std::string& avi_name, c
   return all;
 }
 
+void ScriptedUi::NoteNewFiles(const std::vector<std::string>& paths) {
+  noted.insert(noted.end(), paths.begin(), paths.end());
+}
+
 bool ScriptedUi::AskRetry(const std::string& text) {
   log.push_back("retry: " + text);
   if (retries.empty()) return false;

@@ -43,6 +43,7 @@ class ScriptedUi : public OperationUi {
   int RunStep(ProgressStep& step) override;
   int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags) override;
+  void NoteNewFiles(const std::vector<std::string>& paths) override;
   bool AskRetry(const std::string& text) override;
   bool AskRecover(const std::string& text) override;
   bool BrowseFolder(const std::string& title, std::string* folder) override;
@@ -62,6 +63,7 @@ class ScriptedUi : public OperationUi {
   int cancel_in_kind_at = 0;                  //     (its n-th report)
 
   std::vector<std::string> log;
+  std::vector<std::string> noted;  // NoteNewFiles, every path in order
   std::vector<std::string> messages;
   std::vector<int> errors;
   int reports = 0;

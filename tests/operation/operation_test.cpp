@@ -105,6 +105,8 @@ TEST_F(OperationTest, WorkedExampleMove) {
   EXPECT_TRUE(d.fs().GetAttributes(P('E', "dst\\clip.avi")) & kAttrHidden);
   EXPECT_FALSE(d.Exists(P('E', "dst\\clip.avi.tmp")));
   EXPECT_EQ(finished, std::vector<int>{1});
+  // The searches later in the run are told where the data files went.
+  EXPECT_EQ(ui.noted, (std::vector<std::string>{g1, g2}));
 }
 
 // When the current file cannot go to its backup name (or be replaced), the

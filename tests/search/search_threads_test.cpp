@@ -16,6 +16,7 @@
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
 #include "search/DriveSearch.h"
+#include "search/RunMemory.h"
 #include "search_fixture.h"
 
 namespace mendora {
@@ -220,6 +221,38 @@ TEST_F(SearchStress, CancelOrReferenceInTheFoundDialogAtEveryOffer) {
       EXPECT_EQ(out.result, answer == FoundButton::kCancel ? IDCANCEL : IDOK) << what;
       EXPECT_EQ(out.all_resolved, answer == FoundButton::kCancel ? 0 : 1) << what;
       ExpectConsistent(out, what);
+    }
+  }
+}
+
+TEST_F(SearchStress, AStopAtEveryCallLeavesTheRunsWalkWhereTheNextSearchGoesOn) {
+  // One walk per run: the first search of the run is stopped at any call,
+  // the second one starts from what the first recorded and walks on. It
+  // offers what a search of its own would, in the same order.
+  ScriptUi alone;
+  Run(alone, nullptr, nullptr, "alone");
+  std::vector<std::string> expected;
+  for (const auto& offer : alone.offers) expected.push_back(offer.candidate);
+  ASSERT_EQ(expected.size(), 5u);
+  const int total = CountCalls();
+  for (int n = 0; n <= total; ++n) {
+    for (int button : {IDCANCEL, IDOK}) {
+      const std::string what = std::string(button == IDOK ? "reference" : "cancel") + " at call " + std::to_string(n);
+      RunMemory memory;
+      ScriptUi first;
+      std::atomic<int> calls{0};
+      Run(first, [&](DriveSearch& dlg) { dlg.set_memory(&memory); },
+          [&](DriveSearch& dlg, const char*) {
+            if (calls++ == n) dlg.PostButton(button);
+          },
+          what);
+      ScriptUi second;
+      const Outcome out = Run(second, [&](DriveSearch& dlg) { dlg.set_memory(&memory); }, nullptr, what + ", then");
+      std::vector<std::string> offered;
+      for (const auto& offer : second.offers) offered.push_back(offer.candidate);
+      EXPECT_EQ(offered, expected) << what;
+      EXPECT_EQ(out.result, IDCANCEL) << what;
+      EXPECT_EQ(memory.walk.state(4), WalkMemory::State::kComplete) << what;
     }
   }
 }
