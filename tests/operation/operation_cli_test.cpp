@@ -234,8 +234,8 @@ TEST_F(OperationCliTest, ADryRunNamesWhatItWouldDoAndChangesNothing) {
   const std::string gone = d.Path('E', "old\\clip.002"), found = d.Path('C', "x\\clip.002");
   const std::string dest = d.Path('E', "dest");
   Avi(avi, {one, gone});
-  d.WriteFile(one, test::BuildDataFile(2, 100));
-  d.WriteFile(found, test::BuildDataFile(2, 100));
+  d.WriteFile(one, test::BuildDataFile(2));
+  d.WriteFile(found, test::BuildDataFile(2));
   d.WriteFile(d.Path('E', "dest\\clip.001"), "another take");
   d.WriteFile(d.Path('C', "settings.reg"), "");
   const std::vector<std::string> roots = {d.Root('C'), d.Root('D'), d.Root('E')};
