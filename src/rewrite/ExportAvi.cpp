@@ -46,21 +46,23 @@ int BuildInPlace(FileSystem& fs, const std::string& source, const std::string& o
   return 1;
 }
 
+// The code that refuses SRC and OUT before anything is read or written: a
+// source that cannot be opened, an output that is the source, or one that
+// exists without leave to replace it; 0 when they may go ahead.
+int RefusedPaths(FileSystem& fs, const std::string& source, const std::string& output, bool replace) {
+  if (fs.Open(source, OpenMode::kRead) == nullptr) return kCodeOpenFailed;
+  if (SameFile(fs, source, output)) return ERR_EXPORT_SAME_FILE;
+  if (!replace && fs.Exists(output)) return ERR_EXPORT_EXISTS;
+  return 0;
+}
+
 }  // namespace
 
 int ExportDvAvi(FileSystem& fs, const std::string& source, const std::string& output, bool replace,
                 ExportOutcome* outcome, ProgressReporter* progress) {
   *outcome = ExportOutcome();
-  if (fs.Open(source, OpenMode::kRead) == nullptr) {
-    outcome->code = kCodeOpenFailed;
-    return 0;
-  }
-  if (SameFile(fs, source, output)) {
-    outcome->code = ERR_EXPORT_SAME_FILE;
-    return 0;
-  }
-  if (!replace && fs.Exists(output)) {
-    outcome->code = ERR_EXPORT_EXISTS;
+  if (const int refused = RefusedPaths(fs, source, output, replace)) {
+    outcome->code = refused;
     return 0;
   }
   // Every link is checked before a byte is written, and every failing one
@@ -92,16 +94,8 @@ int ExportDvAvi(FileSystem& fs, const std::string& source, const std::string& ou
 int RecoverRefAvi(FileSystem& fs, const std::string& source, const std::string& output, bool replace,
                   RecoverOutcome* outcome, ProgressReporter* progress) {
   *outcome = RecoverOutcome();
-  if (fs.Open(source, OpenMode::kRead) == nullptr) {
-    outcome->code = kCodeOpenFailed;
-    return 0;
-  }
-  if (SameFile(fs, source, output)) {
-    outcome->code = ERR_EXPORT_SAME_FILE;
-    return 0;
-  }
-  if (!replace && fs.Exists(output)) {
-    outcome->code = ERR_EXPORT_EXISTS;
+  if (const int refused = RefusedPaths(fs, source, output, replace)) {
+    outcome->code = refused;
     return 0;
   }
   return BuildInPlace(fs, source, output, replace, RefAviBuilder::Mode::kRecover, outcome, progress, &outcome->walk);
