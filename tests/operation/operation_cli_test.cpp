@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_runner.h"
+#include "cli/cli_fixture.h"
 #include "common/Types.h"
 #include "operation/Journal.h"
 #include "refavi/fixtures.h"
@@ -21,26 +21,7 @@ namespace {
 
 using test::CliRun;
 
-class OperationCliTest : public ::testing::Test {
- protected:
-  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(d, "CDE", std::move(arguments)); }
-
-  // A reference AVI with two frames naming each link: the first two frame
-  // chunks of a data file (BuildDataFile), which the content check finds.
-  void Avi(const std::string& path, const std::vector<std::string>& links) {
-    test::AviSpec recipe;
-    for (const std::string& link : links) {
-      recipe.frames.push_back(test::FrameSpec::Ref(link, 0));
-      recipe.frames.push_back(test::FrameSpec::Ref(link, 120008));
-    }
-    d.WriteFile(path, test::BuildAvi(recipe));
-  }
-
-  std::vector<std::string> Links(const std::string& path) { return test::LinksOf(d.fs(), path); }
-
-  test::TestDrives d;
-  test::CliSettingsFile settings_{d};
-};
+class OperationCliTest : public test::CliDrivesTest {};
 
 TEST_F(OperationCliTest, FixWritesTheCorrectedFileAndKeepsABackupUnlessTold) {
   const std::string avi = d.Path('D', "a\\clip.avi"), one = d.Path('D', "a\\clip.001");

@@ -6,35 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_runner.h"
-#include "refavi/fixtures.h"
+#include "cli/cli_fixture.h"
 
 namespace mendora {
 namespace {
 
 using test::CliRun;
 
-class RelinkCliTest : public ::testing::Test {
+class RelinkCliTest : public test::CliDrivesTest {
  protected:
-  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(d, "CDE", std::move(arguments)); }
-
-  // A reference AVI (NTSC) taking the first two frames of each link.
-  void Avi(const std::string& path, const std::vector<std::string>& links) {
-    test::AviSpec recipe;
-    for (const std::string& link : links) {
-      recipe.frames.push_back(test::FrameSpec::Ref(link, 0));
-      recipe.frames.push_back(test::FrameSpec::Ref(link, 120008));
-    }
-    d.WriteFile(path, test::BuildAvi(recipe));
-  }
-
-  std::vector<std::string> Links(const std::string& path) { return test::LinksOf(d.fs(), path); }
-
   static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
   // Names of their own: under Wine, D: and E: are shared with other tests.
-  test::TestDrives d;
-  test::CliSettingsFile settings_{d};
   const std::string avi = d.Path('D', "work\\relink.avi");
   const std::vector<std::string> old_ = {d.Path('D', "media\\rl1.001"), d.Path('D', "media\\rl2.001"),
                                          d.Path('D', "media\\sub\\rl3.001")};
