@@ -90,7 +90,7 @@ void ExpectTemplate(LayoutProbe& probe, int w, int h, std::vector<ControlSpec> c
 TEST(Templates, MainDialogLayout) {
   MENDORA_REQUIRE_DISPLAY();
   LayoutProbe probe(IDD_MAIN);
-  ExpectTemplate(probe, 295, 337,
+  ExpectTemplate(probe, 295, 391,
                  {{IDC_WELCOME_TEXT, 17, 15, 259, 38},
                   {IDC_FIX, 36, 57, 64, 36},
                   {IDC_FIX_TEXT, 110, 59, 151, 31},
@@ -102,8 +102,10 @@ TEST(Templates, MainDialogLayout) {
                   {IDC_PREFERENCE_TEXT, 110, 220, 151, 31},
                   {IDC_CHECK, 36, 271, 64, 36},
                   {IDC_CHECK_TEXT, 110, 273, 151, 31},
-                  {IDCANCEL, 238, 316, 50, 14}});
-  ASSERT_EQ(probe.control_styles.size(), 12u);
+                  {IDC_EXPORT, 36, 325, 64, 36},
+                  {IDC_EXPORT_TEXT, 110, 327, 151, 31},
+                  {IDCANCEL, 238, 370, 50, 14}});
+  ASSERT_EQ(probe.control_styles.size(), 14u);
   EXPECT_EQ(probe.control_styles[1] & BS_TYPEMASK, BS_DEFPUSHBUTTON);  // Fix
   EXPECT_EQ(probe.control_styles[3] & BS_TYPEMASK, BS_PUSHBUTTON);     // Move
   EXPECT_EQ(probe.control_texts[1], "Fix");
@@ -112,7 +114,9 @@ TEST(Templates, MainDialogLayout) {
   EXPECT_EQ(probe.control_texts[7], "Preference");
   EXPECT_EQ(probe.control_texts[9], "Check");
   EXPECT_EQ(probe.control_styles[9] & BS_TYPEMASK, BS_PUSHBUTTON);
-  EXPECT_EQ(probe.control_texts[11], "Quit");
+  EXPECT_EQ(probe.control_texts[11], "Export");
+  EXPECT_EQ(probe.control_styles[11] & BS_TYPEMASK, BS_PUSHBUTTON);
+  EXPECT_EQ(probe.control_texts[13], "Quit");
 }
 
 TEST(Templates, AboutBoxLayout) {
