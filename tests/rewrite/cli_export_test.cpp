@@ -2,7 +2,7 @@
 // the files they leave.
 #include <gtest/gtest.h>
 
-#include "cli/cli_runner.h"
+#include "rewrite/cli_drive_c.h"
 #include "rewrite/rewrite_test_util.h"
 
 namespace mendora {
@@ -12,16 +12,8 @@ using test::AviSpec;
 using test::CliRun;
 using test::FrameSpec;
 
-class CliExport : public ::testing::Test {
+class CliExport : public test::CliOnDriveC {
  protected:
-  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(drives, "C", std::move(arguments)); }
-  std::string Arg(const std::string& relative) const {
-#ifdef _WIN32
-    return drives.Path('C', relative);
-#else
-    return "C:\\" + relative;
-#endif
-  }
   // A reference AVI of three frames of take.001 and one of take.002.
   void WriteReference() {
     AviSpec recipe;
@@ -32,7 +24,6 @@ class CliExport : public ::testing::Test {
     drives.WriteFile(drives.Path('C', "take.001"), test::BuildDataFile(3));
     drives.WriteFile(drives.Path('C', "take.002"), test::BuildDataFile(1));
   }
-  test::TestDrives drives;
 };
 
 TEST_F(CliExport, ExportsRefusesAMissingDataFileAndAnExistingOutput) {

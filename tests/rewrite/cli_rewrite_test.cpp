@@ -2,7 +2,7 @@
 // error line.
 #include <gtest/gtest.h>
 
-#include "cli/cli_runner.h"
+#include "rewrite/cli_drive_c.h"
 #include "rewrite/rewrite_test_util.h"
 
 namespace mendora {
@@ -12,19 +12,7 @@ using test::AviSpec;
 using test::CliRun;
 using test::FrameSpec;
 
-class CliRewrite : public ::testing::Test {
- protected:
-  CliRun Cli(std::vector<std::string> arguments) { return test::RunCli(drives, "C", std::move(arguments)); }
-  // The tool's view of a test path: C: is mapped to the test's drive C.
-  std::string Arg(const std::string& relative) const {
-#ifdef _WIN32
-    return drives.Path('C', relative);
-#else
-    return "C:\\" + relative;
-#endif
-  }
-  test::TestDrives drives;
-};
+class CliRewrite : public test::CliOnDriveC {};
 
 TEST_F(CliRewrite, ReplacesThePairsGiven) {
   AviSpec recipe;
