@@ -132,15 +132,6 @@ void WaveFormatEx::Encode(uint8_t* d) const {
   StoreU16(d + 16, cbSize);
 }
 
-AviOldIndexEntry AviOldIndexEntry::Decode(const uint8_t* d) {
-  AviOldIndexEntry e;
-  e.ckid = LoadU32(d + 0);
-  e.dwFlags = LoadU32(d + 4);
-  e.dwChunkOffset = LoadU32(d + 8);
-  e.dwChunkLength = LoadU32(d + 12);
-  return e;
-}
-
 void AviOldIndexEntry::Encode(uint8_t* d) const {
   StoreU32(d + 0, ckid);
   StoreU32(d + 4, dwFlags);
@@ -206,13 +197,6 @@ void AviStdIndexHeader::Encode(uint8_t* d) const {
   StoreU32(d + 16, dwChunkId);
   StoreU64(d + 20, qwBaseOffset);
   StoreU32(d + 28, dwReserved3);
-}
-
-AviStdIndexEntry AviStdIndexEntry::Decode(const uint8_t* d) {
-  AviStdIndexEntry e;
-  e.dwOffset = LoadU32(d + 0);
-  e.dwSize = LoadU32(d + 4);
-  return e;
 }
 
 void AviStdIndexEntry::Encode(uint8_t* d) const {

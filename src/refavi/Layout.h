@@ -348,7 +348,10 @@ struct AviOldIndexEntry {
   uint32_t dwChunkOffset = 0;  // relative to the "movi" list type, or absolute
   uint32_t dwChunkLength = 0;  // bit 31 is not part of the length
 
-  static AviOldIndexEntry Decode(const uint8_t* data);  // kSize bytes
+  // kSize bytes. Inline: the walk decodes one for every frame.
+  static AviOldIndexEntry Decode(const uint8_t* data) {
+    return {LoadU32(data), LoadU32(data + 4), LoadU32(data + 8), LoadU32(data + 12)};
+  }
   void Encode(uint8_t* out) const;
 };
 
@@ -424,7 +427,7 @@ struct AviStdIndexEntry {
   uint32_t dwOffset = 0;  // frame data relative to qwBaseOffset
   uint32_t dwSize = 0;    // bit 31: not a key frame
 
-  static AviStdIndexEntry Decode(const uint8_t* data);
+  static AviStdIndexEntry Decode(const uint8_t* data) { return {LoadU32(data), LoadU32(data + 4)}; }
   void Encode(uint8_t* out) const;
 };
 

@@ -118,6 +118,11 @@ class RefAviReader {
   int ReadLegacyIndex(const ChunkHeader& chunk, uint64_t data_start);
   // Appends one index entry to a stream, within the budget the file allows.
   bool AppendPosition(StreamEntry* stream, uint64_t position, bool reference);
+  // Room for the positions an index is about to give a stream.
+  void ReservePositions(StreamEntry* stream, uint64_t entries);
+  // The next `count` bytes (at most a few dozen) in place, or copied to
+  // `spare` across a block boundary; null at a short read.
+  const uint8_t* NextBytes(size_t count, uint8_t* spare);
 
   uint32_t video_handler_ = 0xFFFFFFFFu;
   bool has_reference_chunks_ = false;

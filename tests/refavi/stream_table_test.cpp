@@ -120,6 +120,42 @@ TEST(StreamTable, SuperIndexTakesPrecedenceOverIdx1) {
   EXPECT_TRUE(a.reader->has_reference_chunks());
 }
 
+TEST(StreamTable, IndexesLongerThanTheReadersBlockGiveEveryPosition) {
+  // 9,000 frames with sound: "idx1" holds 18,000 entries (288 KB) and one
+  // standard index chunk 9,000 (72 KB), so both cross the reader's 64 KiB
+  // blocks, entries too. A short video dwLength must not cut the index.
+  constexpr size_t kFrames = 9000;
+  struct Case {
+    bool odml;
+    std::optional<uint32_t> length;
+  };
+  for (const Case& c : {Case{false, {}}, Case{true, {}}, Case{false, 100u}, Case{true, 100u}}) {
+    SCOPED_TRACE(std::string(c.odml ? "super index" : "idx1") + (c.length ? ", dwLength 100" : ""));
+    AviSpec recipe;
+    recipe.audio = true;
+    recipe.odml = c.odml;
+    recipe.frames_per_ix = kFrames;
+    recipe.length = c.length;
+    for (size_t i = 0; i < kFrames; ++i)
+      recipe.frames.push_back(i % 3 == 0 ? FrameSpec::Data(52) : FrameSpec::Ref(kA, static_cast<uint32_t>(i)));
+    const std::string avi = test::BuildAvi(recipe);
+    MemoryFileSystem fs;
+    fs.Add("C:\\long.avi", avi);
+    ContentListReader reader(fs);
+    DataLinkList links;
+    ASSERT_EQ(reader.GetContentList("C:\\long.avi", 1, &links, nullptr), 1);
+    const VideoStream& v = *reader.selected_video_stream();
+    ASSERT_EQ(v.positions.size(), kFrames);
+    ASSERT_EQ(reader.selected_audio_stream()->positions.size(), kFrames);
+    ExpectPositionsName(avi, v, fcc::id00db);
+    ExpectPositionsName(avi, *reader.selected_audio_stream(), fcc::id01wb);
+    // Every frame is where the one before it ends, in file order.
+    for (size_t i = 1; i < kFrames; ++i) ASSERT_GT(v.positions[i], v.positions[i - 1]) << i;
+    EXPECT_EQ(v.positions_from_super_index, c.odml);
+    EXPECT_EQ(links.size(), 1u);
+  }
+}
+
 TEST(StreamTable, Idx1EntriesOfAnotherKindAreNotAdded) {
   // Audio only: the "00db" entries name an audio stream and are dropped.
   AviSpec recipe;
