@@ -173,7 +173,7 @@ struct BatchReader {
 TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   std::string content(10000, '\0');
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 % 251);
-  const std::string path = drives.Path('D', "clips\take1.001");
+  const std::string path = drives.Path('D', "clips\\take1.001");
   drives.WriteFile(path, content);
 
   std::vector<BatchReader> readers;
