@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps imagemagick fonts-noto-cjk fonts-liberation
-  ffmpeg attr file procps locales
+  ffmpeg attr file procps locales liburing-dev
   nsis dpkg-dev man-db groff-base cmark
 )
 missing=()

@@ -31,6 +31,17 @@ class File {
   virtual size_t Read(void* buffer, size_t n) = 0;
   // Reads up to n bytes at `offset` without using the current position.
   virtual size_t ReadAt(uint64_t offset, void* buffer, size_t n) = 0;
+  // Reads `size` bytes at each of `count` offsets, the i-th to
+  // out + i * size, as ReadAt would one by one. Returns how many reads, from
+  // the first, came back whole: at the first short one it stops and returns
+  // its index, with the last error of that read. What lies in `out` from
+  // that read on is undefined. Files that can hand the system many small
+  // reads at once (io_uring) override this; the rest read one by one.
+  virtual size_t ReadAtEach(const uint64_t* offsets, size_t count, size_t size, uint8_t* out) {
+    for (size_t i = 0; i < count; ++i)
+      if (ReadAt(offsets[i], out + i * size, size) != size) return i;
+    return count;
+  }
   // Writes n bytes at the current position. Returns the count written;
   // fewer than n means failure (disk full, I/O error).
   virtual size_t Write(const void* buffer, size_t n) = 0;

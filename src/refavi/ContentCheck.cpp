@@ -53,23 +53,42 @@ ContentCheckResult CheckLinkContent(FileSystem& fs, const std::string& candidate
     result.verdict = ContentVerdict::kCannotOpen;
     return result;
   }
-  // The offsets are ascending, so the reads go forward through the file
-  // and the system's read-ahead serves them.
-  for (const uint32_t offset : link.offsets) {
-    result.offset = offset;
-    if (offset + uint64_t{ChunkHeader::kSize} + frame_size > size) {
+  // The headers are read in batches, all of a batch handed to the system at
+  // once: one system call each would take longer than the reads themselves.
+  // The first batch is small, so that a file of another capture, which
+  // mostly fails at its first frame, is passed over at once; later ones
+  // grow to a few thousand, which bounds the memory.
+  constexpr size_t kFirstBatch = 64, kMaxBatch = 4096;
+  const std::vector<uint32_t>& offsets = link.offsets;
+  std::vector<uint64_t> at;
+  std::vector<uint8_t> headers;
+  size_t batch = kFirstBatch;
+  for (size_t begin = 0; begin < offsets.size(); begin += batch, batch = std::min(batch * 2, kMaxBatch)) {
+    const size_t end = std::min(offsets.size(), begin + batch);
+    // Only the frames that lie inside the file are read; the first that
+    // does not is the verdict, unless one before it fails.
+    at.clear();
+    for (size_t i = begin; i < end && offsets[i] + uint64_t{ChunkHeader::kSize} + frame_size <= size; ++i)
+      at.push_back(offsets[i]);
+    headers.resize(at.size() * ChunkHeader::kSize);
+    const size_t whole = file->ReadAtEach(at.data(), at.size(), ChunkHeader::kSize, headers.data());
+    for (size_t k = 0; k < at.size(); ++k) {
+      const uint8_t* header = headers.data() + k * ChunkHeader::kSize;
+      result.offset = at[k];
+      if (k >= whole || !IsVideoDataChunkId(LoadU32(header))) {
+        result.verdict = ContentVerdict::kNoFrameChunk;
+        return result;
+      }
+      const uint32_t chunk_size = LoadU32(header + 4);
+      if (chunk_size != frame_size) {
+        result.verdict = ContentVerdict::kWrongSize;
+        result.found_size = chunk_size;
+        return result;
+      }
+    }
+    if (begin + at.size() < end) {
+      result.offset = offsets[begin + at.size()];
       result.verdict = ContentVerdict::kPastEnd;
-      return result;
-    }
-    uint8_t header[ChunkHeader::kSize];
-    if (file->ReadAt(offset, header, sizeof header) != sizeof header || !IsVideoDataChunkId(LoadU32(header))) {
-      result.verdict = ContentVerdict::kNoFrameChunk;
-      return result;
-    }
-    const uint32_t chunk_size = LoadU32(header + 4);
-    if (chunk_size != frame_size) {
-      result.verdict = ContentVerdict::kWrongSize;
-      result.found_size = chunk_size;
       return result;
     }
   }

@@ -53,8 +53,8 @@ struct ContentCheckResult {
 };
 
 // Checks `candidate` against the frames a reference takes from one link.
-// Reads one 8-byte header per offset, in ascending order, through the
-// system's cache.
+// Reads one 8-byte header per offset, in batches (File::ReadAtEach),
+// through the system's cache.
 ContentCheckResult CheckLinkContent(FileSystem& fs, const std::string& candidate, const LinkFrames& link,
                                     uint32_t frame_size);
 

@@ -45,6 +45,25 @@ TEST(FaultyFileSystem, FailsWritesOfOpenFilesAndCanStayFailing) {
   EXPECT_NE(faulty.Open(drives.Path('C', "out"), OpenMode::kRead), nullptr);
 }
 
+// A batch of reads is so many reads: the planned one fails, and the batch
+// stops there with its error.
+TEST(FaultyFileSystem, FailsTheNthReadOfABatch) {
+  test::TestDrives drives;
+  FaultyFileSystem faulty(drives.fs());
+  const std::string a = drives.Path('D', "a");
+  drives.WriteFile(a, "0123456789");
+  auto file = faulty.Open(a, OpenMode::kRead);
+  ASSERT_NE(file, nullptr);
+  const uint64_t offsets[] = {0, 2, 4, 6, 8};
+  uint8_t out[10] = {};
+  faulty.FailNth(FaultKind::kRead, 3, kErrorReadFault);
+  EXPECT_EQ(file->ReadAtEach(offsets, 5, 2, out), 3u);
+  EXPECT_EQ(GetLastSystemError(), kErrorReadFault);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(out), 6), "012345");
+  EXPECT_EQ(faulty.Calls(FaultKind::kRead), 4);
+  EXPECT_EQ(file->ReadAtEach(offsets, 5, 2, out), 5u);
+}
+
 TEST(FaultyFileSystem, ACrashStopsEveryLaterCallWithoutEffect) {
   test::TestDrives drives;
   FaultyFileSystem faulty(drives.fs());

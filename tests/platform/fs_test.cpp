@@ -2,11 +2,21 @@
 // over the drive map, under Wine on real drive letters.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "platform/fs.h"
 #include "platform/last_error.h"
 #include "support/test_drives.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/posix/fs_posix.h"
+#include "platform/posix/read_ring.h"
+#endif
 
 namespace mendora {
 namespace {
@@ -150,6 +160,90 @@ TEST_F(FileSystemTest, FilesReadWriteAndGrowBySeeking) {
   EXPECT_EQ(fs.Open(drives.Path('C', "missing.avi"), OpenMode::kRead), nullptr);
   EXPECT_EQ(GetLastSystemError(), kErrorFileNotFound);
   EXPECT_EQ(fs.Open(path, OpenMode::kCreateNewWrite), nullptr);
+}
+
+// The ways a file can serve ReadAtEach here: the system file system's own
+// and, natively, the pread fallback and the io_uring ring by itself.
+struct BatchReader {
+  std::string name;
+  std::function<size_t(const std::vector<uint64_t>& offsets, size_t size, uint8_t* out)> read;
+  bool sets_error;  // the file's reads leave the error of the short read
+};
+
+TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
+  std::string content(10000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 % 251);
+  const std::string path = drives.Path('D', "clips\\take1.001");
+  drives.WriteFile(path, content);
+
+  std::vector<BatchReader> readers;
+  auto file = fs.Open(path, OpenMode::kRead);
+  ASSERT_NE(file, nullptr);
+  readers.push_back({"system", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
+                       return file->ReadAtEach(o.data(), o.size(), size, out);
+                     }, true});
+#ifndef _WIN32
+  DriveMap map;
+  map.Set('D', drives.Native(drives.Root('D')));
+  PosixFileSystem pread_fs(map, ReadBatching::kPread);
+  auto pread_file = pread_fs.Open(path, OpenMode::kRead);
+  ASSERT_NE(pread_file, nullptr);
+  readers.push_back({"pread fallback", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
+                       return pread_file->ReadAtEach(o.data(), o.size(), size, out);
+                     }, true});
+  const int fd = ::open(drives.Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::unique_ptr<ReadRing> ring = ReadRing::Create(fd);
+  if (ring) {
+    readers.push_back({"io_uring ring", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
+                         return ring->ReadAtEach(o.data(), o.size(), size, out);
+                       }, false});
+  } else {
+    std::printf("no io_uring here: the system file system reads with pread\n");
+  }
+#endif
+
+  // More reads than a ring holds at once, in no order, the 700th short.
+  std::vector<uint64_t> many, many_short;
+  for (uint64_t i = 0; i < 1000; ++i) many.push_back(i * 7919 % 9990);
+  many_short = many;
+  many_short[700] = 9996;
+  struct Case {
+    const char* name;
+    std::vector<uint64_t> offsets;
+    size_t size;
+    size_t whole;  // reads whole, from the first
+  } cases[] = {
+      {"inside, in any order, one twice", {0, 4096, 17, 9992, 4096}, 8, 5},
+      {"across pages", {4000, 0}, 4096, 2},
+      {"single bytes", {9999, 0, 5000}, 1, 3},
+      {"short at the end", {0, 9996, 8}, 8, 1},
+      {"at the end", {8, 10000}, 8, 1},
+      {"past the end", {15000, 0}, 8, 0},
+      {"none", {}, 8, 0},
+      {"many", many, 8, 1000},
+      {"many, one short", many_short, 8, 700},
+  };
+  for (const BatchReader& reader : readers) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(reader.name + ": " + c.name);
+      std::vector<uint8_t> out(c.offsets.size() * c.size + 1, 0xEE);
+      SetLastSystemError(0);
+      const size_t whole = reader.read(c.offsets, c.size, out.data());
+      EXPECT_EQ(whole, c.whole);
+      for (size_t k = 0; k < std::min(whole, c.whole); ++k)
+        ASSERT_EQ(std::string(reinterpret_cast<const char*>(out.data()) + k * c.size, c.size),
+                  content.substr(c.offsets[k], c.size)) << "read " << k;
+      if (reader.sets_error && c.whole < c.offsets.size()) {
+        EXPECT_EQ(GetLastSystemError(), kErrorHandleEof);
+      }
+      EXPECT_EQ(out.back(), 0xEE);  // nothing past the last read
+    }
+  }
+#ifndef _WIN32
+  ring.reset();
+  ::close(fd);
+#endif
 }
 
 TEST_F(FileSystemTest, FindListsAFolder) {

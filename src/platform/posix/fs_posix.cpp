@@ -24,6 +24,7 @@
 
 #include "platform/last_error.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/read_ring.h"
 
 namespace mendora {
 namespace {
@@ -67,7 +68,7 @@ bool IsReadOnly(const struct stat& st) { return !S_ISDIR(st.st_mode) && (st.st_m
 
 class PosixFile : public File {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, ReadBatching batching) : fd_(fd), batching_(batching) {}
   ~PosixFile() override { Close(); }
 
   size_t Read(void* buffer, size_t n) override {
@@ -81,6 +82,26 @@ class PosixFile : public File {
     return Transfer(n, kErrorHandleEof, [&](size_t done) {
       return ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
     });
+  }
+
+  size_t ReadAtEach(const uint64_t* offsets, size_t count, size_t size, uint8_t* out) override {
+    size_t whole = 0;
+    while (whole < count) {
+      ReadRing* ring = Ring(size);
+      if (ring == nullptr) break;
+      whole += ring->ReadAtEach(offsets + whole, count - whole, size, out + whole * size);
+      if (whole == count) break;
+      // The ring stopped short of the end: the file ends there, the read
+      // failed or was merely cut short, or the ring broke. pread tells
+      // which, and leaves the error of a real failure.
+      if (ring->Broken()) {
+        ring_.reset();
+        batching_ = ReadBatching::kPread;
+      }
+      if (ReadAt(offsets[whole], out + whole * size, size) != size) return whole;
+      ++whole;
+    }
+    return whole + File::ReadAtEach(offsets + whole, count - whole, size, out + whole * size);
   }
 
   size_t Write(const void* buffer, size_t n) override {
@@ -127,6 +148,7 @@ class PosixFile : public File {
 
   bool Close() override {
     if (fd_ < 0) return true;
+    ring_.reset();
     const int r = ::close(fd_);
     fd_ = -1;
     if (r != 0) {
@@ -159,7 +181,24 @@ class PosixFile : public File {
     return done;
   }
 
+  // The ring for reads of `size` bytes, set up at the first batch; null
+  // where reads go one pread each.
+  ReadRing* Ring(size_t size) {
+    if (batching_ != ReadBatching::kRing || size > kMaxRingRead || fd_ < 0) return nullptr;
+    if (!ring_) {
+      ring_ = ReadRing::Create(fd_);
+      // Asked once per file: where there is no ring there will be none.
+      if (!ring_) batching_ = ReadBatching::kPread;
+    }
+    return ring_.get();
+  }
+
+  // A ring read reports its count as an int; large reads gain nothing there.
+  static constexpr size_t kMaxRingRead = size_t{1} << 20;
+
   int fd_;
+  ReadBatching batching_;
+  std::unique_ptr<ReadRing> ring_;
   uint64_t position_ = 0;
 };
 
@@ -302,7 +341,7 @@ uint32_t WinErrorFromErrno(int err) {
 
 void SetLastErrorFromErrno() { SetLastSystemError(WinErrorFromErrno(errno)); }
 
-PosixFileSystem::PosixFileSystem(DriveMap map) : map_(std::move(map)) {
+PosixFileSystem::PosixFileSystem(DriveMap map, ReadBatching batching) : map_(std::move(map)), batching_(batching) {
   char buffer[4096];
   if (::getcwd(buffer, sizeof buffer) != nullptr) {
     if (auto windows = map_.ToWindows(buffer)) current_dir_ = *windows;
@@ -359,7 +398,7 @@ std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, OpenMode mo
   }
   if (mode == OpenMode::kCreateWrite || mode == OpenMode::kCreateNewWrite)
     ::removexattr(native.c_str(), kDosAttribute);  // a new file starts without attributes
-  return std::make_unique<PosixFile>(fd);
+  return std::make_unique<PosixFile>(fd, batching_);
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {

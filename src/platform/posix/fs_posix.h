@@ -7,9 +7,15 @@
 
 namespace mendora {
 
+// How a file serves File::ReadAtEach, its many small reads at once.
+enum class ReadBatching {
+  kRing,   // queued to io_uring together where the system allows it, else as kPread
+  kPread,  // one pread each
+};
+
 class PosixFileSystem : public FileSystem {
  public:
-  explicit PosixFileSystem(DriveMap map);
+  explicit PosixFileSystem(DriveMap map, ReadBatching batching = ReadBatching::kRing);
 
   DriveMap& drive_map() { return map_; }
   const DriveMap& drive_map() const { return map_; }
@@ -38,6 +44,7 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<DirFind> List(const std::string& folder, bool names_only);
 
   DriveMap map_;
+  ReadBatching batching_;
   std::string current_dir_;
 };
 

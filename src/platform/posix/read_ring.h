@@ -1,0 +1,32 @@
+#pragma once
+// Many small reads of one file handed to the kernel together through
+// io_uring: one system call carries a queue of reads where pread needs one
+// call each. Worth it where the calls themselves cost more than the reads,
+// as for the 8-byte frame headers of the content check, served from the
+// system's cache.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace mendora {
+
+class ReadRing {
+ public:
+  // A ring for reads of `fd` (which stays the caller's), or null where
+  // io_uring cannot be had: a build without liburing, a kernel before 5.6,
+  // or io_uring refused by sysctl or a seccomp filter, as in containers.
+  // A refusal is remembered: later calls give null at once.
+  static std::unique_ptr<ReadRing> Create(int fd);
+  virtual ~ReadRing() = default;
+
+  // As File::ReadAtEach, except that a read that comes back short is not
+  // looked into: whether it met the end of the file, failed or was merely
+  // cut short is for the caller to find out (with pread). Reads past the
+  // first short one may or may not have been made.
+  virtual size_t ReadAtEach(const uint64_t* offsets, size_t count, size_t size, uint8_t* out) = 0;
+  // True once the ring itself has failed, not a read: the caller reads
+  // without it from then on.
+  virtual bool Broken() const = 0;
+};
+
+}  // namespace mendora
