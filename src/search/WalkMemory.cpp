@@ -81,6 +81,7 @@ uint32_t WalkMemory::RecordFolder(int drive, const std::string& folder) {
   const uint32_t id = static_cast<uint32_t>(d.folders.size() - 1);
   d.folder_ids.emplace(d.folders.back(), id);
   d.bytes += folder.size() + kFolderOverhead;
+  total_ += folder.size() + kFolderOverhead;
   return id;
 }
 
@@ -99,21 +100,26 @@ bool WalkMemory::AddEntry(Drive& d, uint32_t name, uint32_t folder) {
   return true;
 }
 
+size_t WalkMemory::Held(const Drive& d) {
+  return d.names_block.capacity() + d.names.capacity() * sizeof(Name) + d.slots.capacity() * sizeof(uint32_t) +
+         d.entries.capacity() * sizeof(Entry);
+}
+
 bool WalkMemory::RecordFile(int drive, std::string_view name, uint32_t folder) {
   Drive& d = drives_[drive];
   if (d.state != State::kPartial) return false;
-  const size_t before = d.names_block.capacity() + d.names.capacity() * sizeof(Name) +
-                        d.slots.capacity() * sizeof(uint32_t) + d.entries.capacity() * sizeof(Entry);
+  const size_t before = Held(d);
   AddEntry(d, InternName(d, name), folder);
-  const size_t after = d.names_block.capacity() + d.names.capacity() * sizeof(Name) +
-                       d.slots.capacity() * sizeof(uint32_t) + d.entries.capacity() * sizeof(Entry);
-  d.bytes += after - before;
-  if (Total() <= budget_) return true;
+  const size_t grown = Held(d) - before;
+  d.bytes += grown;
+  total_ += grown;
+  if (total_ <= budget_) return true;
   Drop(d);
   return false;
 }
 
 void WalkMemory::Drop(Drive& d) {
+  total_ -= d.bytes;
   d.state = State::kUnrecorded;
   d.names_block = std::string();
   d.names = std::vector<Name>();
@@ -174,18 +180,12 @@ void WalkMemory::NoteFile(const std::string& path) {
   }
 }
 
-size_t WalkMemory::Total() const {
-  size_t total = 0;
-  for (const Drive& d : drives_) total += d.bytes;
-  return total;
-}
-
 size_t WalkMemory::files() const {
   size_t total = 0;
   for (const Drive& d : drives_) total += d.entries.size();
   return total;
 }
 
-size_t WalkMemory::bytes() const { return Total(); }
+size_t WalkMemory::bytes() const { return total_; }
 
 }  // namespace mendora

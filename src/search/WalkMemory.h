@@ -110,9 +110,11 @@ class WalkMemory {
   void Grow(Drive& d);
   bool AddEntry(Drive& d, uint32_t name, uint32_t folder);
   void Drop(Drive& d);
-  size_t Total() const;
+  // What the record's arrays hold, in bytes.
+  static size_t Held(const Drive& d);
 
   size_t budget_;
+  size_t total_ = 0;  // the bytes of every drive's record
   Drive drives_[kDrives];
 };
 

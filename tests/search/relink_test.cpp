@@ -458,5 +458,30 @@ TEST(WalkMemory, KeepsNamesOnceAndEntriesInWalkOrder) {
   EXPECT_TRUE(memory.Recorded(3, {"x.001"}).empty());
 }
 
+TEST(WalkMemory, ADriveGivenUpFreesItsShareOfTheBudgetAndOnlyThat) {
+  // What a drive of one folder and one file holds, measured on its own.
+  size_t one_drive = 0;
+  {
+    WalkMemory alone;
+    alone.Start(2, "C:\\");
+    ASSERT_TRUE(alone.RecordFile(2, "a.001", alone.RecordFolder(2, "C:\\")));
+    one_drive = alone.bytes();
+  }
+  ASSERT_GT(one_drive, 0u);
+  // Room for drive C and not a byte more: D's first file passes the budget.
+  WalkMemory memory(one_drive);
+  memory.Start(2, "C:\\");
+  ASSERT_TRUE(memory.RecordFile(2, "a.001", memory.RecordFolder(2, "C:\\")));
+  memory.MarkComplete(2);
+  EXPECT_EQ(memory.bytes(), one_drive);
+  memory.Start(3, "D:\\");
+  EXPECT_FALSE(memory.RecordFile(3, "b.001", memory.RecordFolder(3, "D:\\")));
+  EXPECT_EQ(memory.state(3), WalkMemory::State::kUnrecorded);
+  EXPECT_EQ(memory.bytes(), one_drive) << "D's share is freed, C's is kept";
+  EXPECT_EQ(memory.state(2), WalkMemory::State::kComplete);
+  EXPECT_EQ(memory.Recorded(2, {"a.001"}), std::vector<std::string>{"C:\\a.001"});
+  EXPECT_EQ(memory.files(), 1u);
+}
+
 }  // namespace
 }  // namespace mendora

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/CommonFunc.h"
@@ -58,6 +59,7 @@ class FakeWindow {
       if (message == kFound || message == kFolder) {
         dlg.HandlePending();
       } else if (message == IDOK || message == IDCANCEL) {
+        ++presses_taken;
         dlg.Press(message);
       } else {
         dlg.Tick();
@@ -69,6 +71,7 @@ class FakeWindow {
   static constexpr int kFound = 0x8001;
   static constexpr int kFolder = 0x8002;
   std::atomic<int> found_wakeups{0};
+  std::atomic<int> presses_taken{0};  // buttons taken from the queue
   bool lose_wakeups = false;
 
  private:
@@ -162,9 +165,16 @@ TEST_F(WindowDrivenSearch, CancelPressedWhileWalkingStopsTheWorker) {
   // The user presses Cancel while the worker lists its first folder: the
   // press is queued before the worker can end, as a posted message is
   // handled before a later timer tick.
+  // The worker waits in that listing until the window has taken the press:
+  // a tick the window had already begun could otherwise see a walk of a few
+  // files end first on a loaded machine.
   std::atomic<bool> pressed{false};
   fs_.on_call = [&](const char* call, const std::string&) {
-    if (std::string(call) == "Find" && !pressed.exchange(true)) window_.Post(IDCANCEL);
+    if (std::string(call) != "Find" || pressed.exchange(true)) return;
+    window_.Post(IDCANCEL);
+    const auto give_up = std::chrono::steady_clock::now() + 10s;
+    while (window_.presses_taken.load() == 0 && std::chrono::steady_clock::now() < give_up)
+      std::this_thread::sleep_for(1ms);
   };
 
   EXPECT_EQ(Run({"C:\\old\\take.001"}), IDCANCEL);
