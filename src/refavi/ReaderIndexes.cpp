@@ -122,7 +122,7 @@ int RefAviReader::ReadLegacyIndex(const ChunkHeader& chunk, uint64_t data_start)
     }
   }
   uint64_t previous = 0;
-  // Entries of one stream come in runs: the last lookup is kept.
+  // The last lookup is kept: without sound, every entry names the same stream.
   uint32_t last_id = 0;
   StreamEntry* last_stream = nullptr;
   for (uint64_t i = 0; i < count; ++i) {
