@@ -92,14 +92,17 @@ int ProgressStep::Result() const {
   return RC_OK;
 }
 
+// The worker waits for the report before this one, not for this one: it is
+// never more than one report ahead, and a step that reports often (a small
+// file's every chunk) does not stop for the other thread at each report.
 void ProgressPump::Report(int percent) {
+  ack_.Wait();
   ack_.Reset();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     items_.push_back({percent, true});
   }
   cv_.notify_all();
-  ack_.Wait();
 }
 
 void ProgressPump::Post(int percent) {

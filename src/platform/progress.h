@@ -9,8 +9,9 @@ namespace mendora {
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
-  // Hand the percentage to the user-interface side and block until it has
-  // been acknowledged, so the worker is never more than one report ahead.
+  // Hand the percentage to the user-interface side. Blocks until it, or at
+  // least the report before it, has been acknowledged, so the worker is never
+  // more than one report ahead and sees a Cancel at its next report.
   virtual void Report(int percent) = 0;
   // Hand over a last value without waiting for the acknowledgement.
   virtual void Post(int percent) = 0;

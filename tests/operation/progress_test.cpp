@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -58,7 +59,7 @@ class ScriptSteps : public Steps {
   }
 };
 
-TEST(ProgressStep, ReportsAreShownOneAtATimeAndOutOfRangeValuesOnlyReleased) {
+TEST(ProgressStep, ReportsAreShownInOrderAtMostOneAheadAndOutOfRangeOnlyReleased) {
   test::TestDrives d;
   ScriptSteps steps;
   std::mutex mutex;
@@ -77,10 +78,17 @@ TEST(ProgressStep, ReportsAreShownOneAtATimeAndOutOfRangeValuesOnlyReleased) {
   });
   EXPECT_EQ(r, RC_OK);
   EXPECT_EQ(step.links(), steps.links);
-  // The final 100 is posted without waiting: it may be shown after the end.
-  const std::vector<std::string> expected = {"show 5",  "back 5",  "back 101", "show 40",
-                                             "back 40", "back -1", "show 90",  "back 90", "show 100"};
-  EXPECT_EQ(order, expected);
+  // Every value in range is shown, in order; the final 100 is posted without
+  // waiting and may be shown after the end.
+  std::vector<std::string> shown;
+  std::copy_if(order.begin(), order.end(), std::back_inserter(shown),
+               [](const std::string& line) { return line.rfind("show ", 0) == 0; });
+  EXPECT_EQ(shown, (std::vector<std::string>{"show 5", "show 40", "show 90", "show 100"}));
+  // A report returns at the latest when the one before it was handled: the
+  // worker is never more than one report ahead.
+  auto at = [&](const std::string& line) { return std::find(order.begin(), order.end(), line) - order.begin(); };
+  EXPECT_LT(at("show 5"), at("back 101"));
+  EXPECT_LT(at("show 40"), at("back -1"));
 }
 
 TEST(ProgressStep, TheCheckOfAFolderReportsRisingValuesAndEndsWithItsReports) {
