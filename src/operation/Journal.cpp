@@ -1,5 +1,6 @@
 #include "operation/Journal.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "common/Types.h"
@@ -32,11 +33,13 @@ bool GoodPath(const std::string& path) {
 }
 
 bool ParseNumber(const std::string& text, uint64_t limit, uint64_t* value) {
-  if (text.empty() || text.size() > 10) return false;
+  if (text.empty() || text.size() > 20) return false;
   uint64_t v = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
-    v = v * 10 + static_cast<uint64_t>(c - '0');
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (v > (UINT64_MAX - digit) / 10) return false;
+    v = v * 10 + digit;
   }
   if (v > limit) return false;
   *value = v;
@@ -90,6 +93,7 @@ std::string FormatJournal(const CarryJournal& j) {
   out += "\nsource ";
   out += SourceName(j.source);
   out += "\nattributes " + std::to_string(j.attributes) + "\n";
+  if (j.identity) out += "identity " + std::to_string(j.identity->volume) + " " + std::to_string(j.identity->index) + "\n";
   for (const auto& [source, target] : j.pairs) out += "pair " + source + "\t" + target + "\n";
   out += "end " + std::to_string(j.pairs.size()) + "\n";
   return out;
@@ -114,10 +118,11 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
     const size_t space = line.find(' ');
     if (space == std::string::npos) return false;
     const std::string key = line.substr(0, space), value = line.substr(space + 1);
-    static const char* const kFields[] = {"mode", "phase", "avi", "output", "temporary", "source", "attributes"};
+    static const char* const kFields[] = {"mode", "phase", "avi", "output", "temporary", "source", "attributes",
+                                          "identity"};
     unsigned bit = 0;
-    while (bit < 7 && key != kFields[bit]) ++bit;
-    if (bit < 7) {
+    while (bit < 8 && key != kFields[bit]) ++bit;
+    if (bit < 8) {
       if (seen & (1u << bit)) return false;
       seen |= 1u << bit;
     }
@@ -143,6 +148,13 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
     } else if (key == "attributes") {
       if (!ParseNumber(value, 0xffffffffu, &number)) return false;
       j.attributes = static_cast<uint32_t>(number);
+    } else if (key == "identity") {
+      const size_t space2 = value.find(' ');
+      FileIdentity id;
+      if (space2 == std::string::npos || !ParseNumber(value.substr(0, space2), UINT64_MAX, &id.volume) ||
+          !ParseNumber(value.substr(space2 + 1), UINT64_MAX, &id.index))
+        return false;
+      j.identity = id;
     } else if (key == "pair") {
       const size_t tab = value.find('\t');
       if (tab == std::string::npos) return false;
@@ -156,9 +168,10 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
       return false;
     }
   }
-  if (!ended || seen != 0x7f) return false;
+  if (!ended || (seen & 0x7f) != 0x7f) return false;
   // A Fix carries nothing and writes over its own reference AVI.
   if (j.mode == Fix && (!j.pairs.empty() || j.output != j.avi)) return false;
+  if (j.identity && (j.mode != Fix || j.source != JournalSource::kKeep)) return false;
   const bool deletes = j.source == JournalSource::kDelete || j.source == JournalSource::kAsideThenDelete;
   if (deletes && (j.mode != Move || j.output == j.avi)) return false;
   if (j.temporary == j.avi || j.temporary == j.output) return false;
@@ -195,6 +208,10 @@ bool ReadJournal(FileSystem& fs, const std::string& avi, CarryJournal* journal) 
 bool RemoveJournal(FileSystem& fs, const std::string& avi) { return fs.Delete(JournalPath(avi)); }
 
 RecoveryResult RollBack(FileSystem& fs, const CarryJournal& j) {
+  // A Fix without a backup whose new file already took the name: done.
+  FileIdentity now;
+  if (j.identity && !fs.Exists(j.temporary) && fs.Identity(j.avi, &now) && !(now == *j.identity))
+    return RemoveJournal(fs, j.avi) ? RecoveryResult::kCompleted : RecoveryResult::kFailed;
   // The new file may already carry a read-only bit meant for its new name.
   if (fs.Exists(j.temporary) && !fs.Delete(j.temporary) &&
       !(fs.SetAttributes(j.temporary, kAttrNormal) && fs.Delete(j.temporary)))

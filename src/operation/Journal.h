@@ -15,13 +15,14 @@
 // file rather than trusting a count: a rename is done or not, and a copy
 // that a crash cut short is always shorter than the file it copies.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace mendora {
+#include "platform/fs.h"
 
-class FileSystem;
+namespace mendora {
 
 enum class JournalPhase { kCarry, kPlace };
 
@@ -45,6 +46,10 @@ struct CarryJournal {
   std::string temporary;  // where it is written first
   JournalSource source = JournalSource::kKeep;
   uint32_t attributes = 0;  // for the new file after its rename; 0 leaves them
+  // A Fix without a backup: the reference AVI's identity when the run began.
+  // Its one replacing rename is not journaled; a file of another identity
+  // under the name after a crash tells that the rename was done.
+  std::optional<FileIdentity> identity;
   std::vector<std::pair<std::string, std::string>> pairs;  // data file source, target
 };
 

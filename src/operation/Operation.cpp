@@ -300,6 +300,12 @@ int COperation::FinishReplace(int mode) {
     file_.journal.avi = file_.journal.output = current();
     file_.journal.temporary = file_.temporary;
     file_.journal.source = backup_ == 1 ? JournalSource::kAside : JournalSource::kKeep;
+    // Without a backup the new file takes the name in one replacing rename:
+    // the identity of the old one tells a recovery whether that was done, so
+    // it needs no journal of its own (one flush less per file).
+    file_.journal.identity.reset();
+    FileIdentity identity;
+    if (backup_ != 1 && fs_.Identity(current(), &identity)) file_.journal.identity = identity;
     if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
   }
   CreationInput creation;
@@ -327,8 +333,13 @@ int COperation::FinishReplace(int mode) {
     uint32_t carried = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
     file_.journal.attributes = attributes == kInvalidAttributes ? 0 : carried == 0 ? kAttrNormal : carried;
   }
-  // From here a crash is finished forwards: the new file is whole.
-  if (!WriteJournalPhase(JournalPhase::kPlace)) {
+  // From here a crash is finished forwards: the new file is whole. A Fix
+  // whose journal holds the old file's identity is the exception: a crash
+  // before its rename drops the new file, one after it is told by the
+  // identity, and the journal goes as after any placing.
+  if (mode == Fix && file_.journal.identity) {
+    file_.journal.phase = JournalPhase::kPlace;
+  } else if (!WriteJournalPhase(JournalPhase::kPlace)) {
     r = common_.ReportLastError(1);
     UndoCarry(mode);
     EndJournal();

@@ -3,6 +3,7 @@
 // (its crashes stop between calls, never inside a copy).
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "common/Types.h"
@@ -48,6 +49,25 @@ TEST(JournalReader, RefusesWhatItDidNotWrite) {
       {"bytes after the end", kGood + "pair A:\\x\tB:\\y\n"},
   };
   for (const auto& b : bad) EXPECT_FALSE(ParseJournal(b.bytes, &j)) << b.why;
+
+  // A Fix without a backup keeps the old file's identity, 64-bit numbers.
+  const std::string fix =
+      "mendora journal 1\nmode fix\nphase carry\navi D:\\clip.avi\noutput D:\\clip.avi\n"
+      "temporary D:\\clip.avi.tmp\nsource keep\nattributes 0\nidentity 2049 18446744073709551615\nend 0\n";
+  ASSERT_TRUE(ParseJournal(fix, &j));
+  ASSERT_TRUE(j.identity.has_value());
+  EXPECT_EQ(j.identity->volume, 2049u);
+  EXPECT_EQ(j.identity->index, UINT64_MAX);
+  EXPECT_EQ(FormatJournal(j), fix);
+  auto fix_with = [&](const std::string& from, const std::string& to) {
+    std::string bytes = fix;
+    return bytes.replace(bytes.find(from), from.size(), to);
+  };
+  for (const std::string& b : {fix_with("18446744073709551615", "18446744073709551616"),
+                               fix_with("identity 2049 ", "identity 2049"),
+                               fix_with("end 0", "identity 1 2\nend 0"), fix_with("source keep", "source aside"),
+                               With("attributes 32\n", "attributes 32\nidentity 1 2\n")})
+    EXPECT_FALSE(ParseJournal(b, &j)) << b;
 }
 
 // A data file of a Move at both places after a crash: the shorter one is a
