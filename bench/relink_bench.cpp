@@ -123,7 +123,9 @@ class AcceptUi : public mendora::SearchUi {
 class BatchUi : public mendora::OperationUi {
  public:
   BatchUi(mendora::FileSystem& fs, mendora::SettingsStore& settings, bool shared)
-      : fs_(fs), settings_(settings), shared_(shared) {}
+      : fs_(fs), settings_(settings), shared_(shared) {
+    pump_.set_interval(std::chrono::milliseconds(25));  // as the console tool draws its bar
+  }
 
   int RunStep(mendora::ProgressStep& step) override {
     const auto start = Clock::now();

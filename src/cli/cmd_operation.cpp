@@ -27,6 +27,7 @@
 // to stdout, errors to stderr; the status is 0 only when every file ended
 // with its finished message.
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <map>
 #include <memory>
@@ -85,12 +86,16 @@ class ConsolePlan : public DryRunSink {
   std::FILE* out_;
 };
 
+// The bar is drawn at most this often; reports in between are held back.
+constexpr std::chrono::milliseconds kBarInterval{25};
+
 class ConsoleUi : public OperationUi {
  public:
   ConsoleUi(Context& context, FileSystem& fs, SettingsStore& settings, const Options& options, std::FILE* in,
             bool interactive)
       : c_(context), fs_(fs), settings_(settings), o_(options), in_(in), interactive_(interactive) {
     for (const auto& [old_folder, new_folder] : o_.map) memory_.mapping.Give(old_folder, c_.core_path(new_folder));
+    pump_.set_interval(kBarInterval);
   }
 
   int RunStep(ProgressStep& step) override {

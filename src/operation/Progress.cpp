@@ -96,6 +96,17 @@ int ProgressStep::Result() const {
 // never more than one report ahead, and a step that reports often (a small
 // file's every chunk) does not stop for the other thread at each report.
 void ProgressPump::Report(int percent) {
+  if (interval_.count() > 0) {
+    const auto now = std::chrono::steady_clock::now();
+    if (handed_any_ && now - last_handed_ < interval_) {
+      held_ = percent;
+      holding_ = true;
+      return;
+    }
+    last_handed_ = now;
+    handed_any_ = true;
+  }
+  holding_ = false;
   ack_.Wait();
   ack_.Reset();
   {
@@ -106,6 +117,7 @@ void ProgressPump::Report(int percent) {
 }
 
 void ProgressPump::Post(int percent) {
+  holding_ = false;  // this value supersedes any held one
   {
     std::lock_guard<std::mutex> lock(mutex_);
     items_.push_back({percent, false});
@@ -120,9 +132,11 @@ int ProgressPump::Run(ProgressStep& step, const std::function<bool(int)>& show) 
     finished_ = false;
   }
   ack_.Set();
+  handed_any_ = holding_ = false;
   step.Start(this, [this] {
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      if (holding_) items_.push_back({held_, false});
       finished_ = true;
     }
     cv_.notify_all();

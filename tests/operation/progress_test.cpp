@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <mutex>
 #include <string>
@@ -89,6 +90,41 @@ TEST(ProgressStep, ReportsAreShownInOrderAtMostOneAheadAndOutOfRangeOnlyReleased
   auto at = [&](const std::string& line) { return std::find(order.begin(), order.end(), line) - order.begin(); };
   EXPECT_LT(at("show 5"), at("back 101"));
   EXPECT_LT(at("show 40"), at("back -1"));
+}
+
+// With an interval, reports that follow the last one handed over too soon
+// are held back; the last held one is shown at the end unless a later value
+// was posted (the analysis posts its 100).
+TEST(ProgressStep, AnIntervalHoldsBackReportsButNeverTheLastValue) {
+  using std::chrono::hours;
+  using std::chrono::microseconds;
+  test::TestDrives d;
+  ScriptSteps steps;
+  steps.values = {5, 40, 90};
+  AnalysisInput analysis{d.Path('C', "x.avi")};
+  CreationInput creation{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}};
+  const struct {
+    bool analyse;
+    microseconds interval;
+    std::vector<int> shown;
+  } cases[] = {
+      {true, microseconds(0), {5, 40, 90, 100}},
+      {true, hours(1), {5, 100}},
+      {false, microseconds(0), {5, 40, 90}},
+      {false, hours(1), {5, 90}},
+  };
+  for (const auto& c : cases) {
+    ProgressStep step = c.analyse ? ProgressStep(d.fs(), steps, analysis) : ProgressStep(d.fs(), steps, creation);
+    ProgressPump pump;
+    pump.set_interval(c.interval);
+    std::vector<int> shown;
+    EXPECT_EQ(pump.Run(step, [&](int v) {
+                shown.push_back(v);
+                return true;
+              }),
+              RC_OK);
+    EXPECT_EQ(shown, c.shown) << c.analyse << " " << c.interval.count();
+  }
 }
 
 TEST(ProgressStep, TheCheckOfAFolderReportsRisingValuesAndEndsWithItsReports) {
