@@ -163,7 +163,8 @@ TEST_F(FileSystemTest, FilesReadWriteAndGrowBySeeking) {
 }
 
 // The ways a file can serve ReadAtEach here: the system file system's own
-// and, natively, the pread fallback and the io_uring ring by itself.
+// and, natively, the pread fallback, large batches split between two
+// threads, and the io_uring ring by itself.
 struct BatchReader {
   std::string name;
   std::function<size_t(const std::vector<uint64_t>& offsets, size_t size, uint8_t* out)> read;
@@ -191,6 +192,14 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   readers.push_back({"pread fallback", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
                        return pread_file->ReadAtEach(o.data(), o.size(), size, out);
                      }, true});
+  // Large batches split, whether or not the machine has two CPUs, the helper
+  // thread always reading its part.
+  PosixFileSystem split_fs(map, ReadBatching::kRingTwoThreads);
+  auto split_file = split_fs.Open(path, OpenMode::kRead);
+  ASSERT_NE(split_file, nullptr);
+  readers.push_back({"two threads", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
+                       return split_file->ReadAtEach(o.data(), o.size(), size, out);
+                     }, true});
   const int fd = ::open(drives.Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   std::unique_ptr<ReadRing> ring = ReadRing::Create(fd);
@@ -208,6 +217,20 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   for (uint64_t i = 0; i < 1000; ++i) many.push_back(i * 7919 % 9990);
   many_short = many;
   many_short[700] = 9996;
+  // A batch large enough to be split between two threads, which take it in
+  // chunks from either end: a short read early, late, at both, at the very
+  // end.
+  constexpr size_t split = 2053;  // chunks of uneven length
+#ifndef _WIN32
+  static_assert(split >= kSplitReadBatch);
+#endif
+  std::vector<uint64_t> split_all, split_early, split_late, split_both, split_last;
+  for (uint64_t i = 0; i < split; ++i) split_all.push_back(i * 7919 % 9990);
+  split_early = split_late = split_both = split_last = split_all;
+  split_early[3] = 9996;
+  split_late[split - 40] = 10000;
+  split_both[split / 2 + 1] = split_both[split - 2] = 9993;
+  split_last[split - 1] = 9999;
   struct Case {
     const char* name;
     std::vector<uint64_t> offsets;
@@ -223,6 +246,11 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
       {"none", {}, 8, 0},
       {"many", many, 8, 1000},
       {"many, one short", many_short, 8, 700},
+      {"split", split_all, 8, split},
+      {"split, short early", split_early, 8, 3},
+      {"split, short late", split_late, 8, split - 40},
+      {"split, short twice", split_both, 8, split / 2 + 1},
+      {"split, the last short", split_last, 8, split - 1},
   };
   for (const BatchReader& reader : readers) {
     for (const Case& c : cases) {
