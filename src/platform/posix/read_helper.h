@@ -28,10 +28,11 @@ namespace mendora {
 
 class ReadHelper {
  public:
-  // A helper reading `fd` (which stays the caller's), its thread waiting for
-  // a batch; null when no ring or no thread can be had. `always`: each batch
-  // waits for the helper to start on it, which then reads the last chunk at
-  // least (for tests, which must know that both threads read).
+  // A helper reading the file open on `fd` (which stays the caller's), its
+  // thread waiting for a batch; null when no ring or no thread can be had.
+  // `always`: each batch waits for the helper to start on it, which then
+  // reads the last chunk at least (for tests, which must know that both
+  // threads read).
   static std::unique_ptr<ReadHelper> Start(int fd, bool always = false);
   // Stops the thread and joins it.
   ~ReadHelper();
@@ -63,10 +64,12 @@ class ReadHelper {
     void ReadChunks(ReadRing& ring, bool from_last, bool first_claimed);
   };
 
-  ReadHelper(std::unique_ptr<ReadRing> ring, bool always) : ring_(std::move(ring)), always_(always) {}
+  ReadHelper(std::unique_ptr<ReadRing> ring, int own_fd, bool always)
+      : ring_(std::move(ring)), own_fd_(own_fd), always_(always) {}
   void Run();
 
   std::unique_ptr<ReadRing> ring_;  // the helper thread's
+  int own_fd_;                      // the file opened again for ring_, or -1
   const bool always_;
   std::mutex mutex_;
   std::condition_variable posted_cv_, done_cv_;
