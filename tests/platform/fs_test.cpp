@@ -229,17 +229,18 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   }
 #endif
 
-  // More reads than a ring holds at once, in no order, the 700th short.
+  // More reads than a ring holds at once, too few to be split, in no order,
+  // the 300th short.
   std::vector<uint64_t> many, many_short;
-  for (uint64_t i = 0; i < 1000; ++i) many.push_back(i * 7919 % 9990);
+  for (uint64_t i = 0; i < 400; ++i) many.push_back(i * 7919 % 9990);
   many_short = many;
-  many_short[700] = 9996;
+  many_short[300] = 9996;
   // A batch large enough to be split between two threads, which take it in
   // chunks from either end: a short read early, late, at both, at the very
   // end.
   constexpr size_t split = 2053;  // chunks of uneven length
 #ifndef _WIN32
-  static_assert(split >= kSplitReadBatch);
+  static_assert(400 < kSplitReadBatch && split >= kSplitReadBatch);
 #endif
   std::vector<uint64_t> split_all, split_early, split_late, split_both, split_last;
   for (uint64_t i = 0; i < split; ++i) split_all.push_back(i * 7919 % 9990);
@@ -261,8 +262,8 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
       {"at the end", {8, 10000}, 8, 1},
       {"past the end", {15000, 0}, 8, 0},
       {"none", {}, 8, 0},
-      {"many", many, 8, 1000},
-      {"many, one short", many_short, 8, 700},
+      {"many", many, 8, 400},
+      {"many, one short", many_short, 8, 300},
       {"split", split_all, 8, split},
       {"split, short early", split_early, 8, 3},
       {"split, short late", split_late, 8, split - 40},
