@@ -11,9 +11,10 @@
 // machine takes fewer, and the batch never waits for a helper that has not
 // started on it.
 //
-// The thread lives as long as the helper, waiting between batches: a thread
-// and a ring set up for each batch would cost about as much as the reads
-// they take over.
+// The helper reads through the file opened again (see OpenAgain), and its
+// thread lives as long as the helper, waiting between batches: a thread
+// and a ring set up for each batch cost 0.1 to 0.3 ms here, a good part of
+// what the helper saves on a batch of a few thousand reads.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
