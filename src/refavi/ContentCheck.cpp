@@ -57,7 +57,9 @@ ContentCheckResult CheckLinkContent(FileSystem& fs, const std::string& candidate
   // once: one system call each would take longer than the reads themselves.
   // The first batch is small, so that a file of another capture, which
   // mostly fails at its first frame, is passed over at once; later ones
-  // grow to a few thousand, which bounds the memory.
+  // grow to a few thousand, which bounds the memory and is large enough for
+  // the POSIX file system to share each between two threads (the kernel's
+  // copy of each read out of the cache is then the time left).
   constexpr size_t kFirstBatch = 64, kMaxBatch = 4096;
   const std::vector<uint32_t>& offsets = link.offsets;
   std::vector<uint64_t> at;

@@ -54,7 +54,8 @@ struct ContentCheckResult {
 
 // Checks `candidate` against the frames a reference takes from one link.
 // Reads one 8-byte header per offset, in batches (File::ReadAtEach),
-// through the system's cache.
+// through the system's cache; on POSIX the large batches go through
+// io_uring on two threads where there are two CPUs.
 ContentCheckResult CheckLinkContent(FileSystem& fs, const std::string& candidate, const LinkFrames& link,
                                     uint32_t frame_size);
 

@@ -2,8 +2,10 @@
 // over the drive map, under Wine on real drive letters.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/fs.h"
@@ -163,7 +165,16 @@ TEST_F(FileSystemTest, FilesReadWriteAndGrowBySeeking) {
 }
 
 // The ways a file can serve ReadAtEach here: the system file system's own
-// and, natively, the pread fallback and the io_uring ring by itself.
+// and, natively, the pread fallback, large batches split between two
+// threads, and the io_uring ring by itself.
+#ifndef _WIN32
+size_t EntriesOf(const char* folder) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+#endif
+
 struct BatchReader {
   std::string name;
   std::function<size_t(const std::vector<uint64_t>& offsets, size_t size, uint8_t* out)> read;
@@ -176,6 +187,13 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   const std::string path = drives.Path('D', "clips\\take1.001");
   drives.WriteFile(path, content);
 
+#ifndef _WIN32
+  // Helper threads and the files they open must all be gone once the files
+  // are closed. (A thread first, as the thread sanitizer starts one of its
+  // own at the first thread a process makes.)
+  std::thread([] {}).join();
+  const size_t threads = EntriesOf("/proc/self/task"), fds = EntriesOf("/proc/self/fd");
+#endif
   std::vector<BatchReader> readers;
   auto file = fs.Open(path, OpenMode::kRead);
   ASSERT_NE(file, nullptr);
@@ -191,6 +209,14 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   readers.push_back({"pread fallback", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
                        return pread_file->ReadAtEach(o.data(), o.size(), size, out);
                      }, true});
+  // Large batches split, whether or not the machine has two CPUs, the helper
+  // thread always reading its part.
+  PosixFileSystem split_fs(map, ReadBatching::kRingTwoThreads);
+  auto split_file = split_fs.Open(path, OpenMode::kRead);
+  ASSERT_NE(split_file, nullptr);
+  readers.push_back({"two threads", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
+                       return split_file->ReadAtEach(o.data(), o.size(), size, out);
+                     }, true});
   const int fd = ::open(drives.Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   std::unique_ptr<ReadRing> ring = ReadRing::Create(fd);
@@ -203,11 +229,26 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   }
 #endif
 
-  // More reads than a ring holds at once, in no order, the 700th short.
+  // More reads than a ring holds at once, too few to be split, in no order,
+  // the 300th short.
   std::vector<uint64_t> many, many_short;
-  for (uint64_t i = 0; i < 1000; ++i) many.push_back(i * 7919 % 9990);
+  for (uint64_t i = 0; i < 400; ++i) many.push_back(i * 7919 % 9990);
   many_short = many;
-  many_short[700] = 9996;
+  many_short[300] = 9996;
+  // A batch large enough to be split between two threads, which take it in
+  // chunks from either end: a short read early, late, at both, at the very
+  // end.
+  constexpr size_t split = 2053;  // chunks of uneven length
+#ifndef _WIN32
+  static_assert(400 < kSplitReadBatch && split >= kSplitReadBatch);
+#endif
+  std::vector<uint64_t> split_all, split_early, split_late, split_both, split_last;
+  for (uint64_t i = 0; i < split; ++i) split_all.push_back(i * 7919 % 9990);
+  split_early = split_late = split_both = split_last = split_all;
+  split_early[3] = 9996;
+  split_late[split - 40] = 10000;
+  split_both[split / 2 + 1] = split_both[split - 2] = 9993;
+  split_last[split - 1] = 9999;
   struct Case {
     const char* name;
     std::vector<uint64_t> offsets;
@@ -221,8 +262,13 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
       {"at the end", {8, 10000}, 8, 1},
       {"past the end", {15000, 0}, 8, 0},
       {"none", {}, 8, 0},
-      {"many", many, 8, 1000},
-      {"many, one short", many_short, 8, 700},
+      {"many", many, 8, 400},
+      {"many, one short", many_short, 8, 300},
+      {"split", split_all, 8, split},
+      {"split, short early", split_early, 8, 3},
+      {"split, short late", split_late, 8, split - 40},
+      {"split, short twice", split_both, 8, split / 2 + 1},
+      {"split, the last short", split_last, 8, split - 1},
   };
   for (const BatchReader& reader : readers) {
     for (const Case& c : cases) {
@@ -243,6 +289,11 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
 #ifndef _WIN32
   ring.reset();
   ::close(fd);
+  EXPECT_TRUE(file->Close());
+  EXPECT_TRUE(pread_file->Close());
+  EXPECT_TRUE(split_file->Close());
+  EXPECT_EQ(EntriesOf("/proc/self/task"), threads);
+  EXPECT_EQ(EntriesOf("/proc/self/fd"), fds);
 #endif
 }
 

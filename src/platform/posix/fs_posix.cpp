@@ -20,10 +20,12 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <thread>
 #include <vector>
 
 #include "platform/last_error.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/read_helper.h"
 #include "platform/posix/read_ring.h"
 
 namespace mendora {
@@ -84,24 +86,27 @@ class PosixFile : public File {
     });
   }
 
+  // A small batch on a file without a ring reads one pread each: setting up
+  // a ring costs more than the calls it spares. The rest go to the ring;
+  // the largest, where the machine has a second CPU, are shared between
+  // this thread and a helper with a ring of its own.
   size_t ReadAtEach(const uint64_t* offsets, size_t count, size_t size, uint8_t* out) override {
-    size_t whole = 0;
-    while (whole < count) {
-      ReadRing* ring = Ring(size);
-      if (ring == nullptr) break;
-      whole += ring->ReadAtEach(offsets + whole, count - whole, size, out + whole * size);
-      if (whole == count) break;
-      // The ring stopped short of the end: the file ends there, the read
-      // failed or was merely cut short, or the ring broke. pread tells
-      // which, and leaves the error of a real failure.
-      if (ring->Broken()) {
-        ring_.reset();
-        batching_ = ReadBatching::kPread;
-      }
-      if (ReadAt(offsets[whole], out + whole * size, size) != size) return whole;
-      ++whole;
+    if (count < kMinRingBatch && !ring_) return File::ReadAtEach(offsets, count, size, out);
+    ReadHelper* helper = count >= kSplitReadBatch ? Helper(size) : nullptr;
+    if (helper == nullptr) return ReadInTurn(offsets, count, size, out);
+    const size_t chunks = (count + kSplitChunk - 1) / kSplitChunk;
+    chunk_whole_.resize(chunks);
+    helper->Read(*ring_, offsets, count, size, out, kSplitChunk, chunk_whole_.data());
+    if (helper->Broken()) {
+      helper_.reset();
+      helper_wanted_ = false;
     }
-    return whole + File::ReadAtEach(offsets + whole, count - whole, size, out + whole * size);
+    size_t whole = 0;
+    for (size_t k = 0; k < chunks && whole == k * kSplitChunk; ++k) whole += chunk_whole_[k];
+    if (whole == count) return count;
+    // A read came back short or was never made (a ring failed): from there
+    // on as ReadInTurn reads, which looks into a short read with pread.
+    return whole + ReadInTurn(offsets + whole, count - whole, size, out + whole * size);
   }
 
   size_t Write(const void* buffer, size_t n) override {
@@ -148,6 +153,7 @@ class PosixFile : public File {
 
   bool Close() override {
     if (fd_ < 0) return true;
+    helper_.reset();
     ring_.reset();
     const int r = ::close(fd_);
     fd_ = -1;
@@ -184,7 +190,7 @@ class PosixFile : public File {
   // The ring for reads of `size` bytes, set up at the first batch; null
   // where reads go one pread each.
   ReadRing* Ring(size_t size) {
-    if (batching_ != ReadBatching::kRing || size > kMaxRingRead || fd_ < 0) return nullptr;
+    if (batching_ == ReadBatching::kPread || size > kMaxRingRead || fd_ < 0) return nullptr;
     if (!ring_) {
       ring_ = ReadRing::Create(fd_);
       // Asked once per file: where there is no ring there will be none.
@@ -193,12 +199,59 @@ class PosixFile : public File {
     return ring_.get();
   }
 
+  // The batch through this thread's ring, else one pread each. A read that
+  // comes back short from the ring is made again with pread, which tells
+  // whether the file ends there, the read failed or it was merely cut short,
+  // and leaves the error of a real failure.
+  size_t ReadInTurn(const uint64_t* offsets, size_t count, size_t size, uint8_t* out) {
+    size_t whole = 0;
+    while (whole < count) {
+      ReadRing* ring = Ring(size);
+      if (ring == nullptr) break;
+      whole += ring->ReadAtEach(offsets + whole, count - whole, size, out + whole * size);
+      if (whole == count) break;
+      if (ring->Broken()) {
+        ring_.reset();
+        batching_ = ReadBatching::kPread;
+      }
+      if (ReadAt(offsets[whole], out + whole * size, size) != size) return whole;
+      ++whole;
+    }
+    return whole + File::ReadAtEach(offsets + whole, count - whole, size, out + whole * size);
+  }
+
+  // The helper for a batch of `size`-byte reads, started at the first large
+  // batch; null where this thread reads alone: one CPU, no ring, or no
+  // helper to be had.
+  ReadHelper* Helper(size_t size) {
+    if (batching_ == ReadBatching::kRingOneThread || Ring(size) == nullptr) return nullptr;
+    if (!helper_ && helper_wanted_) {
+      static const unsigned cpus = std::thread::hardware_concurrency();
+      const bool always = batching_ == ReadBatching::kRingTwoThreads;
+      if (cpus > 1 || always) helper_ = ReadHelper::Start(fd_, always);
+      // Asked once per file, as the ring is.
+      helper_wanted_ = helper_ != nullptr;
+    }
+    return helper_.get();
+  }
+
   // A ring read reports its count as an int; large reads gain nothing there.
   static constexpr size_t kMaxRingRead = size_t{1} << 20;
+  // Below this many reads a file that has no ring yet reads with pread: a
+  // ring takes some 35 us to set up and tear down (io_uring_setup, its
+  // mappings, the probe); from open to close, a ring first paid here at
+  // about 48 reads from the cache.
+  static constexpr size_t kMinRingBatch = 48;
+  // The reads a thread takes at a time in a split batch: one ring's worth.
+  // Splitting pays from two or three chunks on (kSplitReadBatch).
+  static constexpr size_t kSplitChunk = 128;
 
   int fd_;
   ReadBatching batching_;
   std::unique_ptr<ReadRing> ring_;
+  std::unique_ptr<ReadHelper> helper_;  // joined before fd_ is closed
+  bool helper_wanted_ = true;
+  std::vector<size_t> chunk_whole_;  // of a split batch, what each chunk read whole
   uint64_t position_ = 0;
 };
 

@@ -9,9 +9,19 @@ namespace mendora {
 
 // How a file serves File::ReadAtEach, its many small reads at once.
 enum class ReadBatching {
-  kRing,   // queued to io_uring together where the system allows it, else as kPread
-  kPread,  // one pread each
+  kRing,           // queued to io_uring together where the system allows it,
+                   // large batches split with a second thread where there is
+                   // a second CPU; else as kPread
+  kRingOneThread,  // as kRing, never split (the reference the split is measured against)
+  kRingTwoThreads, // as kRing, large batches split on any machine, the helper
+                   // always reading its part (for tests)
+  kPread,          // one pread each
 };
+
+// Under kRing, batches of at least this many reads are split between the
+// calling thread and a helper thread, where the machine has two CPUs. Below
+// it the helper's wake-up and hand-back take much of what it saves.
+constexpr size_t kSplitReadBatch = 512;
 
 class PosixFileSystem : public FileSystem {
  public:

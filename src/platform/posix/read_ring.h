@@ -3,7 +3,12 @@
 // io_uring: one system call carries a queue of reads where pread needs one
 // call each. Worth it where the calls themselves cost more than the reads,
 // as for the 8-byte frame headers of the content check, served from the
-// system's cache.
+// system's cache, and where a batch is large enough to repay setting up a
+// ring: a file reads a few dozen or fewer with pread and sets up its ring
+// at its first larger batch. The kernel still copies each read out of the cache in turn,
+// on the CPU that submitted it, which is what is left of the time; the
+// largest batches are therefore shared with a second thread and a second
+// ring (ReadHelper, read_helper.h).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
