@@ -203,20 +203,19 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
 #ifndef _WIN32
   DriveMap map;
   map.Set('D', drives.Native(drives.Root('D')));
-  PosixFileSystem pread_fs(map, ReadBatching::kPread);
-  auto pread_file = pread_fs.Open(path, OpenMode::kRead);
-  ASSERT_NE(pread_file, nullptr);
-  readers.push_back({"pread fallback", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
-                       return pread_file->ReadAtEach(o.data(), o.size(), size, out);
-                     }, true});
-  // Large batches split, whether or not the machine has two CPUs, the helper
-  // thread always reading its part.
-  PosixFileSystem split_fs(map, ReadBatching::kRingTwoThreads);
-  auto split_file = split_fs.Open(path, OpenMode::kRead);
-  ASSERT_NE(split_file, nullptr);
-  readers.push_back({"two threads", [&](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
-                       return split_file->ReadAtEach(o.data(), o.size(), size, out);
-                     }, true});
+  // The fallback, and large batches split whether or not the machine has two
+  // CPUs, the helper thread always reading its part.
+  PosixFileSystem pread_fs(map, ReadBatching::kPread), split_fs(map, ReadBatching::kRingTwoThreads);
+  std::vector<std::unique_ptr<File>> files;
+  for (auto [name, batching_fs] : {std::pair<const char*, PosixFileSystem*>{"pread fallback", &pread_fs},
+                                   {"two threads", &split_fs}}) {
+    files.push_back(batching_fs->Open(path, OpenMode::kRead));
+    ASSERT_NE(files.back(), nullptr) << name;
+    File* f = files.back().get();
+    readers.push_back({name, [f](const std::vector<uint64_t>& o, size_t size, uint8_t* out) {
+                         return f->ReadAtEach(o.data(), o.size(), size, out);
+                       }, true});
+  }
   const int fd = ::open(drives.Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   std::unique_ptr<ReadRing> ring = ReadRing::Create(fd);
@@ -290,8 +289,7 @@ TEST_F(FileSystemTest, ReadAtEachReadsAsReadAtUpToTheFirstShortRead) {
   ring.reset();
   ::close(fd);
   EXPECT_TRUE(file->Close());
-  EXPECT_TRUE(pread_file->Close());
-  EXPECT_TRUE(split_file->Close());
+  for (const auto& f : files) EXPECT_TRUE(f->Close());
   EXPECT_EQ(EntriesOf("/proc/self/task"), threads);
   EXPECT_EQ(EntriesOf("/proc/self/fd"), fds);
 #endif
