@@ -97,12 +97,10 @@ int RefAviReader::ReadSuperIndex(const ChunkHeader& chunk, uint64_t data_start) 
 }
 
 int RefAviReader::ReadLegacyIndex(const ChunkHeader& chunk, uint64_t data_start) {
-  // The whole chunk must be in the file; the pad byte is taken when it is
-  // there. The entries are decoded as they stream through the reader's
-  // block, with no copy of the chunk (1.7 MB for an hour).
-  if (data_start > file_size_ || chunk.size > file_size_ - data_start) return 0;
-  uint64_t length = RoundedSize(chunk.size);
-  if (length > file_size_ - data_start) length = chunk.size;
+  // The entries are decoded as they stream through the reader's block, with
+  // no copy of the chunk (1.7 MB for an hour).
+  uint64_t length = 0;
+  if (!ChunkInFile(chunk, data_start, &length)) return 0;
   const uint64_t count = length / AviOldIndexEntry::kSize;
   uint8_t spare[AviOldIndexEntry::kSize];
   uint64_t base = movi_base_;

@@ -69,12 +69,18 @@ bool RefAviReader::ReadU32(uint32_t* value) {
   return true;
 }
 
-bool RefAviReader::ReadChunkWhole(const ChunkHeader& chunk, uint64_t data_start,
-                                  std::vector<uint8_t>* out) {
+bool RefAviReader::ChunkInFile(const ChunkHeader& chunk, uint64_t data_start, uint64_t* length) const {
   // The pad byte is taken when the file has it; the data itself must be there.
   if (data_start > file_size_ || chunk.size > file_size_ - data_start) return false;
-  uint64_t length = RoundedSize(chunk.size);
-  if (length > file_size_ - data_start) length = chunk.size;
+  *length = RoundedSize(chunk.size);
+  if (*length > file_size_ - data_start) *length = chunk.size;
+  return true;
+}
+
+bool RefAviReader::ReadChunkWhole(const ChunkHeader& chunk, uint64_t data_start,
+                                  std::vector<uint8_t>* out) {
+  uint64_t length = 0;
+  if (!ChunkInFile(chunk, data_start, &length)) return false;
   out->assign(ChunkHeader::kSize + static_cast<size_t>(length), 0);
   StoreU32(out->data(), chunk.id);
   StoreU32(out->data() + 4, chunk.size);

@@ -89,6 +89,9 @@ class RefAviReader {
   // Reads header and data of a chunk whose header was just read into one
   // block; fails when the data does not lie inside the file.
   bool ReadChunkWhole(const ChunkHeader& chunk, uint64_t data_start, std::vector<uint8_t>* out);
+  // The length of the chunk's data in the file, with its pad byte when the
+  // file has it; false when the data itself does not fit in the file.
+  bool ChunkInFile(const ChunkHeader& chunk, uint64_t data_start, uint64_t* length) const;
   // True when `n` bytes from the current position lie inside the file, so
   // that a size read from the file never sizes an allocation beyond it.
   bool FitsInFile(uint64_t n) const { return file_->Tell() <= file_size_ && n <= file_size_ - file_->Tell(); }
