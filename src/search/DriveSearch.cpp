@@ -490,7 +490,7 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
       }
       top.root = top.folder;
       while (!top.root.empty() && top.root.back() == '\\') top.root.pop_back();
-      if (record) top.id = memory.RecordFolder(drive, top.folder);
+      if (record) top.id = memory.RecordWalkedFolder(drive, top.folder);
       continue;
     }
     DirEntry entry;

@@ -8,10 +8,6 @@ namespace mendora {
 
 namespace {
 
-// Bookkeeping of one folder besides its path: the deque slot, the map node
-// and its bucket.
-constexpr size_t kFolderOverhead = 80;
-
 size_t HashOf(std::string_view name) { return std::hash<std::string_view>()(name); }
 
 }  // namespace
@@ -73,15 +69,56 @@ uint32_t WalkMemory::InternName(Drive& d, std::string_view name) {
   return static_cast<uint32_t>(d.names.size() - 1);
 }
 
-uint32_t WalkMemory::RecordFolder(int drive, const std::string& folder) {
+std::string_view WalkMemory::FolderAt(const Drive& d, uint32_t id) {
+  const uint32_t begin = id == 0 ? 0 : d.folder_ends[id - 1];
+  return std::string_view(d.folders_block.data() + begin, d.folder_ends[id] - begin);
+}
+
+uint32_t WalkMemory::AppendFolder(Drive& d, std::string_view folder) {
+  d.folders_block.append(folder.data(), folder.size());
+  d.folder_ends.push_back(static_cast<uint32_t>(d.folders_block.size()));
+  return static_cast<uint32_t>(d.folder_ends.size() - 1);
+}
+
+void WalkMemory::IndexFolder(Drive& d, uint32_t id) {
+  const size_t mask = d.folder_slots.size() - 1;
+  size_t i = HashOf(FolderAt(d, id)) & mask;
+  while (d.folder_slots[i] != 0) i = (i + 1) & mask;
+  d.folder_slots[i] = id + 1;
+}
+
+void WalkMemory::IndexFolders(Drive& d) {
+  const uint32_t count = static_cast<uint32_t>(d.folder_ends.size());
+  // At most half full, so that a probe ends soon.
+  if (static_cast<size_t>(count) * 2 > d.folder_slots.size()) {
+    size_t size = d.folder_slots.empty() ? 1024 : d.folder_slots.size();
+    while (static_cast<size_t>(count) * 2 > size) size *= 2;
+    d.folder_slots.assign(size, 0);
+    d.folders_indexed = 0;
+  }
+  for (; d.folders_indexed < count; ++d.folders_indexed) IndexFolder(d, d.folders_indexed);
+}
+
+uint32_t WalkMemory::RecordFolder(int drive, std::string_view folder) {
   Drive& d = drives_[drive];
-  const auto known = d.folder_ids.find(folder);
-  if (known != d.folder_ids.end()) return known->second;
-  d.folders.push_back(folder);
-  const uint32_t id = static_cast<uint32_t>(d.folders.size() - 1);
-  d.folder_ids.emplace(d.folders.back(), id);
-  d.bytes += folder.size() + kFolderOverhead;
-  total_ += folder.size() + kFolderOverhead;
+  IndexFolders(d);
+  if (!d.folder_slots.empty()) {
+    const size_t mask = d.folder_slots.size() - 1;
+    for (size_t i = HashOf(folder) & mask; d.folder_slots[i] != 0; i = (i + 1) & mask)
+      if (FolderAt(d, d.folder_slots[i] - 1) == folder) return d.folder_slots[i] - 1;
+  }
+  const uint32_t id = AppendFolder(d, folder);
+  IndexFolders(d);
+  Account(d);
+  return id;
+}
+
+uint32_t WalkMemory::RecordWalkedFolder(int drive, std::string_view folder) {
+  Drive& d = drives_[drive];
+  // A folder that holds files the run noted may be met again by the walk.
+  if (!d.noted_folders.empty()) return RecordFolder(drive, folder);
+  const uint32_t id = AppendFolder(d, folder);
+  Account(d);
   return id;
 }
 
@@ -89,30 +126,37 @@ bool WalkMemory::AddEntry(Drive& d, uint32_t name, uint32_t folder) {
   Name& n = d.names[name];
   // A file noted by the run and met by the walk afterwards is kept once.
   if (!d.noted_folders.empty() && d.noted_folders.count(folder) != 0) {
-    for (uint32_t e = n.first; e != kNone; e = d.entries[e].next)
-      if (d.entries[e].folder == folder) return true;
+    for (uint32_t e = n.first; e != kNone; e = EntryAt(d, e).next)
+      if (EntryAt(d, e).folder == folder) return true;
   }
-  const uint32_t index = static_cast<uint32_t>(d.entries.size());
-  d.entries.push_back(Entry{name, folder, kNone});
+  const uint32_t index = d.entry_count;
+  if ((index & (kEntryBlock - 1)) == 0) d.entry_blocks.push_back(std::make_unique<Entry[]>(kEntryBlock));
+  EntryAt(d, index) = Entry{name, folder, kNone};
+  ++d.entry_count;
   if (n.last == kNone) n.first = index;
-  else d.entries[n.last].next = index;
+  else EntryAt(d, n.last).next = index;
   n.last = index;
   return true;
 }
 
 size_t WalkMemory::Held(const Drive& d) {
   return d.names_block.capacity() + d.names.capacity() * sizeof(Name) + d.slots.capacity() * sizeof(uint32_t) +
-         d.entries.capacity() * sizeof(Entry);
+         d.entry_blocks.size() * kEntryBlock * sizeof(Entry) +
+         d.entry_blocks.capacity() * sizeof(std::unique_ptr<Entry[]>) + d.folders_block.capacity() +
+         (d.folder_ends.capacity() + d.folder_slots.capacity()) * sizeof(uint32_t);
+}
+
+void WalkMemory::Account(Drive& d) {
+  const size_t held = Held(d);
+  total_ = total_ - d.bytes + held;
+  d.bytes = held;
 }
 
 bool WalkMemory::RecordFile(int drive, std::string_view name, uint32_t folder) {
   Drive& d = drives_[drive];
   if (d.state != State::kPartial) return false;
-  const size_t before = Held(d);
   AddEntry(d, InternName(d, name), folder);
-  const size_t grown = Held(d) - before;
-  d.bytes += grown;
-  total_ += grown;
+  Account(d);
   if (total_ <= budget_) return true;
   Drop(d);
   return false;
@@ -124,9 +168,12 @@ void WalkMemory::Drop(Drive& d) {
   d.names_block = std::string();
   d.names = std::vector<Name>();
   d.slots = std::vector<uint32_t>();
-  d.entries = std::vector<Entry>();
-  d.folder_ids.clear();
-  d.folders = std::deque<std::string>();
+  d.entry_blocks = std::vector<std::unique_ptr<Entry[]>>();
+  d.entry_count = 0;
+  d.folders_block = std::string();
+  d.folder_ends = std::vector<uint32_t>();
+  d.folder_slots = std::vector<uint32_t>();
+  d.folders_indexed = 0;
   d.noted_folders.clear();
   d.bytes = 0;
 }
@@ -139,16 +186,16 @@ std::vector<std::string> WalkMemory::Recorded(int drive, const std::vector<std::
     const uint32_t k = FindName(d, name);
     if (k == kNone || std::find(seen.begin(), seen.end(), k) != seen.end()) continue;
     seen.push_back(k);
-    for (uint32_t e = d.names[k].first; e != kNone; e = d.entries[e].next) found.push_back(e);
+    for (uint32_t e = d.names[k].first; e != kNone; e = EntryAt(d, e).next) found.push_back(e);
   }
   // Entries are numbered in walk order.
   std::sort(found.begin(), found.end());
   std::vector<std::string> paths;
   paths.reserve(found.size());
   for (const uint32_t e : found) {
-    const Entry& entry = d.entries[e];
+    const Entry& entry = EntryAt(d, e);
     const Name& n = d.names[entry.name];
-    std::string path = d.folders[entry.folder];
+    std::string path(FolderAt(d, entry.folder));
     if (path.empty() || path.back() != '\\') path += '\\';
     path.append(d.names_block, n.offset, n.length);
     paths.push_back(std::move(path));
@@ -182,7 +229,7 @@ void WalkMemory::NoteFile(const std::string& path) {
 
 size_t WalkMemory::files() const {
   size_t total = 0;
-  for (const Drive& d : drives_) total += d.entries.size();
+  for (const Drive& d : drives_) total += d.entry_count;
   return total;
 }
 

@@ -6,23 +6,23 @@
 // last walk stopped, so that a run reads each drive's folders at most once
 // whatever the number of reference AVIs in it.
 //
-// Memory is bounded: names are kept once each in one block, each file met
-// costs a 12-byte entry, and a drive whose record would pass the budget is
-// given up (its record freed) and walked by each search as before. A 12-byte
-// entry a file (up to 24 while the array grows), per distinct name its
-// length and about 24 bytes, per folder its path and about 80 bytes
-// (bytes() tells): 25 bytes a file on a drive of 200,000 files in 20,000
-// folders (bench_relink).
+// Memory is bounded: names and folder paths are kept once each in a block of
+// their own, each file met costs a 12-byte entry, and a drive whose record
+// would pass the budget is given up (its record freed) and walked by each
+// search as before. Entries are kept in blocks that never move, so a walk of
+// a large drive does not copy them as the record grows, and the folder index
+// is built only when a folder is looked up by its path. A 12-byte entry a file, per
+// distinct name its length and about 24 bytes, per folder its path and 4
+// bytes (bytes() tells): about 15 bytes a file on a drive of 200,000 files
+// in 20,000 folders (bench_relink).
 //
 // Threads: used by one search worker at a time, and by the user-interface
 // thread only while no worker runs (between two searches of the run).
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -65,10 +65,13 @@ class WalkMemory {
   void Start(int drive, const std::string& root);
   void MarkComplete(int drive);
 
-  // Recording, in walk order. RecordFolder returns the folder's id.
+  // Recording, in walk order. RecordFolder returns the folder's id, the same
+  // id for the same folder. RecordWalkedFolder is the walk's: the walk
+  // enters each folder once, so the folder is not looked up by its path.
   // RecordFile is false when the record passed the budget: the drive's
   // record is then freed and the drive becomes kUnrecorded.
-  uint32_t RecordFolder(int drive, const std::string& root);
+  uint32_t RecordFolder(int drive, std::string_view folder);
+  uint32_t RecordWalkedFolder(int drive, std::string_view folder);
   bool RecordFile(int drive, std::string_view name, uint32_t folder);
 
   // The recorded files of `drive` named as one of `names` (compared byte for
@@ -92,23 +95,41 @@ class WalkMemory {
   struct Entry {
     uint32_t name, folder, next;  // next entry of the same name
   };
+  // Entries in blocks of a fixed size, so that none is ever copied.
+  static constexpr uint32_t kEntryBlockBits = 12;
+  static constexpr uint32_t kEntryBlock = 1u << kEntryBlockBits;
   struct Drive {
     State state = State::kNew;
     Walk walk;
     std::string names_block;
     std::vector<Name> names;
     std::vector<uint32_t> slots;  // open addressing: name index + 1, 0 empty
-    std::vector<Entry> entries;
-    std::deque<std::string> folders;
-    std::unordered_map<std::string_view, uint32_t> folder_ids;
+    std::vector<std::unique_ptr<Entry[]>> entry_blocks;
+    uint32_t entry_count = 0;
+    std::string folders_block;          // the folder paths, one after another
+    std::vector<uint32_t> folder_ends;  // id -> where its path ends in the block
+    // Open addressing over folder ids + 1, 0 empty; it covers the folders
+    // below folders_indexed and is caught up when a folder is looked up.
+    std::vector<uint32_t> folder_slots;
+    uint32_t folders_indexed = 0;
     std::unordered_set<uint32_t> noted_folders;  // folders that hold noted files
     size_t bytes = 0;
   };
 
+  static Entry& EntryAt(Drive& d, uint32_t e) { return d.entry_blocks[e >> kEntryBlockBits][e & (kEntryBlock - 1)]; }
+  static const Entry& EntryAt(const Drive& d, uint32_t e) {
+    return d.entry_blocks[e >> kEntryBlockBits][e & (kEntryBlock - 1)];
+  }
+  static std::string_view FolderAt(const Drive& d, uint32_t id);
+  static uint32_t AppendFolder(Drive& d, std::string_view folder);
+  static void IndexFolder(Drive& d, uint32_t id);
+  static void IndexFolders(Drive& d);
   uint32_t FindName(const Drive& d, std::string_view name) const;
   uint32_t InternName(Drive& d, std::string_view name);
   void Grow(Drive& d);
   bool AddEntry(Drive& d, uint32_t name, uint32_t folder);
+  // Brings the drive's share of the budget up to what it holds.
+  void Account(Drive& d);
   void Drop(Drive& d);
   // What the record's arrays hold, in bytes.
   static size_t Held(const Drive& d);

@@ -458,6 +458,39 @@ TEST(WalkMemory, KeepsNamesOnceAndEntriesInWalkOrder) {
   EXPECT_TRUE(memory.Recorded(3, {"x.001"}).empty());
 }
 
+TEST(WalkMemory, ALargeWalkKeepsEveryFolderAndFileInOrder) {
+  // More entries than one block holds and more folders than the first
+  // folder index: the walk records them without looking them up, and a
+  // lookup afterwards finds each one.
+  constexpr int kFolders = 3000;
+  WalkMemory memory;
+  memory.Start(2, "C:\\");
+  std::vector<uint32_t> ids;
+  std::vector<std::string> expected;
+  for (int i = 0; i < kFolders; ++i) {
+    const std::string folder = "C:\\f" + std::to_string(i);
+    ids.push_back(memory.RecordWalkedFolder(2, folder));
+    // Now and then a lookup, which indexes what was walked since the last.
+    if (i % 100 == 50) {
+      EXPECT_EQ(memory.RecordFolder(2, folder), ids.back());
+    }
+    ASSERT_TRUE(memory.RecordFile(2, "x.001", ids.back()));
+    ASSERT_TRUE(memory.RecordFile(2, "n" + std::to_string(i) + ".001", ids.back()));
+    expected.push_back(folder + "\\x.001");
+  }
+  EXPECT_EQ(memory.files(), 2u * kFolders);
+  EXPECT_EQ(memory.Recorded(2, {"x.001"}), expected);
+  EXPECT_EQ(memory.Recorded(2, {"n2999.001"}), std::vector<std::string>{"C:\\f2999\\n2999.001"});
+  for (int i = 0; i < kFolders; i += 7) EXPECT_EQ(memory.RecordFolder(2, "C:\\f" + std::to_string(i)), ids[i]) << i;
+  // A folder the run put a file in before the walk came to it is the same
+  // folder to the walk, and the file is kept once.
+  memory.NoteFile("C:\\later\\new.001");
+  const uint32_t later = memory.RecordWalkedFolder(2, "C:\\later");
+  EXPECT_EQ(memory.RecordFolder(2, "C:\\later"), later);
+  ASSERT_TRUE(memory.RecordFile(2, "new.001", later));
+  EXPECT_EQ(memory.Recorded(2, {"new.001"}), std::vector<std::string>{"C:\\later\\new.001"});
+}
+
 TEST(WalkMemory, ADriveGivenUpFreesItsShareOfTheBudgetAndOnlyThat) {
   // What a drive of one folder and one file holds, measured on its own.
   size_t one_drive = 0;
