@@ -1,5 +1,10 @@
 #include "platform/event.h"
 
+#include <deque>
+#include <thread>
+
+#include "platform/last_error.h"
+
 namespace mendora {
 
 void Event::Set() {
@@ -30,21 +35,106 @@ bool Event::WaitFor(std::chrono::milliseconds timeout) {
   return cv_.wait_for(lock, timeout, [this] { return signalled_; });
 }
 
+struct WorkerThread::Task {
+  std::function<void()> body;
+  std::atomic<bool>* ended;
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool done = false;
+};
+
+namespace {
+
+// How many threads wait for a body at most, and for how long.
+constexpr int kMaxIdle = 4;
+constexpr std::chrono::seconds kLinger{2};
+
+class ThreadPool {
+ public:
+  void Run(std::shared_ptr<WorkerThread::Task> task) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (idle_ > 0) {
+        --idle_;
+        queue_.push_back(std::move(task));
+        cv_.notify_one();
+        return;
+      }
+    }
+    std::thread([this, task = std::move(task)]() mutable { Loop(std::move(task)); }).detach();
+  }
+
+ private:
+  static void Execute(WorkerThread::Task& task) {
+    SetLastSystemError(0);
+    {
+      std::function<void()> body = std::move(task.body);
+      try {
+        body();
+      } catch (...) {
+        // A worker never lets an exception end the process.
+      }
+    }
+    // The owner may go away as soon as it has seen both: nothing of it is
+    // touched after.
+    task.ended->store(true, std::memory_order_release);
+    {
+      std::lock_guard<std::mutex> lock(task.mutex);
+      task.done = true;
+    }
+    task.cv.notify_all();
+  }
+
+  void Loop(std::shared_ptr<WorkerThread::Task> task) {
+    for (;;) {
+      Execute(*task);
+      task.reset();
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (idle_ >= kMaxIdle) return;
+      ++idle_;
+      // A body handed over claimed this thread (Run counted it out of the
+      // idle ones); one that waited in vain counts itself out.
+      if (!cv_.wait_for(lock, kLinger, [this] { return !queue_.empty(); })) {
+        --idle_;
+        return;
+      }
+      task = std::move(queue_.front());
+      queue_.pop_front();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<std::shared_ptr<WorkerThread::Task>> queue_;
+  int idle_ = 0;
+};
+
+// Never destroyed: parked threads may still wait on it while the process
+// ends.
+ThreadPool& Pool() {
+  static ThreadPool* pool = new ThreadPool;
+  return *pool;
+}
+
+}  // namespace
+
 void WorkerThread::Start(std::function<void()> body) {
   Join();
   ended_.store(false, std::memory_order_release);
-  thread_ = std::thread([this, body = std::move(body)] {
-    try {
-      body();
-    } catch (...) {
-      // A worker never lets an exception end the process.
-    }
-    ended_.store(true, std::memory_order_release);
-  });
+  auto task = std::make_shared<Task>();
+  task->body = std::move(body);
+  task->ended = &ended_;
+  task_ = task;
+  Pool().Run(std::move(task));
 }
 
 void WorkerThread::Join() {
-  if (thread_.joinable()) thread_.join();
+  if (!task_) return;
+  {
+    std::unique_lock<std::mutex> lock(task_->mutex);
+    task_->cv.wait(lock, [this] { return task_->done; });
+  }
+  task_.reset();
 }
 
 }  // namespace mendora

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 namespace mendora {
 
@@ -31,8 +31,15 @@ class Event {
 };
 
 // One worker thread. The owner polls HasEnded() (as a dialog's timer does)
-// and joins before the object goes away. The thread object stays valid until
-// Join, so polling never touches a freed thread.
+// and joins before the object goes away. The object stays valid until Join,
+// so polling never touches a freed thread.
+//
+// The body runs on a thread of a small process-wide pool: a thread whose
+// body ended waits a moment for the next one, since handing a parked thread
+// its body costs much less than creating and joining a thread, and an
+// operation starts a few for every reference AVI. Each body starts with the
+// last system error cleared, as on a thread of its own, and its captures are
+// destroyed before Join returns.
 class WorkerThread {
  public:
   WorkerThread() = default;
@@ -43,12 +50,14 @@ class WorkerThread {
   // Starts `body`. No exception escapes it: one thrown is swallowed, and the
   // thread ends as if the body had returned.
   void Start(std::function<void()> body);
-  bool Started() const { return thread_.joinable(); }
+  bool Started() const { return task_ != nullptr; }
   bool HasEnded() const { return ended_.load(std::memory_order_acquire); }
   void Join();
 
+  struct Task;
+
  private:
-  std::thread thread_;
+  std::shared_ptr<Task> task_;
   std::atomic<bool> ended_{false};
 };
 

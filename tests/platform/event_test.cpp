@@ -2,8 +2,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "platform/event.h"
+#include "platform/last_error.h"
 #include "platform/progress.h"
 
 namespace mendora {
@@ -43,6 +49,49 @@ TEST(WorkerThread, AnExceptionEndsTheThreadQuietly) {
   worker.Start([] { throw 42; });
   worker.Join();
   EXPECT_TRUE(worker.HasEnded());
+}
+
+TEST(WorkerThread, ManyRunAtOnceAndEachStartsAsOnAThreadOfItsOwn) {
+  // Every body leaves an error behind and notes the one it found.
+  std::mutex mutex;
+  std::set<std::thread::id> threads;
+  bool reused = false;
+  std::vector<uint32_t> found;
+  auto body = [&] {
+    const uint32_t error = GetLastSystemError();
+    SetLastSystemError(5);
+    std::lock_guard<std::mutex> lock(mutex);
+    found.push_back(error);
+    reused = !threads.insert(std::this_thread::get_id()).second || reused;
+  };
+  // More bodies at once than threads are kept waiting: none waits for
+  // another to end.
+  Event release(false);
+  std::atomic<int> running{0};
+  std::vector<std::unique_ptr<WorkerThread>> workers;
+  for (int i = 0; i < 10; ++i) {
+    workers.push_back(std::make_unique<WorkerThread>());
+    workers.back()->Start([&] {
+      ++running;
+      release.Wait();
+      body();
+    });
+  }
+  while (running.load() != 10) std::this_thread::yield();
+  release.Set();
+  for (auto& worker : workers) worker->Join();
+  // One after another, threads are used again; what a body held is gone
+  // when Join returns.
+  for (int round = 0; round < 20; ++round) {
+    WorkerThread worker;
+    auto held = std::make_shared<int>(0);
+    worker.Start([&body, held] { body(); });
+    worker.Join();
+    EXPECT_EQ(held.use_count(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(reused);
+  EXPECT_EQ(found, std::vector<uint32_t>(30, 0));
 }
 
 // A sink that records what the user-interface side was shown.
