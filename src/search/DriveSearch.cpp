@@ -185,11 +185,22 @@ void DriveSearch::OnInitDialog() {
   stop_.store(0);
   recheck_.store(0);
   worker_.Start([this] {
-    // Set however the walk ends, a throw included: a stop waits for it.
+    // Set however the walk ends, a throw included: a stop waits for it. Then
+    // the window is told, so that a walk that ends is seen at once and not
+    // at the next tick of the timer, which stays for a wake-up that is lost.
     struct EndSignal {
-      Event& ended;
-      ~EndSignal() { ended.Set(); }
-    } end_signal{worker_ended_};
+      DriveSearch& search;
+      ~EndSignal() {
+        search.worker_ended_.Set();
+        try {
+          SearchMessage message;
+          message.kind = SearchMessage::kWalkEnded;
+          search.PostToDialog(std::move(message));
+        } catch (...) {
+          // The timer sees the end.
+        }
+      }
+    } end_signal{*this};
     SearchThreadProc();
   });
   timer_on_ = true;
@@ -209,6 +220,9 @@ void DriveSearch::Dispatch(const SearchMessage& message) {
       } else if (message.index == IDCANCEL) {
         OnCancel();
       }
+      break;
+    case SearchMessage::kWalkEnded:
+      if (timer_on_ && !ended_) OnTimer();
       break;
   }
 }
@@ -276,7 +290,8 @@ void DriveSearch::OnTimer() {
     OnCancel();
     return;
   }
-  if (!worker_.HasEnded()) return;
+  // Set as the worker's last act: the join below is short.
+  if (!worker_ended_.IsSet()) return;
   timer_on_ = false;
   worker_.Join();
   stopped_ = true;

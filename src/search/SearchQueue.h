@@ -16,6 +16,7 @@ struct SearchMessage {
     kFoundRecord,  // WM_APP+1: a candidate for missing link `index`; the worker waits for the reply
     kFolderText,   // WM_APP+2: the folder the worker starts to walk
     kButton,       // a button of the search dialog: IDOK (Reference) or IDCANCEL
+    kWalkEnded,    // WM_APP+2 as well: the worker has ended, the window need not wait for its timer
   };
   Kind kind = kFolderText;
   int index = 0;

@@ -90,6 +90,16 @@ TEST_F(SearchTest, AcceptedCandidateResolvesTheLinkWithoutAskingMore) {
   EXPECT_EQ(ui_.missing_list, "");
 }
 
+TEST_F(SearchTest, TheEndOfTheWalkIsSeenAtOnceNotAtTheNextTick) {
+  Put("D:\\x\\other.bin", "x");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run({"E:\\gone\\take.001"}, [](DriveSearch& dlg) { dlg.set_timer_period(std::chrono::seconds(30)); }),
+            IDCANCEL);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(ui_.messages.size(), 1u);  // not found
+  EXPECT_EQ(ui_.locates.size(), 1u);
+}
+
 TEST_F(SearchTest, WalksDepthFirstPostingEachFolderBeforeItsEntries) {
   Put("C:\\a\\b\\take.001", DvBytes());
   Put("C:\\a\\other.bin", "x");
