@@ -55,8 +55,8 @@ class ThreadPool {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (idle_ > 0) {
-        --idle_;
         queue_.push_back(std::move(task));
+        --idle_;
         cv_.notify_one();
         return;
       }
@@ -125,7 +125,13 @@ void WorkerThread::Start(std::function<void()> body) {
   task->body = std::move(body);
   task->ended = &ended_;
   task_ = task;
-  Pool().Run(std::move(task));
+  try {
+    Pool().Run(std::move(task));
+  } catch (...) {
+    // No thread could be had: nothing runs, and Join has nothing to wait for.
+    task_.reset();
+    throw;
+  }
 }
 
 void WorkerThread::Join() {
