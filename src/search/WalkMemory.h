@@ -11,10 +11,10 @@
 // would pass the budget is given up (its record freed) and walked by each
 // search as before. Entries are kept in blocks that never move, so a walk of
 // a large drive does not copy them as the record grows, and the folder index
-// is built only when a folder is looked up by its path. A 12-byte entry a file, per
-// distinct name its length and about 24 bytes, per folder its path and 4
-// bytes (bytes() tells): about 15 bytes a file on a drive of 200,000 files
-// in 20,000 folders (bench_relink).
+// is built only when a folder is looked up by its path. A 12-byte entry a
+// file, per distinct name its length and about 24 bytes, per folder its path
+// and 4 bytes (bytes() tells): about 15 bytes a file on a drive of 200,000
+// files in 20,000 folders (bench_relink).
 //
 // Threads: used by one search worker at a time, and by the user-interface
 // thread only while no worker runs (between two searches of the run).
