@@ -505,7 +505,10 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
       }
       top.root = top.folder;
       while (!top.root.empty() && top.root.back() == '\\') top.root.pop_back();
-      if (record) top.id = memory.RecordWalkedFolder(drive, top.folder);
+      if (record) {
+        top.id = memory.RecordWalkedFolder(drive, top.folder);
+        if (top.id == WalkMemory::kGivenUp) GoOnUnrecorded(&walk, &unrecorded, &record);
+      }
       continue;
     }
     DirEntry entry;
@@ -527,16 +530,19 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
       }
       continue;
     }
-    if (record && !memory.RecordFile(drive, entry.name, top.id)) {
-      // Past the memory's budget: this walk goes on unrecorded, and later
-      // searches walk the drive for themselves.
-      unrecorded = std::move(*walk);
-      walk->stack.clear();
-      walk = &unrecorded;
-      record = false;
-    }
+    if (record && !memory.RecordFile(drive, entry.name, top.id)) GoOnUnrecorded(&walk, &unrecorded, &record);
     OfferFile(entry.name, path);
   }
+}
+
+// Past the memory's budget: this walk goes on unrecorded, and later searches
+// walk the drive for themselves. Frames keep their place: the stack moves
+// whole.
+void DriveSearch::GoOnUnrecorded(WalkMemory::Walk** walk, WalkMemory::Walk* unrecorded, bool* record) {
+  *unrecorded = std::move(**walk);
+  (*walk)->stack.clear();
+  *walk = unrecorded;
+  *record = false;
 }
 
 void DriveSearch::PostFolder(const std::string& folder) {

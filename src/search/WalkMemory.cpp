@@ -115,11 +115,14 @@ uint32_t WalkMemory::RecordFolder(int drive, std::string_view folder) {
 
 uint32_t WalkMemory::RecordWalkedFolder(int drive, std::string_view folder) {
   Drive& d = drives_[drive];
+  if (d.state != State::kPartial) return kGivenUp;
   // A folder that holds files the run noted may be met again by the walk.
-  if (!d.noted_folders.empty()) return RecordFolder(drive, folder);
-  const uint32_t id = AppendFolder(d, folder);
+  const uint32_t id = d.noted_folders.empty() ? AppendFolder(d, folder) : RecordFolder(drive, folder);
   Account(d);
-  return id;
+  // A drive of many folders and few files passes the budget here.
+  if (total_ <= budget_) return id;
+  Drop(d);
+  return kGivenUp;
 }
 
 bool WalkMemory::AddEntry(Drive& d, uint32_t name, uint32_t folder) {

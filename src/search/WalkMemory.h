@@ -68,8 +68,10 @@ class WalkMemory {
   // Recording, in walk order. RecordFolder returns the folder's id, the same
   // id for the same folder. RecordWalkedFolder is the walk's: the walk
   // enters each folder once, so the folder is not looked up by its path.
-  // RecordFile is false when the record passed the budget: the drive's
-  // record is then freed and the drive becomes kUnrecorded.
+  // When the record passed the budget, RecordWalkedFolder returns kGivenUp
+  // and RecordFile false: the drive's record is then freed and the drive
+  // becomes kUnrecorded.
+  static constexpr uint32_t kGivenUp = 0xFFFFFFFFu;
   uint32_t RecordFolder(int drive, std::string_view folder);
   uint32_t RecordWalkedFolder(int drive, std::string_view folder);
   bool RecordFile(int drive, std::string_view name, uint32_t folder);

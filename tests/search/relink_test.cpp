@@ -514,6 +514,17 @@ TEST(WalkMemory, ADriveGivenUpFreesItsShareOfTheBudgetAndOnlyThat) {
   EXPECT_EQ(memory.state(2), WalkMemory::State::kComplete);
   EXPECT_EQ(memory.Recorded(2, {"a.001"}), std::vector<std::string>{"C:\\a.001"});
   EXPECT_EQ(memory.files(), 1u);
+
+  // Folders without a file pass the budget too.
+  WalkMemory folders(one_drive);
+  folders.Start(2, "C:\\");
+  int recorded = 0;
+  while (recorded < 1000000 &&
+         folders.RecordWalkedFolder(2, "C:\\empty" + std::to_string(recorded)) != WalkMemory::kGivenUp)
+    ++recorded;
+  EXPECT_LT(recorded, 1000000);
+  EXPECT_EQ(folders.state(2), WalkMemory::State::kUnrecorded);
+  EXPECT_EQ(folders.bytes(), 0u);
 }
 
 }  // namespace
