@@ -489,6 +489,15 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
   WalkMemory& memory = memory_->walk;
   WalkMemory::Walk unrecorded;  // the rest of a walk whose record was given up
   WalkMemory::Walk* walk = &kept;
+  // Past the memory's budget: this walk goes on unrecorded, and later
+  // searches walk the drive for themselves. Frames keep their place: the
+  // stack moves whole.
+  auto go_on_unrecorded = [&] {
+    unrecorded = std::move(*walk);
+    walk->stack.clear();
+    walk = &unrecorded;
+    record = false;
+  };
   while (MayGoOn()) {
     if (walk->stack.empty()) {
       if (record) memory.MarkComplete(drive);
@@ -507,7 +516,7 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
       while (!top.root.empty() && top.root.back() == '\\') top.root.pop_back();
       if (record) {
         top.id = memory.RecordWalkedFolder(drive, top.folder);
-        if (top.id == WalkMemory::kGivenUp) GoOnUnrecorded(&walk, &unrecorded, &record);
+        if (top.id == WalkMemory::kGivenUp) go_on_unrecorded();
       }
       continue;
     }
@@ -530,19 +539,9 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
       }
       continue;
     }
-    if (record && !memory.RecordFile(drive, entry.name, top.id)) GoOnUnrecorded(&walk, &unrecorded, &record);
+    if (record && !memory.RecordFile(drive, entry.name, top.id)) go_on_unrecorded();
     OfferFile(entry.name, path);
   }
-}
-
-// Past the memory's budget: this walk goes on unrecorded, and later searches
-// walk the drive for themselves. Frames keep their place: the stack moves
-// whole.
-void DriveSearch::GoOnUnrecorded(WalkMemory::Walk** walk, WalkMemory::Walk* unrecorded, bool* record) {
-  *unrecorded = std::move(**walk);
-  (*walk)->stack.clear();
-  *walk = unrecorded;
-  *record = false;
 }
 
 void DriveSearch::PostFolder(const std::string& folder) {

@@ -121,7 +121,6 @@ class DriveSearch {
   void SearchThreadProc();
   void ReplayDrive(int drive, const std::string& root);
   void WalkDrive(int drive, WalkMemory::Walk& walk, bool record);
-  static void GoOnUnrecorded(WalkMemory::Walk** walk, WalkMemory::Walk* unrecorded, bool* record);
   void OfferFile(const std::string& name, const std::string& path);
   void PostFolder(const std::string& folder);
   bool GatePasses();
