@@ -3,26 +3,18 @@
 #include <cctype>
 
 #include "common/ErrorTable.h"
+#include "platform/win_path.h"
 #include "search/FoundChoice.h"
 #include "search/ManualLocate.h"
 
 namespace mendora {
 
-namespace {
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 bool ParseDriveLetters(const std::string& text, uint32_t* mask) {
   uint32_t drives = 0;
   for (const char c : text) {
-    const int upper = std::toupper(static_cast<unsigned char>(c));
-    if (upper < 'A' || upper > 'Z') return false;
-    drives |= 1u << (upper - 'A');
+    const int drive = DriveIndex(c);
+    if (drive < 0) return false;
+    drives |= 1u << drive;
   }
   *mask = drives;
   return true;
@@ -67,8 +59,10 @@ bool ConsoleSearchUi::ChooseFile(ManualLocate& dlg, std::string* path, int* filt
     for (size_t i = 0; i < options_.locate.size(); ++i) {
       if (used_[i]) continue;
       const std::string& key = options_.locate[i].first;
-      if (pass == 0 ? dlg.missing_link().empty() || key != dlg.missing_link()
-                    : key != dlg.missing_name() && NameOf(key) != dlg.missing_name())
+      // As the user typed it: a recorded path or a name, in any case.
+      const WinPath paths;
+      if (pass == 0 ? dlg.missing_link().empty() || !paths.Same(key, dlg.missing_link())
+                    : !paths.Same(key, dlg.missing_name()) && !paths.Same(paths.FileName(key), dlg.missing_name()))
         continue;
       used_[i] = true;
       *path = options_.locate[i].second;

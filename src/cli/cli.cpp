@@ -74,7 +74,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   std::FILE* shown_err = ConsoleOutput(err);
   std::FILE* answers = ConsoleInput(stdin);
   Context context{*fs, shown_out, shown_err, answers, err_is_terminal,
-                  [fs](const std::string& path) { return CorePath(*fs, path); }};
+                  [fs](const std::string& path) { return CorePath(*fs, path); }, out};
   const int status = command->run(context, command_arguments);
   CloseConsoleStream(answers, stdin);
   CloseConsoleStream(shown_err, err);

@@ -62,8 +62,11 @@ int Check(Context& context, const std::vector<std::string>& arguments) {
   check.Run(paths, &reports, &progress);
   bar.Finish();
   switch (format) {
-    case kJson: Print(context.out, FormatCheckJson(reports)); break;
-    case kCsv: Print(context.out, FormatCheckCsv(reports)); break;
+    case kJson:
+    case kCsv:
+      std::fflush(context.out);
+      Print(context.utf8_out, format == kJson ? FormatCheckJson(reports) : FormatCheckCsv(reports));
+      break;
     case kTable: PrintTable(context.out, reports); break;
   }
   for (const FileCheck& file : reports)

@@ -21,6 +21,9 @@ struct Context {
   // A path from the command line in the core's form: Windows paths stay as
   // they are; a native path becomes X:\... through the drive that holds it.
   std::function<std::string(const std::string&)> core_path;
+  // Results that are UTF-8 already (JSON, CSV): stdout as it is, not
+  // converted from the code page as `out` is.
+  std::FILE* utf8_out = nullptr;
 };
 
 struct Command {

@@ -9,8 +9,9 @@
 
 #include "cli/commands.h"
 #include "platform/drive_map.h"
-#include "platform/posix/codepage.h"
+#include "platform/codepage.h"
 #include "platform/posix/fs_posix.h"
+#include "platform/win_path.h"
 
 namespace mendora::cli {
 
@@ -19,11 +20,9 @@ namespace {
 // The bytes at the end of `text` that begin a character the text does not
 // finish (a lead byte of CP932 without its second byte).
 size_t UnfinishedTail(int code_page, const std::string& text) {
-  if (code_page != kCodePageJapanese) return 0;
   size_t i = 0;
   while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    const bool lead = IsLeadByte(code_page, static_cast<unsigned char>(text[i]));
     if (lead && i + 1 == text.size()) return 1;
     i += lead ? 2 : 1;
   }
@@ -32,7 +31,7 @@ size_t UnfinishedTail(int code_page, const std::string& text) {
 
 // A stream over another: what is written in the code page reaches it as
 // UTF-8; what is read from it as UTF-8 comes out in the code page, a line at
-// a time. Bytes that are no text of their encoding pass unchanged.
+// a time.
 struct Converter {
   std::FILE* stream;
   int code_page;
@@ -45,8 +44,8 @@ ssize_t WriteConverted(void* cookie, const char* data, size_t size) {
   const size_t keep = UnfinishedTail(c->code_page, c->pending);
   const std::string text = c->pending.substr(0, c->pending.size() - keep);
   c->pending.erase(0, text.size());
-  std::string shown;
-  if (!CodePageToUtf8(c->code_page, text, &shown)) shown = text;
+  // A character the page cannot map shows as U+FFFD; the rest still converts.
+  const std::string shown = WinPath(c->code_page).ToUtf8(text);
   if (std::fwrite(shown.data(), 1, shown.size(), c->stream) != shown.size()) return -1;
   return static_cast<ssize_t>(size);
 }

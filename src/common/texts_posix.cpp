@@ -1,5 +1,5 @@
 #include "common/Texts.h"
-#include "platform/posix/codepage.h"
+#include "platform/codepage.h"
 #include "platform/ui_language.h"
 
 namespace mendora {

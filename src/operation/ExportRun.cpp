@@ -4,6 +4,7 @@
 #include "common/Types.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
+#include "platform/win_path.h"
 #include "rewrite/ExportAvi.h"
 
 namespace mendora {
@@ -27,20 +28,15 @@ class ExportSteps : public Steps {
   ExportOutcome* outcome_;
 };
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::vector<std::string> RunExport(FileSystem& fs, OperationUi& ui, const std::vector<std::string>& files) {
   std::vector<std::string> written;
   std::string folder;
   if (!ui.BrowseFolder(LoadText(IDS_EXPORT_FOLDER_TITLE), &folder)) return written;
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  const WinPath paths;
   for (const std::string& file : files) {
-    const std::string output = folder + NameOf(file);
+    const std::string output = paths.Join(folder, paths.FileName(file));
     ExportOutcome outcome;
     ExportSteps steps(fs, &outcome);
     const CreationInput input{file, output, {}, {}};

@@ -17,15 +17,8 @@ std::string BackupPath(const std::string& path);
 // so that it goes only once the new reference AVI has its name.
 std::string OlderBackupPath(const std::string& path);
 
-// Splits at the last backslash: the folder keeps its backslash. False when
-// the path has none.
-bool SplitPath(const std::string& path, std::string* folder, std::string* name);
-
-// `folder` plus a backslash unless it already ends with one, plus `name`.
-std::string JoinPath(const std::string& folder, const std::string& name);
-
 // The k-th candidate of the unique name rule: "~%03d" inserted before the
-// last '.' of the whole path, or in front when there is none.
+// last '.' of the file name, or at its end when the name has none.
 std::string UniqueCandidate(const std::string& path, unsigned k);
 
 // The first candidate (k = 1, 2, ...) that does not exist and that `taken`

@@ -12,6 +12,7 @@
 #include "operation/Steps.h"
 #include "platform/fs.h"
 #include "platform/last_error.h"
+#include "platform/win_path.h"
 #include "platform/wintypes.h"
 
 namespace mendora {
@@ -118,8 +119,7 @@ int COperation::PrepareFile(int mode) {
     }
     file_.found.assign(file_.missing.size(), std::string());
     file_.found_flags.assign(file_.missing.size(), 0);
-    std::string name = path;
-    SplitPath(path, nullptr, &name);
+    const std::string name = WinPath().FileName(path);
     const int searched = ui_.SearchMissing(path, name, file_.missing, file_.found, file_.found_flags);
     if (searched == IDCANCEL) {
       ready_[current_] = 0;
@@ -155,8 +155,11 @@ int COperation::MoveCopyFile(int mode) {
   file_.carry_sources.clear();
   file_.carry_targets.clear();
   std::unordered_set<std::string> listed;
+  const WinPath paths;
   for (const LinkPlan& link : file_.plan) {
-    if (link.source == link.target || !listed.insert(link.source).second) continue;
+    // A data file already in the destination (its folder named in another
+    // case) stays: carrying a file onto itself would empty it.
+    if (paths.Same(link.source, link.target) || !listed.insert(link.source).second) continue;
     file_.carry_sources.push_back(link.source);
     file_.carry_targets.push_back(link.target);
   }
@@ -215,12 +218,13 @@ int COperation::MoveCopyFile(int mode) {
 }
 
 // True when a link planned so far already goes to `path`.
-bool COperation::TargetTaken(const std::string& path) const { return file_.planned.count(path) != 0; }
+bool COperation::TargetTaken(const std::string& path) const { return file_.planned.count(WinPath().Key(path)) != 0; }
 
 int COperation::PlanDestination() {
+  const WinPath paths;
   std::string name;
-  if (!SplitPath(current(), nullptr, &name)) return ERR_INVALID_LOCATION;
-  file_.output = JoinPath(file_.folder, name);
+  if (!paths.Split(current(), nullptr, &name)) return ERR_INVALID_LOCATION;
+  file_.output = paths.Join(file_.folder, name);
   file_.temporary = TemporaryPath(file_.output);
   if (TooLong(file_.temporary)) return ERR_INVALID_LOCATION;
   if (!dry_run_) fs_.Delete(file_.temporary);
@@ -243,15 +247,16 @@ int COperation::PlanDestination() {
     }
     first_with_source.emplace(link.source, i);
     std::string file;
-    if (!SplitPath(link.source, nullptr, &file)) return ERR_INVALID_LOCATION;
-    const std::string destination = JoinPath(file_.folder, file);
+    if (!paths.Split(link.source, nullptr, &file)) return ERR_INVALID_LOCATION;
+    const std::string destination = paths.Join(file_.folder, file);
     link.target = destination;
     // A name that exists, or that an earlier file of this run goes to, is
-    // taken: two data files of one name from two folders must not meet.
-    if (link.source != destination && (fs_.Exists(destination) || TargetTaken(destination)))
+    // taken: two data files of one name from two folders must not meet,
+    // nor two whose names differ only in case.
+    if (!paths.Same(link.source, destination) && (fs_.Exists(destination) || TargetTaken(destination)))
       link.target = UniqueName(fs_, destination, [this](const std::string& p) { return TargetTaken(p); });
     if (TooLong(link.target)) return ERR_INVALID_LOCATION;
-    file_.planned.insert(link.target);
+    file_.planned.insert(paths.Key(link.target));
   }
   return RC_OK;
 }
@@ -284,10 +289,10 @@ int COperation::CheckDestination(int mode) {
     const std::string old_target = file_.carry_targets[c];
     const std::string fresh = UniqueName(fs_, old_target, [this](const std::string& p) { return TargetTaken(p); });
     if (TooLong(fresh)) return ERR_INVALID_LOCATION;
-    file_.planned.insert(fresh);
+    file_.planned.insert(WinPath().Key(fresh));
     file_.carry_targets[c] = fresh;
     for (LinkPlan& link : file_.plan)
-      if (link.target == old_target && link.source != link.target) link.target = fresh;
+      if (link.target == old_target && !WinPath().Same(link.source, link.target)) link.target = fresh;
   }
   return RC_OK;
 }

@@ -5,6 +5,7 @@
 // writes a corrected reference AVI in place (Fix) or carries the data files
 // to a chosen folder and writes a new reference AVI there (Move, Copy). A
 // problem with one file is reported and ends that file only.
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -96,7 +97,7 @@ class COperation {
     std::vector<std::string> found;
     std::vector<int> found_flags;
     std::vector<LinkPlan> plan;
-    std::unordered_set<std::string> planned;  // every target of the plan
+    std::set<std::u32string> planned;  // every target of the plan, as Windows compares names
     std::vector<std::string> old_paths;
     std::vector<std::string> new_paths;
     std::vector<std::string> carry_sources;

@@ -7,15 +7,13 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "platform/posix/codepage.h"
+#include "platform/codepage.h"
+#include "platform/win_path.h"
 
 namespace mendora {
 namespace {
 
-int Slot(char letter) {
-  const int upper = std::toupper(static_cast<unsigned char>(letter));
-  return (upper >= 'A' && upper <= 'Z') ? upper - 'A' : -1;
-}
+int Slot(char letter) { return DriveIndex(letter); }
 
 bool IsFolder(const std::string& path) {
   struct stat st {};

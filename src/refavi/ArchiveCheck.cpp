@@ -34,11 +34,6 @@ namespace {
 // bit does not show).
 constexpr int kMaxWalkDepth = 64;
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-  return folder + "\\" + name;
-}
-
 // Hands a step's 0..100 on as a part [from, to] of the whole run.
 class PartSink : public ProgressSink {
  public:
@@ -80,11 +75,11 @@ bool ArchiveCheck::Walk(const std::string& folder, std::vector<std::string>* fil
   std::sort(folders.begin(), folders.end());
   for (const std::string& name : names) {
     if (progress != nullptr && !progress->Running()) return false;
-    const std::string path = JoinPath(folder, name);
+    const std::string path = WinPath().Join(folder, name);
     if (IsReferenceCandidate(path)) files->push_back(path);
   }
   for (const std::string& name : folders)
-    if (!Walk(JoinPath(folder, name), files, progress, depth + 1)) return false;
+    if (!Walk(WinPath().Join(folder, name), files, progress, depth + 1)) return false;
   return true;
 }
 
@@ -156,7 +151,8 @@ FileCheck ArchiveCheck::CheckFile(const std::string& path, ProgressReporter* pro
 }
 
 void ArchiveCheck::CheckLink(const LinkFrames& link, uint32_t frame_size, LinkCheck* check) {
-  DataFileState& state = data_files_[{link.path, frame_size}];
+  // One data file, however its references spell it: Windows names ignore case.
+  DataFileState& state = data_files_[{WinPath().Key(link.path), frame_size}];
   if (!state.looked) {
     state.looked = true;
     state.exists = !link.path.empty() && fs_.Exists(link.path);
@@ -223,7 +219,12 @@ bool ArchiveCheck::Run(const std::vector<std::string>& paths, std::vector<FileCh
 
 namespace {
 
-std::string CsvField(const std::string& text) {
+// Recorded paths reach a report as UTF-8, whatever their code page, with
+// U+FFFD for a byte the code page cannot map.
+std::string CsvField(const WinPath& paths, const std::string& recorded) {
+  std::string text = paths.ToUtf8(recorded);
+  // A spreadsheet runs a cell that begins so as a formula.
+  if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@')) text.insert(0, "'");
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (const char c : text) {
@@ -233,6 +234,7 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
+// `text` is UTF-8 already.
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (const char c : text) {
@@ -240,7 +242,7 @@ std::string JsonString(const std::string& text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (u < 0x20) {
+    } else if (u < 0x20 || u == 0x7F) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", u);
       out += escape;
@@ -251,33 +253,42 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+// "path": ..., and "path_bytes" with the recorded bytes when the code page
+// could not show them all.
+std::string JsonPath(const WinPath& paths, const std::string& recorded) {
+  bool lossy = false;
+  std::string json = "\"path\": " + JsonString(paths.ToUtf8(recorded, &lossy));
+  if (lossy) json += ", \"path_bytes\": \"" + HexBytes(recorded) + "\"";
+  return json;
+}
+
 }  // namespace
 
-std::string FormatCheckCsv(const std::vector<FileCheck>& reports) {
+std::string FormatCheckCsv(const std::vector<FileCheck>& reports, const WinPath& paths) {
   std::string csv = "file,status,reason,link,link status,frames\r\n";
   for (const FileCheck& file : reports) {
     const std::string head =
-        CsvField(file.path) + "," + CheckStatusName(file.status) + "," + CsvField(file.reason) + ",";
+        CsvField(paths, file.path) + "," + CheckStatusName(file.status) + "," + CsvField(paths, file.reason) + ",";
     if (file.links.empty()) csv += head + ",,\r\n";
     for (const LinkCheck& link : file.links)
-      csv += head + CsvField(link.path) + "," + LinkStatusName(link.status) + "," + std::to_string(link.frames) +
+      csv += head + CsvField(paths, link.path) + "," + LinkStatusName(link.status) + "," + std::to_string(link.frames) +
              "\r\n";
   }
   return csv;
 }
 
-std::string FormatCheckJson(const std::vector<FileCheck>& reports) {
-  std::string json = "{\"files\": [";
+std::string FormatCheckJson(const std::vector<FileCheck>& reports, const WinPath& paths) {
+  std::string json = "{\"version\": 1, \"files\": [";
   for (size_t i = 0; i < reports.size(); ++i) {
     const FileCheck& file = reports[i];
     json += i == 0 ? "\n  " : ",\n  ";
-    json += "{\"path\": " + JsonString(file.path) + ", \"status\": " + JsonString(CheckStatusName(file.status));
-    if (file.status == CheckStatus::kUnreadable) json += ", \"reason\": " + JsonString(file.reason);
+    json += "{" + JsonPath(paths, file.path) + ", \"status\": " + JsonString(CheckStatusName(file.status));
+    if (file.status == CheckStatus::kUnreadable) json += ", \"reason\": " + JsonString(paths.ToUtf8(file.reason));
     json += ", \"links\": [";
     for (size_t k = 0; k < file.links.size(); ++k) {
       const LinkCheck& link = file.links[k];
       json += k == 0 ? "\n    " : ",\n    ";
-      json += "{\"path\": " + JsonString(link.path) + ", \"status\": " + JsonString(LinkStatusName(link.status)) +
+      json += "{" + JsonPath(paths, link.path) + ", \"status\": " + JsonString(LinkStatusName(link.status)) +
               ", \"frames\": " + std::to_string(link.frames) + "}";
     }
     json += file.links.empty() ? "]}" : "\n  ]}";

@@ -16,6 +16,7 @@
 
 #include "platform/fs.h"
 #include "platform/progress.h"
+#include "platform/win_path.h"
 #include "refavi/ContentCheck.h"
 
 namespace mendora {
@@ -79,15 +80,23 @@ class ArchiveCheck {
   std::string UnreadableReason(const std::string& path);
 
   FileSystem& fs_;
-  std::map<std::pair<std::string, uint32_t>, DataFileState> data_files_;
+  // By the data file's path as Windows compares it, and the frame size.
+  std::map<std::pair<std::u32string, uint32_t>, DataFileState> data_files_;
   uint64_t headers_read_ = 0;
 };
 
+// The reports are UTF-8: each recorded path is converted from the code page
+// of `paths`, a byte it cannot map becoming U+FFFD.
 // The report as CSV, one row per link (a file without links has one row
 // with the link fields empty): file,status,reason,link,link status,frames.
-std::string FormatCheckCsv(const std::vector<FileCheck>& reports);
+// A cell that a spreadsheet would run as a formula (=, +, -, @) gets a
+// leading '.
+std::string FormatCheckCsv(const std::vector<FileCheck>& reports, const WinPath& paths = WinPath());
 // The report as one JSON document:
-// {"files": [{"path", "status", ["reason",] "links": [{"path", "status", "frames"}]}]}.
-std::string FormatCheckJson(const std::vector<FileCheck>& reports);
+// {"version": 1, "files": [{"path", ["path_bytes",] "status", ["reason",]
+//  "links": [{"path", ["path_bytes",] "status", "frames"}]}]}, where
+// "path_bytes" holds the recorded bytes in hex when "path" could not show
+// them all.
+std::string FormatCheckJson(const std::vector<FileCheck>& reports, const WinPath& paths = WinPath());
 
 }  // namespace mendora

@@ -6,6 +6,8 @@
 #include <new>
 #include <string>
 
+#include "platform/win_path.h"
+
 namespace mendora {
 namespace {
 
@@ -554,10 +556,9 @@ namespace {
 
 // The folder part of a path, separator included ("" for a bare name).
 std::string FolderOf(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/");
-  if (cut != std::string::npos) return path.substr(0, cut + 1);
-  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-  return std::string();
+  std::string folder = WinPath().Folder(path);
+  if (folder.empty() && path.size() >= 2 && path[1] == ':') folder = path.substr(0, 2);  // "C:name"
+  return folder;
 }
 
 // A name in `folder` that nothing uses yet.

@@ -7,6 +7,7 @@
 #include "common/Texts.h"
 #include "common/Types.h"
 #include "platform/fs.h"
+#include "platform/win_path.h"
 #include "platform/wintypes.h"
 #include "refavi/DvFileProbe.h"
 #include "search/FoundChoice.h"
@@ -23,17 +24,11 @@ constexpr int kLastDriveIndex = 26;
 // How often a stop re-opens the reply event while it waits for the worker.
 constexpr std::chrono::milliseconds kStopPoll{5};
 
-// The text after the last backslash, or the whole path when it has none.
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The folder of a path as the search dialog shows it: "C:\" for a root.
 std::string ShownFolderOf(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  if (slash == std::string::npos) return path;
-  return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
+  const WinPath paths;
+  const std::string folder = paths.Folder(path);
+  return folder.empty() ? path : paths.WithoutSeparator(folder);
 }
 
 }  // namespace
@@ -160,7 +155,7 @@ void DriveSearch::OnInitDialog() {
   missing_names_.clear();
   missing_list_.clear();
   for (int i = 0; i < missing_count_; ++i) {
-    missing_names_.push_back(FileNameOf(missing_links_[i]));
+    missing_names_.push_back(WinPath().FileName(missing_links_[i]));
     missing_list_ += missing_names_.back();
     if (i != missing_count_ - 1) missing_list_ += '\n';
   }
@@ -478,7 +473,7 @@ void DriveSearch::ReplayDrive(int drive, const std::string& root) {
       PostFolder(folder);
       shown = folder;
     }
-    OfferFile(FileNameOf(path), path);
+    OfferFile(WinPath().FileName(path), path);
   }
 }
 
@@ -512,8 +507,9 @@ void DriveSearch::WalkDrive(int drive, WalkMemory::Walk& kept, bool record) {
         walk->stack.pop_back();
         continue;
       }
+      // "D:\ソ" ends with the byte 0x5C, which is no backslash there.
       top.root = top.folder;
-      while (!top.root.empty() && top.root.back() == '\\') top.root.pop_back();
+      while (WinPath().EndsWithSeparator(top.root)) top.root.pop_back();
       if (record) {
         top.id = memory.RecordWalkedFolder(drive, top.folder);
         if (top.id == WalkMemory::kGivenUp) go_on_unrecorded();

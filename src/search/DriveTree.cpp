@@ -1,6 +1,7 @@
 #include "search/DriveTree.h"
 
 #include "common/CommonFunc.h"
+#include "platform/win_path.h"
 
 namespace mendora {
 
@@ -26,7 +27,7 @@ std::string DriveTree::GetItemPath(int item) const {
   std::string path;
   for (int i = item; i >= 0 && i < item_count(); i = items_[i].parent) {
     const std::string& text = items_[i].text;
-    if (!text.empty() && text.back() == '\\') {
+    if (WinPath().EndsWithSeparator(text)) {
       path = text + path;
     } else {
       path = text + (path.empty() ? "" : "\\") + path;

@@ -1,55 +1,43 @@
 #include "search/FolderMapping.h"
 
 #include <algorithm>
-#include <cctype>
+#include <optional>
+
+#include "platform/win_path.h"
 
 namespace mendora {
 
 namespace {
 
-std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
+std::string WithBackslash(const std::string& folder) {
+  return folder.empty() ? folder : WinPath().Join(folder, "");
 }
 
-// "D:\media\sub\" gives "sub" and "D:\media\"; false for a root or a folder
-// without a parent.
+// "D:\media\sub\" gives "sub" and "D:\media\"; false for a root or a
+// folder without a parent.
 bool SplitLast(const std::string& folder, std::string* parent, std::string* last) {
-  if (folder.size() < 2 || folder.back() != '\\') return false;
-  const size_t slash = folder.rfind('\\', folder.size() - 2);
-  if (slash == std::string::npos) return false;
-  *parent = folder.substr(0, slash + 1);
-  *last = folder.substr(slash + 1, folder.size() - slash - 2);
+  const WinPath paths;
+  *parent = paths.Parent(folder);
+  if (parent->empty()) return false;
+  *last = paths.FileName(paths.WithoutSeparator(folder));
   return true;
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-// "D:\" and "\\server\share\"-like folders of one part are roots: mapping a
-// whole drive by a guess would reach too far.
-bool IsRoot(const std::string& folder) {
-  const size_t first = folder.find('\\');
-  return first == std::string::npos || first + 1 >= folder.size();
-}
+// "D:\" and "\\server\share\"-like folders of one part are roots: mapping
+// a whole drive by a guess would reach too far.
+bool IsRoot(const std::string& folder) { return WinPath().Parent(folder).empty(); }
 
 }  // namespace
 
-std::string FolderMapping::FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string FolderMapping::FolderOf(const std::string& path) { return WinPath().Folder(path); }
 
 bool FolderMapping::Add(Mapping mapping) {
   for (Mapping& m : mappings_) {
-    if (m.from != mapping.from) continue;
+    if (!WinPath().Same(m.from, mapping.from)) continue;
     // A given mapping is not overruled by a guess; a newer place wins
     // otherwise.
     if (m.given && !mapping.given) return false;
-    if (m.to == mapping.to && m.given == mapping.given) return false;
+    if (WinPath().Same(m.to, mapping.to) && m.given == mapping.given) return false;
     m = std::move(mapping);
     return true;
   }
@@ -67,7 +55,8 @@ void FolderMapping::Give(const std::string& from, const std::string& to) {
 
 size_t FolderMapping::Learn(const std::string& missing_link, const std::string& found_path) {
   std::string from = FolderOf(missing_link), to = FolderOf(found_path);
-  if (from.empty() || to.empty() || from == to) return 0;
+  const WinPath paths;
+  if (from.empty() || to.empty() || paths.Same(from, to)) return 0;
   size_t added = 0;
   for (;;) {
     Mapping m;
@@ -76,7 +65,7 @@ size_t FolderMapping::Learn(const std::string& missing_link, const std::string& 
     if (Add(std::move(m))) ++added;
     std::string from_parent, from_last, to_parent, to_last;
     if (!SplitLast(from, &from_parent, &from_last) || !SplitLast(to, &to_parent, &to_last)) break;
-    if (!SameName(from_last, to_last) || IsRoot(from_parent) || from_parent == to_parent) break;
+    if (!paths.Same(from_last, to_last) || IsRoot(from_parent) || paths.Same(from_parent, to_parent)) break;
     from = from_parent;
     to = to_parent;
   }
@@ -84,10 +73,15 @@ size_t FolderMapping::Learn(const std::string& missing_link, const std::string& 
 }
 
 std::vector<FolderMapping::Place> FolderMapping::PlacesFor(const std::string& missing_link) const {
+  const WinPath paths;
   std::vector<size_t> order;
+  std::vector<size_t> rest(mappings_.size(), 0);
   for (size_t i = 0; i < mappings_.size(); ++i) {
-    const std::string& from = mappings_[i].from;
-    if (missing_link.size() > from.size() && missing_link.compare(0, from.size(), from) == 0) order.push_back(i);
+    // Folders compare as Windows compares them, on folder boundaries.
+    const std::optional<size_t> at = paths.Under(missing_link, mappings_[i].from);
+    if (!at || *at >= missing_link.size()) continue;
+    rest[i] = *at;
+    order.push_back(i);
   }
   std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
     const Mapping &x = mappings_[a], &y = mappings_[b];
@@ -98,7 +92,7 @@ std::vector<FolderMapping::Place> FolderMapping::PlacesFor(const std::string& mi
   std::vector<Place> places;
   for (size_t i : order) {
     Place place;
-    place.path = mappings_[i].to + missing_link.substr(mappings_[i].from.size());
+    place.path = mappings_[i].to + missing_link.substr(rest[i]);
     place.mapping = i;
     places.push_back(std::move(place));
   }

@@ -6,8 +6,8 @@
 // links under the old folder, in this reference AVI and the following ones,
 // are tried first at the mapped place instead of being searched for.
 //
-// Folders end with a backslash and are compared byte for byte, as recorded
-// paths are.
+// Folders end with a backslash and compare as Windows compares them: by
+// characters of the code page, ignoring case, on folder boundaries.
 #include <cstddef>
 #include <string>
 #include <vector>

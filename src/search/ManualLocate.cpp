@@ -5,6 +5,7 @@
 #include "common/Texts.h"
 #include "common/Types.h"
 #include "platform/fs.h"
+#include "platform/win_path.h"
 #include "platform/wintypes.h"
 
 namespace mendora {
@@ -46,9 +47,7 @@ int ManualLocate::DoModal(SearchUi& ui) {
 }
 
 std::string ManualLocate::OnFolderChange(const std::string& shown_folder) {
-  std::string test = shown_folder;
-  if (test.empty() || test.back() != '\\') test += '\\';
-  test += missing_name_;
+  const std::string test = WinPath().Join(shown_folder, missing_name_);
   return HoldsDvFile(test) ? missing_name_ : std::string(kAviPattern);
 }
 
@@ -77,9 +76,9 @@ bool ManualLocate::OnFileNameOK(const std::string& chosen_path, int filter_index
   accepted_ = true;
   filter_index_ = filter_index;
   CommonFunc settings(services_.settings, services_.fs);
-  const size_t slash = chosen_path.rfind('\\');
-  if (slash != std::string::npos) {
-    initial_folder_ = chosen_path.substr(0, slash + 1);
+  const std::string folder = WinPath().Folder(chosen_path);
+  if (!folder.empty()) {
+    initial_folder_ = folder;
     settings.SaveSettings(kSpecifySettings, initial_folder_, filter_index_, 0, 0);
   } else {
     settings.SaveSettings(SETTING_FILTER, std::string(), filter_index_, 0, 0);

@@ -1,8 +1,9 @@
 #include "search/WalkMemory.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
+
+#include "platform/win_path.h"
 
 namespace mendora {
 
@@ -198,26 +199,23 @@ std::vector<std::string> WalkMemory::Recorded(int drive, const std::vector<std::
   for (const uint32_t e : found) {
     const Entry& entry = EntryAt(d, e);
     const Name& n = d.names[entry.name];
-    std::string path(FolderAt(d, entry.folder));
-    if (path.empty() || path.back() != '\\') path += '\\';
-    path.append(d.names_block, n.offset, n.length);
-    paths.push_back(std::move(path));
+    paths.push_back(WinPath().Join(FolderAt(d, entry.folder), std::string_view(d.names_block).substr(n.offset, n.length)));
   }
   return paths;
 }
 
 void WalkMemory::NoteFile(const std::string& path) {
   if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return;
-  const int drive = (std::toupper(static_cast<unsigned char>(path[0])) - 'A');
+  const int drive = DriveIndex(path[0]);
   if (drive < 0 || drive >= kDrives) return;
   Drive& d = drives_[drive];
   // A drive not walked yet meets the file itself; one past the budget is
   // walked again by every search.
   if (d.state != State::kPartial && d.state != State::kComplete) return;
-  const size_t slash = path.rfind('\\');
-  const std::string name = path.substr(slash + 1);
+  const WinPath paths;
+  const std::string name = paths.FileName(path);
   if (name.empty()) return;
-  const std::string folder = slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
+  const std::string folder = paths.WithoutSeparator(paths.Folder(path));
   const uint32_t id = RecordFolder(drive, folder);
   d.noted_folders.insert(id);
   const State state = d.state;

@@ -71,7 +71,7 @@ TEST_F(CheckTest, JsonReportsEveryFileOfTheFolderTreeAndEveryLink) {
   EXPECT_EQ(run.err, "");
   // The text file does not pass the DV probe and is not listed.
   EXPECT_EQ(run.out,
-            "{\"files\": [\n"
+            "{\"version\": 1, \"files\": [\n"
             "  {\"path\": \"" + J(broken_) + "\", \"status\": \"broken\", \"links\": [\n"
             "    {\"path\": \"" + J(a_) + "\", \"status\": \"ok\", \"frames\": 1},\n"
             "    {\"path\": \"" + J(gone_) + "\", \"status\": \"missing\", \"frames\": 2},\n"

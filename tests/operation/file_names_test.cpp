@@ -11,20 +11,11 @@ TEST(FileNames, TemporaryAndBackupAppendToTheWholeName) {
   EXPECT_EQ(BackupPath("D:\\clips\\take1.avi"), "D:\\clips\\take1.avi.bak");
 }
 
-TEST(FileNames, SplitAndJoin) {
-  std::string folder, name;
-  ASSERT_TRUE(SplitPath("D:\\a\\b\\clip.001", &folder, &name));
-  EXPECT_EQ(folder, "D:\\a\\b\\");
-  EXPECT_EQ(name, "clip.001");
-  EXPECT_FALSE(SplitPath("clip.001", &folder, &name));
-  EXPECT_EQ(JoinPath("G:\\dst", "x"), "G:\\dst\\x");
-  EXPECT_EQ(JoinPath("G:\\", "x"), "G:\\x");
-}
-
-TEST(FileNames, UniqueMarkerGoesBeforeTheLastDotOfTheWholePath) {
+TEST(FileNames, UniqueMarkerGoesBeforeTheLastDotOfTheFileName) {
   EXPECT_EQ(UniqueCandidate("E:\\dst\\take1.001", 1), "E:\\dst\\take1~001.001");
-  EXPECT_EQ(UniqueCandidate("E:\\dst.v2\\take1", 2), "E:\\dst~002.v2\\take1");
-  EXPECT_EQ(UniqueCandidate("take1", 3), "~003take1");
+  // A dot in a folder name sent the file into a folder that does not exist.
+  EXPECT_EQ(UniqueCandidate("E:\\dst.v2\\take1", 2), "E:\\dst.v2\\take1~002");
+  EXPECT_EQ(UniqueCandidate("take1", 3), "take1~003");
   EXPECT_EQ(UniqueCandidate("E:\\a.b.c", 1000), "E:\\a.b~1000.c");
 }
 

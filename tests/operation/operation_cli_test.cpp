@@ -13,7 +13,7 @@
 #include "refavi/fixtures.h"
 #include "support/file_states.h"
 #ifndef _WIN32
-#include "platform/posix/codepage.h"
+#include "platform/codepage.h"
 #endif
 
 namespace mendora {

@@ -94,12 +94,34 @@ TEST(ArchiveCheck, ReportFieldsWithSeparatorsAreQuoted) {
   file.links.push_back({"D:\\x\ty.001", LinkStatus::kMissing, 7, ""});
   EXPECT_EQ(FormatCheckCsv({file}), "file,status,reason,link,link status,frames\r\n"
                                     "\"C:\\tapes, \"\"best\"\"\\a.avi\",broken,,D:\\x\ty.001,missing,7\r\n");
-  EXPECT_EQ(FormatCheckJson({file}), "{\"files\": [\n"
+  EXPECT_EQ(FormatCheckJson({file}), "{\"version\": 1, \"files\": [\n"
                                      "  {\"path\": \"C:\\\\tapes, \\\"best\\\"\\\\a.avi\", \"status\": \"broken\", "
                                      "\"links\": [\n"
                                      "    {\"path\": \"D:\\\\x\\u0009y.001\", \"status\": \"missing\", \"frames\": 7}\n"
                                      "  ]}\n]}\n");
-  EXPECT_EQ(FormatCheckJson({}), "{\"files\": []}\n");
+  EXPECT_EQ(FormatCheckJson({}), "{\"version\": 1, \"files\": []}\n");
+}
+
+TEST(ArchiveCheck, ReportsAreUtf8WhateverTheCodePage) {
+  // CP932 "D:\x\ソ" ends with the byte 0x5C; escaping it before the
+  // conversion left a stray backslash before the closing quote.
+  FileCheck file;
+  file.path = "D:\\x\\\x83\x5C";
+  file.status = CheckStatus::kBroken;
+  file.links.push_back({"D:\\\x83\x5C\\a\x83", LinkStatus::kMissing, 3, ""});  // a lead byte left alone
+  file.links.push_back({"=cmd|' /C calc'!A0", LinkStatus::kMissing, 1, ""});
+  const WinPath sjis(932);
+  EXPECT_EQ(FormatCheckJson({file}, sjis),
+            "{\"version\": 1, \"files\": [\n"
+            "  {\"path\": \"D:\\\\x\\\\\xE3\x82\xBD\", \"status\": \"broken\", \"links\": [\n"
+            "    {\"path\": \"D:\\\\\xE3\x82\xBD\\\\a\xEF\xBF\xBD\", \"path_bytes\": \"443a5c835c5c6183\", "
+            "\"status\": \"missing\", \"frames\": 3},\n"
+            "    {\"path\": \"=cmd|' /C calc'!A0\", \"status\": \"missing\", \"frames\": 1}\n"
+            "  ]}\n]}\n");
+  EXPECT_EQ(FormatCheckCsv({file}, sjis),
+            "file,status,reason,link,link status,frames\r\n"
+            "D:\\x\\\xE3\x82\xBD,broken,,D:\\\xE3\x82\xBD\\a\xEF\xBF\xBD,missing,3\r\n"
+            "D:\\x\\\xE3\x82\xBD,broken,,'=cmd|' /C calc'!A0,missing,1\r\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "operation/win/FileOperation.h"
 #include "platform/fs.h"
 #include "platform/win32/dialog.h"
+#include "platform/win_path.h"
 #include "refavi/DvFileProbe.h"
 
 namespace mendora::win {
@@ -28,8 +29,7 @@ unsigned ModeWord(OperationMode mode) {
 
 std::string SelectionFolder(const std::vector<std::string>& paths) {
   if (paths.empty()) return {};
-  const size_t slash = paths.front().rfind('\\');
-  return slash == std::string::npos ? std::string() : paths.front().substr(0, slash + 1);
+  return WinPath().Folder(paths.front());
 }
 
 CAviFileSelectDlg::CAviFileSelectDlg(OperationMode mode, BOOL open_file, const char* default_ext,

@@ -1,6 +1,8 @@
-#include "platform/posix/codepage.h"
+#include "platform/codepage.h"
 
 #include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
 
 #include <atomic>
 
@@ -99,6 +101,19 @@ bool Utf8ToCodePage(int code_page, std::string_view in, std::string* out) {
   }
   const char* name = IconvName(code_page);
   return name != nullptr && Convert(name, "UTF-8", in, out);
+}
+
+bool IsLeadByte(int code_page, unsigned char byte) {
+  return code_page == kCodePageJapanese && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+char32_t UpperCase(char32_t c) {
+  if (c < 0x80) return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
+  // The C library's UTF-8 locale carries Unicode's simple case mapping
+  // whatever the user's own locale is.
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  if (utf8 == static_cast<locale_t>(nullptr)) return c;
+  return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), utf8));
 }
 
 }  // namespace mendora

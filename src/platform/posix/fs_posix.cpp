@@ -24,9 +24,10 @@
 #include <vector>
 
 #include "platform/last_error.h"
-#include "platform/posix/codepage.h"
+#include "platform/codepage.h"
 #include "platform/posix/read_helper.h"
 #include "platform/posix/read_ring.h"
+#include "platform/win_path.h"
 
 namespace mendora {
 namespace {
@@ -456,7 +457,8 @@ std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, OpenMode mo
 
 bool PosixFileSystem::Exists(const std::string& path) {
   // A search for a path ending in a separator finds nothing on Windows.
-  if (path.empty() || path.back() == '\\' || path.back() == '/') return Fail(kErrorFileNotFound);
+  // ("D:\x\ソ" ends with the byte 0x5C, not with a separator.)
+  if (path.empty() || WinPath(map_.code_page()).EndsWithSeparator(path)) return Fail(kErrorFileNotFound);
   MENDORA_NATIVE_OR(path, native, false);
   struct stat st {};
   if (::lstat(native.c_str(), &st) != 0) {
@@ -661,7 +663,8 @@ bool PosixFileSystem::SetCurrentDir(const std::string& path) {
     return Fail(::stat(native.c_str(), &st) == 0 ? kErrorInvalidName : kErrorFileNotFound);
   }
   // GetCurrentDirectory gives no trailing backslash except at a root.
-  while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  const WinPath paths(map_.code_page());
+  while (folder.size() > 3 && paths.EndsWithSeparator(folder)) folder.pop_back();
   current_dir_ = folder;
   return true;
 }

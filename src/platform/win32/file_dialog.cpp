@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/win32/dialog.h"
+#include "platform/win_path.h"
 
 namespace mendora::win {
 
@@ -26,10 +27,10 @@ std::vector<std::string> SplitSelection(const char* buffer, size_t size) {
     i = end + 1;
   }
   if (parts.size() <= 1) return parts;
-  std::string folder = parts.front();
-  if (!folder.empty() && folder.back() != '\\') folder.push_back('\\');
+  // The folder may end with a CP932 character whose second byte is 0x5C.
+  const WinPath windows_paths;
   std::vector<std::string> paths;
-  for (size_t k = 1; k < parts.size(); ++k) paths.push_back(folder + parts[k]);
+  for (size_t k = 1; k < parts.size(); ++k) paths.push_back(windows_paths.Join(parts.front(), parts[k]));
   return paths;
 }
 

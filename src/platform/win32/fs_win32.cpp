@@ -7,6 +7,7 @@
 
 #include "platform/fs.h"
 #include "platform/last_error.h"
+#include "platform/win_path.h"
 
 namespace mendora {
 namespace {
@@ -233,9 +234,7 @@ class Win32FileSystem : public FileSystem {
   bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
 
   std::unique_ptr<DirFind> Find(const std::string& folder) override {
-    std::string pattern = folder;
-    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
-    pattern += "*.*";
+    const std::string pattern = folder.empty() ? "*.*" : WinPath().Join(folder, "*.*");
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return nullptr;

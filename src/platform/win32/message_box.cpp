@@ -1,14 +1,17 @@
 #include "platform/win32/message_box.h"
 
 #include "platform/win32/dialog.h"
+#include "platform/win_path.h"
 
 namespace mendora::win {
 
 std::string TitleFromModulePath(const std::string& module_path) {
-  size_t slash = module_path.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? module_path : module_path.substr(slash + 1);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  // The folder may hold CP932 names whose second byte is 0x5C.
+  const WinPath paths;
+  std::string name = paths.FileName(module_path);
+  if (name.size() > 1 && name[1] == ':' && DriveIndex(name[0]) >= 0) name.erase(0, 2);  // "C:mendora.exe"
+  const size_t dot = paths.MarkerPosition(name);
+  if (dot > 0) name.resize(dot);
   return name;
 }
 
