@@ -1,6 +1,7 @@
 // mendora-cli fix, copy and move on real reference AVI files, in-process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "operation/Journal.h"
 #include "refavi/fixtures.h"
 #include "support/file_states.h"
+#include "support/json_reader.h"
 #ifndef _WIN32
 #include "platform/codepage.h"
 #endif
@@ -178,6 +180,121 @@ TEST_F(CodePageCliTest, LinksFixAndCopyOfACp932ReferenceAvi) {
             std::string("E:\\") + kExport + "\\take1.001\nE:\\" + kExport + "\\take2.001\n");
   EXPECT_EQ(d.ReadFile(d.Native(d.Root('E')) + "/書き出し/take2.001"), data2);
   EXPECT_TRUE(ExistsNative('E', "素材2/take2.001")) << "a copy leaves the source";
+}
+
+// Names whose second CP932 byte is 0x5C, the backslash: 能力 (94 5C 97 CD),
+// 予定 (97 5C 92 E8), 表示 (95 5C 8E A6), ソ (83 5C), 十 (8F 5C), and ソフト素材.
+// A byte-wise split made "予定.avi" "定.avi" and "表示.002" "示.002".
+class BackslashByteCliTest : public CodePageCliTest {
+ protected:
+  static constexpr char kAbility[] = "\x94\x5C\x97\xCD";
+  static constexpr char kPlan[] = "\x97\x5C\x92\xE8";
+  static constexpr char kShow[] = "\x95\x5C\x8E\xA6";
+  static constexpr char kSo[] = "\x83\x5C";
+  static constexpr char kTen[] = "\x8F\x5C";
+  static constexpr char kSoftware[] = "\x83\x5C\x83\x74\x83\x67\x91\x66\x8D\xDE";
+
+  // D:\能力\予定.avi takes two frames of each link; every data file has
+  // its own content, so a link that names the wrong file shows.
+  std::string MakeAvi(const std::vector<std::string>& links) {
+    test::AviSpec recipe;
+    for (const std::string& link : links) {
+      recipe.frames.push_back(test::FrameSpec::Ref(link, 0));
+      recipe.frames.push_back(test::FrameSpec::Ref(link, kWholeFileStep525));
+    }
+    WriteNative('D', "能力/予定.avi", test::BuildAvi(recipe));
+    return "D:\\能力\\予定.avi";
+  }
+  static std::string Data(int k) { return test::BuildDataFile(2 + k); }
+  std::string ReadNative(char drive, const std::string& relative) {
+    return d.ReadFile(d.Native(d.Root(drive)) + "/" + relative);
+  }
+  // Every native file of a drive, by its path below the drive's folder.
+  std::vector<std::string> Tree(char drive) {
+    std::vector<std::string> names;
+    const std::filesystem::path root(d.Native(d.Root(drive)));
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+      if (e.is_regular_file()) names.push_back(e.path().lexically_relative(root).generic_string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(BackslashByteCliTest, LinksCheckAndFixBySearch) {
+  const std::string one = std::string("D:\\") + kAbility + "\\" + kShow + ".001";
+  const std::string two = std::string("D:\\") + kSo + "\\" + kShow + ".002";
+  const std::string avi = MakeAvi({one, two});
+  WriteNative('D', "能力/表示.001", Data(0));
+  WriteNative('E', "十/表示.002", Data(1));
+  WriteNative('E', "示.002", Data(1));  // the name a byte-wise split looks for
+
+  CliRun run = Cli({"--codepage", "932", "links", avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "D:\\能力\\表示.001\nD:\\ソ\\表示.002\n");
+
+  run = Cli({"--codepage", "932", "check", "--json", avi});
+  EXPECT_EQ(run.status, 1);
+  size_t fault = 0;
+  const std::optional<test::JsonValue> report = test::ParseJson(run.out, &fault);
+  ASSERT_TRUE(report) << "not JSON at " << fault << ": " << run.out;
+  const test::JsonValue& file = (*report)["files"][0];
+  EXPECT_EQ(file["path"].text, "D:\\能力\\予定.avi");
+  EXPECT_EQ(file["status"].text, "broken");
+  EXPECT_EQ(file["links"][0]["path"].text, "D:\\能力\\表示.001");
+  EXPECT_EQ(file["links"][0]["status"].text, "ok");
+  EXPECT_EQ(file["links"][1]["path"].text, "D:\\ソ\\表示.002");
+  EXPECT_EQ(file["links"][1]["status"].text, "missing");
+  EXPECT_FALSE(file["links"][1].Has("path_bytes"));
+
+  run = Cli({"--codepage", "932", "fix", "--drives", "E", "--accept-first", "--backup", "0", avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(RawLinks(avi), one + "\nE:\\" + kTen + "\\" + kShow + ".002\n");
+  EXPECT_EQ((std::vector<std::string>{"能力/予定.avi", "能力/表示.001"}), Tree('D'));
+}
+
+TEST_F(BackslashByteCliTest, AMapInTheOtherCaseAppliesOnFolderBoundariesOnly) {
+  const std::string media = "D:\\Media\\" + std::string(kShow) + ".003";
+  const std::string soft = std::string("D:\\") + kSoftware + "\\a.001";
+  const std::string avi = MakeAvi({media, soft});
+  WriteNative('E', "new/表示.003", Data(0));
+  WriteNative('E', "new/フト素材/a.001", Data(1));  // where "D:\ソ" mapped byte-wise would send it
+  WriteNative('E', "right/a.001", Data(1));
+
+  // --drives C walks a drive without the files: only the map and --locate
+  // can resolve them.
+  const CliRun run = Cli({"--codepage", "932", "fix", "--drives", "C", "--backup", "0", "--map", "d:\\media=E:\\new",
+                          "--map", "D:\\ソ=E:\\new", "--locate", "D:\\ソフト素材\\a.001=E:\\right\\a.001", avi});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(RawLinks(avi), "E:\\new\\" + std::string(kShow) + ".003\nE:\\right\\a.001\n");
+}
+
+TEST_F(BackslashByteCliTest, CopyAndMoveKeepEveryNameIntoAFolderEndingInSuchACharacter) {
+  const std::string one = std::string("D:\\") + kAbility + "\\" + kShow + ".001";
+  const std::string two = std::string("D:\\") + kSo + "\\" + kShow + ".001";  // the same name, another folder
+  for (const char* mode : {"copy", "move"}) {
+    SCOPED_TRACE(mode);
+    const std::string avi = MakeAvi({one, two});
+    WriteNative('D', "能力/表示.001", Data(0));
+    WriteNative('D', "ソ/表示.001", Data(1));
+    const std::string target = std::string(mode) == "copy" ? "ソ" : "十";
+    WriteNative('E', target + "/keep.txt", "left alone");
+
+    const CliRun run = Cli({"--codepage", "932", mode, "--backup", "0", "--to", "E:\\" + target, avi});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string folder = std::string("E:\\") + (target == "ソ" ? kSo : kTen) + "\\";
+    EXPECT_EQ(RawLinks("E:\\" + target + "\\予定.avi"),
+              folder + kShow + ".001\n" + folder + kShow + "~001.001\n");
+    EXPECT_EQ(ReadNative('E', target + "/表示.001"), Data(0));
+    EXPECT_EQ(ReadNative('E', target + "/表示~001.001"), Data(1));
+    EXPECT_EQ(Tree('E'), (std::vector<std::string>{target + "/keep.txt", target + "/予定.avi", target + "/表示.001",
+                                                   target + "/表示~001.001"}));
+    if (std::string(mode) == "copy") {
+      EXPECT_EQ(Tree('D'), (std::vector<std::string>{"ソ/表示.001", "能力/予定.avi", "能力/表示.001"}));
+    } else {
+      EXPECT_EQ(Tree('D'), std::vector<std::string>{});
+    }
+    std::filesystem::remove_all(d.Native(d.Root('E')) + "/" + target);
+  }
 }
 
 TEST_F(CodePageCliTest, TheCodePageComesFromTheOptionTheVariableOrTheDriveFile) {
