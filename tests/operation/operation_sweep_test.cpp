@@ -27,6 +27,7 @@
 #include "refavi/GetContentList.h"
 #include "refavi/fixtures.h"
 #include "operation_fakes.h"
+#include "platform/codepage.h"
 #include "platform/last_error.h"
 #include "support/faulty_fs.h"
 #include "platform/settings_store.h"
@@ -46,6 +47,23 @@ struct Scenario {
   int backup;
   bool own_folder;  // Move/Copy into the reference AVI's own folder
   bool real = false;  // real reference AVIs with the program's reader and builder
+  bool japanese = false;  // CP932 names whose second byte is 0x5C, the backslash
+};
+
+// The code page of recorded paths while a test runs: Japanese worlds need
+// 932. Natively it is set; Windows has the system's, and such a world runs
+// there only on a Japanese system.
+class CodePageForTest {
+ public:
+  explicit CodePageForTest(bool japanese) {
+    if (japanese) SetAnsiCodePage(kCodePageJapanese);
+    usable_ = !japanese || AnsiCodePage() == kCodePageJapanese;
+  }
+  ~CodePageForTest() { SetAnsiCodePage(0); }
+  bool usable() const { return usable_; }
+
+ private:
+  bool usable_ = true;
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
@@ -97,29 +115,33 @@ class SweepFileSystem : public FaultyFileSystem {
 // name in another folder, one on the destination's drive. The destination
 // folder holds a bystander clip.001 and an older clip.avi that the user
 // agrees to replace. With backups on, an older clip.avi.bak is there too:
-// it may go only once the new reference AVI has its name.
+// it may go only once the new reference AVI has its name. A Japanese world
+// names its folders and files with CP932 characters whose second byte is
+// 0x5C (ソ, 表, 十, 予定), and its destination folder has a dot.
 class World {
  public:
   explicit World(const Scenario& s) : s_(s), faulty_(d_.fs()) {
     if (s.real) steps_ = std::make_unique<ProgramSteps>(faulty_);
     else steps_ = std::make_unique<test::FakeSteps>(faulty_);
-    avi_ = d_.Path('D', "a\\clip.avi");
-    recorded_ = {d_.Path('D', "a\\clip.001"), d_.Path('E', "old\\clip.002"), d_.Path('D', "b\\clip.001"),
-                 d_.Path('E', "src\\clip.003")};
+    const std::string a = s.japanese ? "\x83\x5C" : "a", b = s.japanese ? "\x95\x5C" : "b";
+    const std::string clip = s.japanese ? "\x97\x5C\x92\xE8" : "clip", dst = s.japanese ? "\x8F\x5C.d" : "dst";
+    avi_ = d_.Path('D', a + "\\" + clip + ".avi");
+    recorded_ = {d_.Path('D', a + "\\" + clip + ".001"), d_.Path('E', "old\\" + clip + ".002"),
+                 d_.Path('D', b + "\\" + clip + ".001"), d_.Path('E', "src\\" + clip + ".003")};
     sources_ = recorded_;
-    sources_[1] = d_.Path('C', "x\\clip.002");
+    sources_[1] = d_.Path('C', "x\\" + clip + ".002");
     for (size_t i = 0; i < sources_.size(); ++i)
       if (i != 1) d_.WriteFile(sources_[i], Content(static_cast<int>(i)));
     d_.WriteFile(sources_[1], Content(1));
     original_ = s.real ? RealAvi(recorded_) : test::FakeAvi(recorded_);
     d_.WriteFile(avi_, original_);
     if (s.backup == 1) d_.WriteFile(avi_ + ".bak", "an older backup");
-    folder_ = s.own_folder ? d_.Path('D', "a") : d_.Path('E', "dst");
+    folder_ = s.own_folder ? d_.Path('D', a) : d_.Path('E', dst);
     if (!s.own_folder) {
-      d_.WriteFile(d_.Path('E', "dst\\clip.001"), "someone else's clip.001");
-      d_.WriteFile(d_.Path('E', "dst\\clip.avi"), "an older clip.avi");
+      d_.WriteFile(d_.Path('E', dst + "\\" + clip + ".001"), "someone else's clip.001");
+      d_.WriteFile(d_.Path('E', dst + "\\" + clip + ".avi"), "an older clip.avi");
     }
-    output_ = folder_ + "\\clip.avi";
+    output_ = folder_ + "\\" + clip + ".avi";
     for (char drive : {'C', 'D', 'E'}) Scan(drive, &before_);
     settings_.values["PrefBackupFlag"] = {std::to_string(s.backup), true};
     ui_.locate[recorded_[1]] = sources_[1];
@@ -287,6 +309,11 @@ class World {
          it.increment(ec)) {
       if (!it->is_regular_file()) continue;
       std::string relative = it->path().lexically_relative(root).generic_string();
+#ifndef _WIN32
+      // Native names are UTF-8; recorded paths are in the code page.
+      std::string recorded;
+      if (Utf8ToCodePage(AnsiCodePage(), relative, &recorded)) relative = recorded;
+#endif
       for (char& c : relative)
         if (c == '/') c = '\\';
       (*into)[d_.Path(drive, relative)] = d_.ReadFile(d_.Path(drive, relative));
@@ -309,6 +336,8 @@ class OperationSweep : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) {
   const Scenario s = GetParam();
+  const CodePageForTest code_page(s.japanese);
+  if (!code_page.usable()) GTEST_SKIP() << "Japanese names need the code page 932";
   // A small copy buffer, so that every file takes several reads and writes.
   SetCopyBufferAllocator([](size_t n) -> void* { return n > 8192 ? nullptr : std::malloc(n); });
   int calls[static_cast<int>(FaultKind::kCount)] = {};
@@ -388,6 +417,8 @@ TEST_P(OperationSweep, ACrashAtAnyCallIsFinishedOrTakenBackByTheNextRun) {
   // crash runs are made natively and under the sanitizers only.
   if (test::UnderWine()) GTEST_SKIP() << "crash runs are native only for now";
   const Scenario s = GetParam();
+  const CodePageForTest code_page(s.japanese);
+  if (!code_page.usable()) GTEST_SKIP() << "Japanese names need the code page 932";
   SetCopyBufferAllocator([](size_t n) -> void* { return n > 8192 ? nullptr : std::malloc(n); });
   std::map<std::string, std::string> original, finished;
   int calls = 0;
@@ -443,7 +474,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, OperationSweep,
                                            Scenario{"Real_Fix_backup1", Fix, 1, false, true},
                                            Scenario{"Real_Copy_backup0", Copy, 0, false, true},
                                            Scenario{"Real_Move_backup0", Move, 0, false, true},
-                                           Scenario{"Real_Move_own_folder_backup1", Move, 1, true, true}),
+                                           Scenario{"Real_Move_own_folder_backup1", Move, 1, true, true},
+                                           Scenario{"Real_Move_japanese_backup1", Move, 1, false, true, true}),
                          [](const ::testing::TestParamInfo<Scenario>& p) { return std::string(p.param.name); });
 
 }  // namespace

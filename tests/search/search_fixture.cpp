@@ -1,11 +1,11 @@
 #include "search_fixture.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/last_error.h"
 #include "platform/wintypes.h"
+#include "platform/win_path.h"
 
 namespace mendora::test {
 
@@ -46,7 +46,7 @@ RootedFs::~RootedFs() {
 
 bool RootedFs::Map(const std::string& path, std::string* real) const {
   if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
-  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+  const char letter = static_cast<char>('A' + DriveIndex(path[0]));
   if (letter != 'C' && letter != 'D' && letter != 'E') return false;
   *real = drives_.Root(letter) + path.substr(3);
   return true;

@@ -14,6 +14,7 @@
 #include "common/CommonFunc.h"
 #include "common/Types.h"
 #include "platform/settings_store.h"
+#include "platform/win_path.h"
 #include "support/memory_settings.h"
 #include "search/DriveSearch.h"
 #include "search/RunMemory.h"
@@ -196,9 +197,9 @@ TEST_F(SearchStress, StopDuringFolderMessages) {
       const std::string& folder = ui.folders[i];
       EXPECT_NE(std::find(walk.begin(), walk.end(), folder), walk.end()) << what << " " << folder;
       EXPECT_EQ(std::count(ui.folders.begin(), ui.folders.end(), folder), 1) << what << " " << folder;
-      const size_t slash = folder.rfind('\\');
       if (folder.size() > 3) {
-        const std::string parent = slash == 2 ? folder.substr(0, 3) : folder.substr(0, slash);
+        const WinPath paths;
+        const std::string parent = paths.WithoutSeparator(paths.Folder(folder));
         EXPECT_NE(std::find(ui.folders.begin(), ui.folders.begin() + static_cast<long>(i), parent),
                   ui.folders.begin() + static_cast<long>(i))
             << what << " " << folder;

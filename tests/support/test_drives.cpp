@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/win_path.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -96,7 +98,7 @@ std::string TestDrives::Root(char letter) const {
   return roots_[Slot(letter)];
 #else
   Slot(letter);
-  return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) + ":\\";
+  return std::string(1, static_cast<char>('A' + DriveIndex(letter))) + ":\\";
 #endif
 }
 

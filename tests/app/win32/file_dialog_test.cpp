@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/dialog.h"
+#include "platform/win_path.h"
 #include "win32/display.h"
 
 namespace mendora::win {
@@ -105,8 +106,9 @@ TEST(FileDialog, HookSeesTheChosenFileAndCanRefuseIt) {
 TEST(FileDialog, MultipleSelectionGivesEveryPath) {
   MENDORA_REQUIRE_DISPLAY();
   std::string first = MakeTempFile(), second = MakeTempFile();
-  std::string folder = first.substr(0, first.rfind('\\'));
-  auto name = [](const std::string& path) { return path.substr(path.rfind('\\') + 1); };
+  const WinPath windows_paths;
+  const std::string folder = windows_paths.WithoutSeparator(windows_paths.Folder(first));
+  auto name = [&windows_paths](const std::string& path) { return windows_paths.FileName(path); };
   ScriptedOpen dialog("\"" + name(first) + "\" \"" + name(second) + "\"", 0, OFN_ALLOWMULTISELECT);
   dialog.ofn().lpstrInitialDir = folder.c_str();
   dialog.SetBufferSize(10000);
