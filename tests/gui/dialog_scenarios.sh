@@ -12,7 +12,7 @@ fi
 
 scenario=$1
 : "${MENDORA_SOURCE:?}" "${MENDORA_GUI_ARTIFACTS:?}" "${MENDORA_DIALOGS_PREFIX:?}" "${MENDORA_GUI_DRIVES:?}"
-: "${MENDORA_EXE:?}" "${MENDORA_TEST_EXE:?}" "${MENDORA_GUIDRV:?}" "${MENDORA_FIXTURE:?}"
+: "${MENDORA_EXE:?}" "${MENDORA_TEST_EXE:?}" "${MENDORA_GUIDRV:?}" "${MENDORA_FIXTURE:?}" "${MENDORA_CLI:?}"
 export WINEPREFIX=$MENDORA_DIALOGS_PREFIX
 D=$MENDORA_GUI_DRIVES/d
 E=$MENDORA_GUI_DRIVES/e
@@ -662,6 +662,84 @@ case $scenario in
     expect_files "$D/映像素材" "$(printf 'take1.001\ntake1.avi\ntake1.avi.bak')"
     grep -qaF "$(printf 'E:\\\x88\xda\x93\xae\x8d\xcf\x82\xdd\\take1.002')" "$D/映像素材/take1.avi" ||
       fail "the fixed reference AVI does not name the found file in CP932"
+    ;;
+  japanese_backslash)
+    # Names whose second CP932 byte is 0x5C, the backslash: 能力, 予定, 表示,
+    # ソ and 十. Fix by the search, then Copy into a folder named ソ: every
+    # name stays whole ("予定.avi" was copied as "定.avi", and a copy into
+    # E:\ソ landed in E:\).
+    locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"
+    export LANG=ja_JP.UTF-8
+    LANGFIELD=2
+    fresh
+    mkdir -p "$D/能力" "$E/十" "$E/ソ"
+    set_setting Directory 'D:\能力\'
+    fx data 'D:\能力\表示.001' 3 && fx data 'D:\能力\表示.002' 4 &&
+      fx refavi 'D:\能力\予定.avi' 'D:\能力\表示.001' 'D:\能力\表示.002' || fail "cannot make 予定.avi"
+    mv "$D/能力/表示.002" "$E/十/表示.002"
+    fx data 'E:\示.002' 4  # the name a byte-wise split looks for
+    export MENDORA_TEST_BROWSE_FOLDER='E:\ソ'
+    start wine "$MENDORA_TEST_EXE"
+    JA_MAIN=$(string_text 1 2)
+    wait_window "$JA_MAIN" 60000
+    JA_SELECT=$(format1 201 "$(string_text 202 2)")
+    drv click "$JA_MAIN" 1012
+    wait_window "$JA_SELECT"
+    drv type "$JA_SELECT" 1152 予定.avi
+    drv click "$JA_SELECT" 1
+    wait_window "$FOUND"
+    expect_text "$FOUND" 1007 "$(format1 521 'D:\能力\表示.002')"
+    expect_text "$FOUND" 1008 "$(format1 522 'E:\十\表示.002')"
+    screenshot found_ja_backslash "$FOUND"
+    drv click "$FOUND" 1
+    expect_box "$(format1 304 'D:\能力\予定.avi')" 1
+    expect_box "$(format1 303 'D:\能力\予定.avi')" 1
+    selection_closed "$JA_SELECT"
+    grep -qaF "$(printf 'E:\\\x8f\x5c\\\x95\x5c\x8e\xa6.002')" "$D/能力/予定.avi" ||
+      fail "the fixed reference AVI does not name E:\十\表示.002"
+    JA_COPY=$(format1 201 "$(string_text 203 2)")
+    drv click "$JA_MAIN" 1014
+    wait_window "$JA_COPY"
+    drv type "$JA_COPY" 1152 予定.avi
+    drv click "$JA_COPY" 1
+    for browse in "$BROWSE" "フォルダーの参照" "フォルダの参照"; do
+      drv wait "$browse" 3000 >/dev/null 2>&1 && break
+    done
+    drv click "$browse" 1 || fail "no folder browser"
+    expect_box "$(format1 302 'D:\能力\予定.avi')" 1 box_copied_ja_backslash
+    selection_closed "$JA_COPY"
+    drv click "$JA_MAIN" 2
+    expect_exit
+    expect_files "$E/ソ" "$(printf '予定.avi\n表示.001\n表示.002\n' | sort)"
+    for stray in "$E/予定.avi" "$E/定.avi" "$E/ソ/定.avi" "$E/ソ/示.001"; do
+      [ -e "$stray" ] && fail "a name was cut: $stray"
+    done
+    cmp -s "$D/能力/表示.001" "$E/ソ/表示.001" && cmp -s "$E/十/表示.002" "$E/ソ/表示.002" ||
+      fail "the copies do not hold the data files"
+    grep -qaF "$(printf 'E:\\\x83\x5c\\\x95\x5c\x8e\xa6.001')" "$E/ソ/予定.avi" &&
+      grep -qaF "$(printf 'E:\\\x83\x5c\\\x95\x5c\x8e\xa6.002')" "$E/ソ/予定.avi" ||
+      fail "the copy does not name its data files in E:\ソ"
+    ;;
+  cli_japanese_backslash)
+    # The console tool on a Japanese Windows (ANSI code page 932): Copy into
+    # E:\ソ, then Move on to E:\十, of a reference AVI whose two data files
+    # share the name 表示.001.
+    locale -a | grep -qix 'ja_JP.utf8' || fail "locale ja_JP.UTF-8 is missing (scripts/deps.sh generates it)"
+    export LANG=ja_JP.UTF-8
+    fresh
+    mkdir -p "$D/能力" "$D/ソ"
+    fx data 'D:\能力\表示.001' 3 && fx data 'D:\ソ\表示.001' 4 &&
+      fx refavi 'D:\能力\予定.avi' 'D:\能力\表示.001' 'D:\ソ\表示.001' || fail "cannot make 予定.avi"
+    wine "$MENDORA_CLI" copy --to 'E:\ソ' 'D:\能力\予定.avi' </dev/null || fail "copy failed"
+    expect_files "$E/ソ" "$(printf '予定.avi\n表示.001\n表示~001.001\n' | sort)"
+    cmp -s "$D/ソ/表示.001" "$E/ソ/表示~001.001" || fail "表示~001.001 is not the copy of D:\ソ\表示.001"
+    wine "$MENDORA_CLI" move --backup 0 --to 'E:\十' 'E:\ソ\予定.avi' </dev/null || fail "move failed"
+    expect_files "$E/ソ" ""
+    expect_files "$E/十" "$(printf '予定.avi\n表示.001\n表示~001.001\n' | sort)"
+    cmp -s "$D/ソ/表示.001" "$E/十/表示~001.001" || fail "the move changed 表示~001.001"
+    grep -qaF "$(printf 'E:\\\x8f\x5c\\\x95\x5c\x8e\xa6~001.001')" "$E/十/予定.avi" ||
+      fail "the moved reference AVI does not name E:\十\表示~001.001"
+    expect_files "$D/能力" "$(printf '予定.avi\n表示.001\n' | sort)"
     ;;
   check_report)
     # Check on a folder: the report's rows, broken file first; the CSV saved;
