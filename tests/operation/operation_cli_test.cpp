@@ -252,6 +252,20 @@ TEST_F(BackslashByteCliTest, LinksCheckAndFixBySearch) {
   EXPECT_EQ((std::vector<std::string>{"能力/予定.avi", "能力/表示.001"}), Tree('D'));
 }
 
+TEST_F(BackslashByteCliTest, AByteTheCodePageCannotMapIsReplacedAndTheRestConverted) {
+  // 0xFD is no character of CP932.
+  const std::string avi = MakeAvi({std::string("D:\\") + kSo + "\\\xFD" + kShow + ".001"});
+  CliRun run = Cli({"--codepage", "932", "links", avi});
+  EXPECT_EQ(run.out, "D:\\ソ\\\uFFFD表示.001\n");
+  run = Cli({"--codepage", "932", "check", "--json", avi});
+  const std::optional<test::JsonValue> report = test::ParseJson(run.out);
+  ASSERT_TRUE(report) << run.out;
+  const test::JsonValue& link = (*report)["files"][0]["links"][0];
+  EXPECT_EQ(link["path"].text, "D:\\ソ\\\uFFFD表示.001");
+  EXPECT_EQ(link["path_bytes"].text, "443a5c835c5cfd955c8ea62e303031");
+  EXPECT_FALSE((*report)["files"][0].Has("path_bytes"));
+}
+
 TEST_F(BackslashByteCliTest, AMapInTheOtherCaseAppliesOnFolderBoundariesOnly) {
   const std::string media = "D:\\Media\\" + std::string(kShow) + ".003";
   const std::string soft = std::string("D:\\") + kSoftware + "\\a.001";
