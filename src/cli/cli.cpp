@@ -73,7 +73,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   std::FILE* shown_out = ConsoleOutput(out);
   std::FILE* shown_err = ConsoleOutput(err);
   std::FILE* answers = ConsoleInput(stdin);
-  Context context{*fs, shown_out, shown_err, answers, err_is_terminal,
+  Context context{*fs, shown_out, out, shown_err, answers, err_is_terminal,
                   [fs](const std::string& path) { return CorePath(*fs, path); }};
   const int status = command->run(context, command_arguments);
   CloseConsoleStream(answers, stdin);

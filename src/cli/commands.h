@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fs.h"
@@ -14,7 +15,8 @@ namespace mendora::cli {
 
 struct Context {
   FileSystem& fs;
-  std::FILE* out;     // results (stdout)
+  std::FILE* out;     // results (stdout), shown in the terminal's encoding
+  std::FILE* raw_out; // the same stream, for bytes that must pass unchanged (JSON)
   std::FILE* err;     // messages and the progress bar (stderr)
   std::FILE* in;      // answers to questions (stdin)
   bool progress_bar;  // err is a terminal
@@ -58,6 +60,9 @@ bool ArgumentsToCodePage(std::vector<std::string>* arguments, std::string* error
 std::FILE* ConsoleOutput(std::FILE* stream);
 std::FILE* ConsoleInput(std::FILE* stream);
 void CloseConsoleStream(std::FILE* console, std::FILE* stream);
+// Recorded bytes (one or more characters in the code page of recorded
+// paths) as UTF-8; false when they are no text of that page.
+bool RecordedToUtf8(std::string_view bytes, std::string* utf8);
 // The core's form of a path given on the command line.
 std::string CorePath(FileSystem& fs, const std::string& argument);
 // Standard output in binary mode (no CR added before LF).

@@ -140,6 +140,10 @@ bool ArgumentsToCodePage(std::vector<std::string>* arguments, std::string* error
   return true;
 }
 
+bool RecordedToUtf8(std::string_view bytes, std::string* utf8) {
+  return CodePageToUtf8(AnsiCodePage(), bytes, utf8);
+}
+
 std::string CorePath(FileSystem& fs, const std::string& argument) {
   const bool windows_form = argument.size() >= 2 && std::isalpha(static_cast<unsigned char>(argument[0])) &&
                             argument[1] == ':';
