@@ -121,9 +121,14 @@ int Trace(Context& context, const std::vector<std::string>& arguments) {
 }  // namespace
 
 void AddAnalysisCommands(std::vector<Command>* table) {
-  table->push_back({"probe", "FILE", "DV check: prints 0 (DV), 289 (cannot open) or 290 (not DV)", Probe});
-  table->push_back({"links", "[--json] FILE", "lists the data links of a reference AVI", Links});
-  table->push_back({"trace", "FILE", "prints the chunk trace of the analysis", Trace});
+  table->push_back({"probe", "FILE",
+                    "The DV check: prints 0 (DV), 289 (cannot open) or 290 (not DV).",
+                    {},
+                    Probe});
+  table->push_back({"links", "[--json] FILE", "Lists the data links of a reference AVI, one a line, as recorded.",
+                    {{"--json", "one JSON document: each link and its frames"}},
+                    Links});
+  table->push_back({"trace", "FILE", "Prints the chunk trace of the analysis.", {}, Trace});
 }
 
 }  // namespace mendora::cli

@@ -1,7 +1,9 @@
 #pragma once
 // mendora-cli: one command table, filled by one file per command group
 // (cmd_analysis.cpp for probe, links and trace; later groups add a file of
-// their own and one line in RunCli).
+// their own and one line in RunCli). Each entry carries its synopsis, what
+// it does and its options: --help, `help COMMAND` and the shell's
+// completion all read them from here.
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -25,12 +27,23 @@ struct Context {
   std::function<std::string(const std::string&)> core_path;
 };
 
+// One option as the help shows it: its spellings and its value
+// ("--yes, -y", "--to DIR"), and what it does.
+struct Option {
+  const char* form;
+  const char* meaning;
+};
+
 struct Command {
   const char* name;
-  const char* arguments;  // for the usage text
-  const char* summary;
+  const char* synopsis;  // what follows the name on a command line
+  const char* summary;   // one sentence: what the command does
+  std::vector<Option> options;
   int (*run)(Context& context, const std::vector<std::string>& arguments);
 };
+
+// The words an option is typed as: "--yes, -y" gives --yes and -y.
+std::vector<std::string> OptionWords(const Option& option);
 
 // Command groups.
 void AddAnalysisCommands(std::vector<Command>* table);

@@ -45,14 +45,16 @@ for section in NAME SYNOPSIS DESCRIPTION OPTIONS COMMANDS "EXIT STATUS" "DRIVE M
 done
 grep -q "Mendora $MENDORA_VERSION" "$work/page" || fail "the page does not carry the version"
 # Every command of the tool's own usage has its entry, at the start of a line.
-commands=$("$cli" --help | awk '/^commands:/ { on = 1; next } on && !NF { exit } on { print $1 }')
+# (in the overview each command starts a line indented by two, its summary
+# and options are indented further)
+commands=$("$cli" --help | awk '/^commands:/ { on = 1; next } on && !NF { exit } on && /^  [a-z]/ { print $1 }')
 [ -n "$commands" ] || fail "no commands in --help"
 for command in $commands; do
   grep -Eq "^ +$command( |\$)" "$work/page" || fail "command $command is not documented"
 done
 # Every option the tool's usage texts name: the global ones, and those of
 # each command that takes options (shown when an option is wrong).
-options=$({ "$cli" --help; for command in $commands; do "$cli" "$command" --no-such-option 2>&1; done; } |
+options=$({ "$cli" --help; for command in $commands; do "$cli" "$command" --help; "$cli" "$command" --no-such-option 2>&1; done; } |
   grep -oE -- '--[a-z][a-z-]*|-[a-z]\b' | grep -v -- '--no-such-option' | sort -u)
 for option in $options; do
   # An entry of its own: "--to DIR", or "--yes, -y".
