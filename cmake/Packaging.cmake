@@ -34,8 +34,11 @@ if(WIN32)
             -P ${CMAKE_CURRENT_LIST_DIR}/packaging/InstallerTexts.cmake
     COMMAND_ERROR_IS_FATAL ANY)
 else()
-  # Linux: the console tool and its manual page.
+  # Linux: the console tool, its manual page and its bash completion (found
+  # by bash-completion under the command's name).
   install(TARGETS mendora-cli RUNTIME DESTINATION bin)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/cli/completion/mendora-cli.bash
+          DESTINATION share/bash-completion/completions RENAME mendora-cli)
   configure_file(${PROJECT_SOURCE_DIR}/docs/mendora-cli.1.in ${CMAKE_BINARY_DIR}/packaging/mendora-cli.1 @ONLY)
   set(man_page ${CMAKE_BINARY_DIR}/packaging/mendora-cli.1.gz)
   add_custom_command(OUTPUT ${man_page}

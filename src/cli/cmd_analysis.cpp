@@ -6,7 +6,9 @@
 #include "cli/commands.h"
 #include "cli/progress_bar.h"
 #include "refavi/AnalysisStep.h"
+#include "refavi/ContentCheck.h"
 #include "refavi/GetContentList.h"
+#include "refavi/JsonText.h"
 
 namespace mendora::cli {
 
@@ -44,17 +46,57 @@ int Probe(Context& context, const std::vector<std::string>& arguments) {
   return 1;
 }
 
+// {"version": 1, "links": [{"path": ..., "frames": N}]}: frames counts the
+// REF records naming the link, as the archive check does. The document is
+// UTF-8 whatever the terminal: it goes to stdout unconverted.
+void PrintLinksJson(Context& context, const ReferenceFrames& frames) {
+  const WinPath paths;
+  std::string json = "{\"version\": 1, \"links\": [";
+  for (size_t i = 0; i < frames.links.size(); ++i) {
+    const LinkFrames& link = frames.links[i];
+    json += i == 0 ? "\n  " : ",\n  ";
+    json += "{" + JsonPathMembers(paths, link.path) + ", \"frames\": " + std::to_string(link.frame_count) + "}";
+  }
+  json += frames.links.empty() ? "]}\n" : "\n]}\n";
+  std::fflush(context.out);
+  std::fwrite(json.data(), 1, json.size(), context.utf8_out);
+}
+
 int Links(Context& context, const std::vector<std::string>& arguments) {
-  if (!OnePath(context, "links", arguments)) return 2;
+  bool json = false;
+  std::vector<std::string> paths;
+  for (const std::string& a : arguments) {
+    if (a == "--json") json = true;
+    else paths.push_back(a);
+  }
+  if (paths.size() != 1 || (paths[0].size() > 1 && paths[0][0] == '-' && paths[0][1] == '-')) {
+    std::fprintf(context.err, "usage: mendora-cli links [--json] FILE\n");
+    return 2;
+  }
   std::atomic<int> running{1};
   ProgressBar bar(context.err, context.progress_bar);
   ProgressReporter progress(&running, &bar);
   std::vector<std::string> links;
-  const int code = RunAnalysis(context.fs, context.core_path(arguments[0]), &progress, &links);
+  // The program's analysis step decides what is refused; for JSON over a
+  // walk that also counts the frames of each link.
+  ReferenceFrames frames;
+  AnalysisWalk walk;
+  if (json) {
+    walk = [&](const std::string& path, std::vector<std::string>* found, ProgressReporter* p) {
+      const bool walked = ReadReferenceFrames(context.fs, path, &frames, p);
+      for (const LinkFrames& link : frames.links) found->push_back(link.path);
+      return walked ? 1 : 0;
+    };
+  }
+  const int code = RunAnalysis(context.fs, context.core_path(paths[0]), &progress, &links, walk);
   bar.Finish();
   if (code != RC_OK) {
     std::fprintf(context.err, "error %d: %s\n", code, ErrorMessageFor(code).message.c_str());
     return 1;
+  }
+  if (json) {
+    PrintLinksJson(context, frames);
+    return 0;
   }
   for (const std::string& path : links) {
     std::fwrite(path.data(), 1, path.size(), context.out);
@@ -79,9 +121,14 @@ int Trace(Context& context, const std::vector<std::string>& arguments) {
 }  // namespace
 
 void AddAnalysisCommands(std::vector<Command>* table) {
-  table->push_back({"probe", "FILE", "DV check: prints 0 (DV), 289 (cannot open) or 290 (not DV)", Probe});
-  table->push_back({"links", "FILE", "lists the data links of a reference AVI", Links});
-  table->push_back({"trace", "FILE", "prints the chunk trace of the analysis", Trace});
+  table->push_back({"probe", "FILE",
+                    "The DV check: prints 0 (DV), 289 (cannot open) or 290 (not DV).",
+                    {},
+                    Probe});
+  table->push_back({"links", "[--json] FILE", "Lists the data links of a reference AVI, one a line, as recorded.",
+                    {{"--json", "one JSON document: each link and its frames"}},
+                    Links});
+  table->push_back({"trace", "FILE", "Prints the chunk trace of the analysis.", {}, Trace});
 }
 
 }  // namespace mendora::cli

@@ -77,8 +77,10 @@ int Check(Context& context, const std::vector<std::string>& arguments) {
 }  // namespace
 
 void AddCheckCommands(std::vector<Command>* table) {
-  table->push_back({"check", "[--json|--csv] PATH...",
-                    "reports the state of reference AVIs: a file, or every one in a folder tree", Check});
+  table->push_back({"check", "[--json | --csv] PATH...",
+                    "Tells which reference AVIs are broken: a file, or each in a folder tree.",
+                    {{"--json", "one JSON document: each file and its links"}, {"--csv", "one CSV row per link"}},
+                    Check});
 }
 
 }  // namespace mendora::cli

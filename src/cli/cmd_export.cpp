@@ -105,10 +105,13 @@ int Recover(Context& context, const std::vector<std::string>& arguments) {
 }  // namespace
 
 void AddExportCommands(std::vector<Command>* table) {
-  table->push_back({"export", "SRC OUT [--yes]", "writes a DV AVI holding the frames the REF records of SRC name",
-                    Export});
+  const std::vector<Option> options = {{"--yes", "replaces an existing OUT"}};
+  table->push_back({"export", "SRC OUT [--yes]",
+                    "Writes a DV AVI of the frames SRC's REF records name, with its sound.",
+                    options, Export});
   table->push_back({"recover", "SRC OUT [--yes]",
-                    "rebuilds a reference AVI whose index is missing or whose end was cut", Recover});
+                    "Rebuilds a cut reference AVI from its whole frame chunks.",
+                    options, Recover});
 }
 
 }  // namespace mendora::cli

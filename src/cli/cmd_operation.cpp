@@ -303,9 +303,24 @@ int MoveCommand(Context& c, const std::vector<std::string>& a) { return RunOpera
 }  // namespace
 
 void AddOperationCommands(std::vector<Command>* table) {
-  table->push_back({"fix", "[opts] FILE...", "write corrected reference AVIs in place", FixCommand});
-  table->push_back({"copy", "[opts] FILE...", "copy reference AVIs and their data files (--to DIR)", CopyCommand});
-  table->push_back({"move", "[opts] FILE...", "move reference AVIs and their data files (--to DIR)", MoveCommand});
+  // What ParseOptions takes; each command lists those that mean something
+  // to it.
+  const Option to{"--to DIR", "the destination folder"};
+  const Option yes{"--yes, -y", "overwrites a reference AVI of the same name there"};
+  const Option drives{"--drives LETTERS", "walks these drives (e.g. CDE) for this run"};
+  const Option accept_first{"--accept-first", "takes the first file found for each missing link"};
+  const Option locate{"--locate OLD=NEW", "missing data file OLD is now at NEW (repeatable)"};
+  const Option map{"--map OLD=NEW", "the files of folder OLD are now in NEW (repeatable)"};
+  const Option backup{"--backup 0|1", "keeps a backup of the replaced file (1) or not (0)"};
+  const Option dry_run{"--dry-run", "prints the plan; nothing is written"};
+  const Option files{"--", "the arguments after it are files"};
+  table->push_back({"fix", "[OPTIONS] FILE...", "Corrects the missing data links of each reference AVI in place.",
+                    {drives, accept_first, locate, map, backup, dry_run, files}, FixCommand});
+  table->push_back({"copy", "--to DIR [OPTIONS] FILE...",
+                    "Copies each reference AVI and all its data files into DIR.",
+                    {to, yes, drives, accept_first, locate, map, dry_run, files}, CopyCommand});
+  table->push_back({"move", "--to DIR [OPTIONS] FILE...", "Moves each reference AVI and all its data files into DIR.",
+                    {to, yes, drives, accept_first, locate, map, backup, dry_run, files}, MoveCommand});
 }
 
 }  // namespace mendora::cli

@@ -67,7 +67,7 @@ int Rewrite(Context& context, const std::vector<std::string>& arguments) {
 
 void AddRewriteCommands(std::vector<Command>* table) {
   table->push_back({"rewrite", "SRC OUT [OLD NEW]...",
-                    "writes a new reference AVI, replacing the data links OLD by NEW", Rewrite});
+                    "Writes a new reference AVI with the data links OLD replaced by NEW.", {}, Rewrite});
 }
 
 }  // namespace mendora::cli

@@ -1,11 +1,14 @@
 #pragma once
 // mendora-cli: one command table, filled by one file per command group
 // (cmd_analysis.cpp for probe, links and trace; later groups add a file of
-// their own and one line in RunCli).
+// their own and one line in RunCli). Each entry carries its synopsis, what
+// it does and its options: --help, `help COMMAND` and the shell's
+// completion all read them from here.
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fs.h"
@@ -14,7 +17,7 @@ namespace mendora::cli {
 
 struct Context {
   FileSystem& fs;
-  std::FILE* out;     // results (stdout)
+  std::FILE* out;     // results (stdout), shown in the terminal's encoding
   std::FILE* err;     // messages and the progress bar (stderr)
   std::FILE* in;      // answers to questions (stdin)
   bool progress_bar;  // err is a terminal
@@ -26,12 +29,23 @@ struct Context {
   std::FILE* utf8_out = nullptr;
 };
 
+// One option as the help shows it: its spellings and its value
+// ("--yes, -y", "--to DIR"), and what it does.
+struct Option {
+  const char* form;
+  const char* meaning;
+};
+
 struct Command {
   const char* name;
-  const char* arguments;  // for the usage text
-  const char* summary;
+  const char* synopsis;  // what follows the name on a command line
+  const char* summary;   // one sentence: what the command does
+  std::vector<Option> options;
   int (*run)(Context& context, const std::vector<std::string>& arguments);
 };
+
+// The words an option is typed as: "--yes, -y" gives --yes and -y.
+std::vector<std::string> OptionWords(const Option& option);
 
 // Command groups.
 void AddAnalysisCommands(std::vector<Command>* table);

@@ -5,6 +5,7 @@
 
 #include "refavi/DvFileProbe.h"
 #include "refavi/GetContentList.h"
+#include "refavi/JsonText.h"
 #include "refavi/Layout.h"
 
 namespace mendora {
@@ -234,34 +235,6 @@ std::string CsvField(const WinPath& paths, const std::string& recorded) {
   return quoted + "\"";
 }
 
-// `text` is UTF-8 already.
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20 || u == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", u);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-// "path": ..., and "path_bytes" with the recorded bytes when the code page
-// could not show them all.
-std::string JsonPath(const WinPath& paths, const std::string& recorded) {
-  bool lossy = false;
-  std::string json = "\"path\": " + JsonString(paths.ToUtf8(recorded, &lossy));
-  if (lossy) json += ", \"path_bytes\": \"" + HexBytes(recorded) + "\"";
-  return json;
-}
-
 }  // namespace
 
 std::string FormatCheckCsv(const std::vector<FileCheck>& reports, const WinPath& paths) {
@@ -282,13 +255,13 @@ std::string FormatCheckJson(const std::vector<FileCheck>& reports, const WinPath
   for (size_t i = 0; i < reports.size(); ++i) {
     const FileCheck& file = reports[i];
     json += i == 0 ? "\n  " : ",\n  ";
-    json += "{" + JsonPath(paths, file.path) + ", \"status\": " + JsonString(CheckStatusName(file.status));
+    json += "{" + JsonPathMembers(paths, file.path) + ", \"status\": " + JsonString(CheckStatusName(file.status));
     if (file.status == CheckStatus::kUnreadable) json += ", \"reason\": " + JsonString(paths.ToUtf8(file.reason));
     json += ", \"links\": [";
     for (size_t k = 0; k < file.links.size(); ++k) {
       const LinkCheck& link = file.links[k];
       json += k == 0 ? "\n    " : ",\n    ";
-      json += "{" + JsonPath(paths, link.path) + ", \"status\": " + JsonString(LinkStatusName(link.status)) +
+      json += "{" + JsonPathMembers(paths, link.path) + ", \"status\": " + JsonString(LinkStatusName(link.status)) +
               ", \"frames\": " + std::to_string(link.frames) + "}";
     }
     json += file.links.empty() ? "]}" : "\n  ]}";

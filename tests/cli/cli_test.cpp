@@ -66,6 +66,49 @@ TEST_F(CliTest, LinksPrintsEachDataLinkAsRecorded) {
 #endif
 }
 
+#ifndef _WIN32
+// links --json: each link once, in the order of the list, with the REF
+// records that name it; the recorded bytes come out as UTF-8 in the code
+// page given, whatever the terminal, each byte that begins no character of
+// the page as U+FFFD.
+TEST_F(CliTest, LinksJsonGivesEachLinkInUtf8WithItsFrames) {
+  struct Case {
+    const char* code_page;
+    std::vector<std::string> links;  // recorded bytes; the first named three times
+    std::vector<std::string> shown;  // as JSON shows them: the path, and the bytes of one not shown whole
+  } cases[] = {
+      // A lead byte with its second byte is one character, even one that
+      // the page does not assign (85 40), as Windows steps through it.
+      {"932",
+       {"D:\\\x89\x66\x91\x9c\\take 1.001", "D:\\a\x85\x40" "b.001", "D:\\x\x82"},
+       {"\"D:\\\\映像\\\\take 1.001\"", "\"D:\\\\a\uFFFDb.001\", \"path_bytes\": \"443a5c618540622e303031\"",
+        "\"D:\\\\x\uFFFD\", \"path_bytes\": \"443a5c7882\""}},
+      {"1252",
+       {"D:\\caf\xe9 \"q\".001", "D:\\\x81\x01.001"},
+       {"\"D:\\\\café \\\"q\\\".001\"", "\"D:\\\\\uFFFD\\u0001.001\", \"path_bytes\": \"443a5c81012e303031\""}},
+      {"65001",
+       {"D:\\\xe6\x98\xa0\\\xff.001", "D:\\\xc0\xaf\xed\xa0\x80.001"},
+       {"\"D:\\\\映\\\\\uFFFD.001\", \"path_bytes\": \"443a5ce698a05cff2e303031\"",
+        "\"D:\\\\\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD.001\", \"path_bytes\": \"443a5cc0afeda0802e303031\""}},
+  };
+  for (const Case& c : cases) {
+    AviSpec recipe;
+    for (const std::string& link : c.links) recipe.frames.push_back(FrameSpec::Ref(link));
+    recipe.frames.push_back(FrameSpec::Ref(c.links[0]));
+    recipe.frames.push_back(FrameSpec::Ref(c.links[0]));
+    const std::string avi = drives_.Path('C', "ref.avi");
+    drives_.WriteFile(avi, test::BuildAvi(recipe));
+    CliRun run = Cli({"--codepage", c.code_page, "links", "--json", avi});
+    EXPECT_EQ(run.status, 0) << c.code_page << run.err;
+    std::string expected = "{\"version\": 1, \"links\": [";
+    for (size_t i = 0; i < c.shown.size(); ++i)
+      expected += std::string(i == 0 ? "\n  " : ",\n  ") + "{\"path\": " + c.shown[i] + ", \"frames\": " +
+                  (i == 0 ? "3" : "1") + "}";
+    EXPECT_EQ(run.out, expected + "\n]}\n") << c.code_page;
+  }
+}
+#endif
+
 TEST_F(CliTest, LinksReportsAnEmptyOrBrokenListAsCode97) {
   AviSpec recipe;
   recipe.handler = recipe.compression = fcc::dvsd;
@@ -81,10 +124,13 @@ TEST_F(CliTest, LinksReportsAnEmptyOrBrokenListAsCode97) {
   drives_.WriteFile(cut, bytes.substr(0, bytes.find("D:\\b.001") + 2));
   ASSERT_EQ(test::LinksOf(drives_.fs(), cut), std::vector<std::string>{"D:\\a.001"});
   for (const std::string& path : {avi, drives_.Path('C', "missing.avi"), cut}) {
-    CliRun run = Cli({"links", path});
-    EXPECT_EQ(run.status, 1) << path;
-    EXPECT_EQ(run.out, "") << path;
-    EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n") << path;
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"links", path}, {"links", "--json", path}}) {
+      CliRun run = Cli(arguments);
+      EXPECT_EQ(run.status, 1) << path;
+      EXPECT_EQ(run.out, "") << path;
+      EXPECT_EQ(run.err, "error 97: No Data Files inside the Reference File\n") << path;
+    }
   }
 }
 

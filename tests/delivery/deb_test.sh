@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package of mendora-cli, built by CPack from this build tree:
 # its name and fields, its files, the tool it installs (unpacked with
-# dpkg -x into a scratch root) and the manual page, which must render
+# dpkg -x into a scratch root), its bash completion, and the manual page, which must render
 # without warnings and document every command and option the tool has.
 #   deb_test.sh   (ctest sets MENDORA_BUILD and MENDORA_VERSION)
 set -uo pipefail
@@ -25,7 +25,8 @@ deb="$work/out/mendora-cli_${MENDORA_VERSION}_$arch.deb"
 # The C and C++ libraries it links, found by dpkg-shlibdeps.
 dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "Depends lacks libc6: $(dpkg-deb -f "$deb" Depends)"
 files=$(dpkg-deb -c "$deb" | awk '$NF !~ /\/$/ { print $NF }' | sort)
-expected=$(printf '%s\n' ./usr/bin/mendora-cli ./usr/share/man/man1/mendora-cli.1.gz)
+expected=$(printf '%s\n' ./usr/bin/mendora-cli ./usr/share/bash-completion/completions/mendora-cli \
+  ./usr/share/man/man1/mendora-cli.1.gz | sort)
 [ "$files" = "$expected" ] || fail "files: [$files], expected [$expected]"
 
 root="$work/root"
@@ -35,6 +36,10 @@ version=$("$cli" --version)
 [ "$version" = "mendora-cli $MENDORA_VERSION" ] || fail "--version printed [$version]"
 # Strip only shortened the tool: it still runs a command.
 [ "$("$cli" probe /nonexistent.avi 2>/dev/null)" = 289 ] || fail "the installed tool does not run probe"
+# The installed completion, with the installed tool, completes a command.
+completed=$(bash -c 'source "$1"; COMP_WORDS=("$2" fi); COMP_CWORD=1; _mendora_cli; echo "${COMPREPLY[*]}"' _ \
+  "$root/usr/share/bash-completion/completions/mendora-cli" "$cli")
+[ "$completed" = fix ] || fail "the installed completion gives [$completed] for \"fi\""
 
 page="$root/usr/share/man/man1/mendora-cli.1.gz"
 # Rendered as a user's terminal shows it.
@@ -45,14 +50,16 @@ for section in NAME SYNOPSIS DESCRIPTION OPTIONS COMMANDS "EXIT STATUS" "DRIVE M
 done
 grep -q "Mendora $MENDORA_VERSION" "$work/page" || fail "the page does not carry the version"
 # Every command of the tool's own usage has its entry, at the start of a line.
-commands=$("$cli" --help | awk '/^commands:/ { on = 1; next } on && !NF { exit } on { print $1 }')
+# (in the overview each command starts a line indented by two, its summary
+# and options are indented further)
+commands=$("$cli" --help | awk '/^commands:/ { on = 1; next } on && !NF { exit } on && /^  [a-z]/ { print $1 }')
 [ -n "$commands" ] || fail "no commands in --help"
 for command in $commands; do
   grep -Eq "^ +$command( |\$)" "$work/page" || fail "command $command is not documented"
 done
 # Every option the tool's usage texts name: the global ones, and those of
 # each command that takes options (shown when an option is wrong).
-options=$({ "$cli" --help; for command in $commands; do "$cli" "$command" --no-such-option 2>&1; done; } |
+options=$({ "$cli" --help; for command in $commands; do "$cli" "$command" --help; "$cli" "$command" --no-such-option 2>&1; done; } |
   grep -oE -- '--[a-z][a-z-]*|-[a-z]\b' | grep -v -- '--no-such-option' | sort -u)
 for option in $options; do
   # An entry of its own: "--to DIR", or "--yes, -y".
