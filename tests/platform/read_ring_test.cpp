@@ -14,47 +14,35 @@ namespace mendora {
 namespace {
 
 // A read of an empty pipe waits for data: it is still in flight when the
-// wait of the ring fails, as a read of a slow disk would be.
+// ring's wait fails, as a read of a slow disk would be.
 TEST(ReadRing, AFailedWaitLeavesNothingToLandInTheBuffer) {
   constexpr size_t kReads = 4, kSize = 8;
-  struct Case {
+  const struct {
     const char* name;
     int failing_waits;
     size_t ready;  // reads whose bytes are in the pipe before the batch
-  };
-  const Case cases[] = {
-      {"every wait fails", INT_MAX, 0},
-      {"two reads were made before", INT_MAX, 2},
-      {"one wait fails", 1, 0},
-  };
-  for (const Case& c : cases) {
+  } cases[] = {{"every wait fails", INT_MAX, 0}, {"two reads made before", INT_MAX, 2}, {"one wait fails", 1, 0}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
     int left = c.failing_waits;
     auto ring = ReadRing::CreateWithFailingWaits(fds[0], [&left] { return left > 0 ? (--left, -EIO) : 0; });
-    if (!ring) {
-      ::close(fds[0]);
-      ::close(fds[1]);
-      GTEST_SKIP() << "no io_uring here";
-    }
-    std::string early;
-    for (size_t i = 0; i < c.ready * kSize; ++i) early += static_cast<char>('a' + i);
+    if (!ring) GTEST_SKIP() << "no io_uring here";
+    const std::string early = std::string("abcdefghijklmnop").substr(0, c.ready * kSize);
     ASSERT_EQ(::write(fds[1], early.data(), early.size()), static_cast<ssize_t>(early.size()));
 
     const uint64_t offsets[kReads] = {};
     std::vector<uint8_t> out(kReads * kSize, 0xEE);
     EXPECT_EQ(ring->ReadAtEach(offsets, kReads, kSize, out.data()), c.ready);
     EXPECT_TRUE(ring->Broken());
-
     // A read still waiting would take these bytes into `out` now.
-    const std::string late(kReads * kSize, 'z');
-    ASSERT_EQ(::write(fds[1], late.data(), late.size()), static_cast<ssize_t>(late.size()));
+    ASSERT_EQ(::write(fds[1], "zzzzzzzz", kSize), static_cast<ssize_t>(kSize));
     int unread = -1;
-    ASSERT_EQ(::ioctl(fds[0], FIONREAD, &unread), 0);
-    EXPECT_EQ(unread, static_cast<int>(late.size()));
+    EXPECT_EQ(::ioctl(fds[0], FIONREAD, &unread), 0);
+    EXPECT_EQ(unread, static_cast<int>(kSize));
     std::vector<uint8_t> expected(early.begin(), early.end());
-    expected.resize(kReads * kSize, 0xEE);
+    expected.resize(out.size(), 0xEE);
     EXPECT_EQ(out, expected);
 
     ring.reset();

@@ -12,9 +12,7 @@
 #include <vector>
 
 #include "common/CommonFunc.h"
-#include "common/ErrorTable.h"
 #include "common/Types.h"
-#include "platform/event.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
 #include "search/DriveSearch.h"
@@ -257,19 +255,6 @@ TEST_F(SearchStress, AStopAtEveryCallLeavesTheRunsWalkWhereTheNextSearchGoesOn) 
       EXPECT_EQ(memory.walk.state(4), WalkMemory::State::kComplete) << what;
     }
   }
-}
-
-TEST_F(SearchStress, AWalkThatGetsNoThreadFailsWithItsErrorAndAsksNothingMore) {
-  ScriptUi ui;
-  ui.locate_answers = {"C:\\a\\take.001"};
-  WorkerThread::FailStart(1);
-  const Outcome out = Run(ui, nullptr, nullptr, "no thread");
-  WorkerThread::FailStart(0);
-  EXPECT_EQ(out.result, IDCANCEL);
-  EXPECT_EQ(out.all_resolved, 0);
-  EXPECT_EQ(ui.events, std::vector<std::string>{"error"});
-  EXPECT_EQ(ui.errors, std::vector<int>{ERR_NO_THREAD});
-  EXPECT_EQ(out.found_flags, (std::vector<int>{0, 0}));
 }
 
 TEST_F(SearchStress, DialogDestroyedWithoutDoModalOrAfterItLeavesNoThread) {
