@@ -42,6 +42,7 @@ ErrorText LookupError(int code) {
     case 289: text.message_id = IDS_ERR_FILE_OPEN; break;
     case 290: text.message_id = IDS_ERR_NOT_DV; break;
     case 520: text.message_id = IDS_ERR_EXPORT_LINKS; break;
+    case ERR_NO_THREAD: text.message_id = IDS_ERR_NO_THREAD; break;
     default: break;
   }
   return text;

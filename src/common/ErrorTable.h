@@ -17,6 +17,7 @@ constexpr int ERR_NO_DATA_FILES = 'a';         // 97
 constexpr int ERR_DISK_FULL = 'p';             // 112
 constexpr int ERR_DV_OPEN_FAILED = 289;
 constexpr int ERR_NOT_DV = 290;
+constexpr int ERR_NO_THREAD = 521;
 
 struct ErrorText {
   unsigned caption_id;

@@ -29,16 +29,21 @@ std::string ProgressStep::Caption() const {
   return FormatString1(LoadText(IDS_PROGRESS_CAPTION), LoadText(name));
 }
 
-void ProgressStep::Start(ProgressSink* sink, std::function<void()> on_end) {
+bool ProgressStep::Start(ProgressSink* sink, std::function<void()> on_end) {
   running_.store(1);
   failed_ = 0;
   error_code_ = 0;
-  thread_.Start([this, sink, on_end = std::move(on_end)] {
+  const bool started = thread_.Start([this, sink, on_end = std::move(on_end)] {
     Work(sink);
     // Whatever the step did is its result; a Cancel from here on is too late.
     ProgressReporter(&running_, nullptr).Commit();
     if (on_end) on_end();
   });
+  if (!started) {
+    failed_ = 1;
+    error_code_ = ERR_NO_THREAD;
+  }
+  return started;
 }
 
 void ProgressStep::Work(ProgressSink* sink) {
@@ -133,7 +138,7 @@ int ProgressPump::Run(ProgressStep& step, const std::function<bool(int)>& show) 
   }
   ack_.Set();
   handed_any_ = holding_ = false;
-  step.Start(this, [this] {
+  const bool started = step.Start(this, [this] {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (holding_) items_.push_back({held_, false});
@@ -141,6 +146,7 @@ int ProgressPump::Run(ProgressStep& step, const std::function<bool(int)>& show) 
     }
     cv_.notify_all();
   });
+  if (!started) return step.Result();
   bool cancelled = false;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {

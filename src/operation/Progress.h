@@ -68,8 +68,10 @@ class ProgressStep {
   std::string Caption() const;
 
   // Starts the worker; it reports to `sink` (may be null) and calls
-  // `on_end` (may be empty) as its last act.
-  void Start(ProgressSink* sink, std::function<void()> on_end = {});
+  // `on_end` (may be empty) as its last act. False when no thread could be
+  // had: the step has then failed with ERR_NO_THREAD and already ended, and
+  // `on_end` is never called.
+  [[nodiscard]] bool Start(ProgressSink* sink, std::function<void()> on_end = {});
   bool HasEnded() const { return thread_.HasEnded(); }
   void Join() { thread_.Join(); }
 

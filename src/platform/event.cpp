@@ -1,6 +1,7 @@
 #include "platform/event.h"
 
 #include <deque>
+#include <system_error>
 #include <thread>
 
 #include "platform/last_error.h"
@@ -49,9 +50,21 @@ namespace {
 constexpr int kMaxIdle = 4;
 constexpr std::chrono::seconds kLinger{2};
 
+// Counts down to the Start that a test wants to fail.
+std::atomic<int> g_fail_start{0};
+
+bool StartMustFail() {
+  int n = g_fail_start.load(std::memory_order_relaxed);
+  while (n > 0 && !g_fail_start.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) {
+  }
+  return n == 1;
+}
+
 class ThreadPool {
  public:
+  // Throws when no thread can be had.
   void Run(std::shared_ptr<WorkerThread::Task> task) {
+    if (StartMustFail()) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (idle_ > 0) {
@@ -118,19 +131,22 @@ ThreadPool& Pool() {
 
 }  // namespace
 
-void WorkerThread::Start(std::function<void()> body) {
+bool WorkerThread::Start(std::function<void()> body) {
   Join();
   ended_.store(false, std::memory_order_release);
-  auto task = std::make_shared<Task>();
-  task->body = std::move(body);
-  task->ended = &ended_;
-  task_ = task;
   try {
+    auto task = std::make_shared<Task>();
+    task->body = std::move(body);
+    task->ended = &ended_;
+    task_ = task;
     Pool().Run(std::move(task));
+    return true;
   } catch (...) {
-    // No thread could be had: nothing runs, and Join has nothing to wait for.
+    // No thread could be had: nothing runs, Join has nothing to wait for,
+    // and whoever polls for the end sees it at once.
     task_.reset();
-    throw;
+    ended_.store(true, std::memory_order_release);
+    return false;
   }
 }
 
@@ -142,5 +158,7 @@ void WorkerThread::Join() {
   }
   task_.reset();
 }
+
+void WorkerThread::FailStart(int nth) { g_fail_start.store(nth, std::memory_order_relaxed); }
 
 }  // namespace mendora

@@ -48,11 +48,17 @@ class WorkerThread {
   ~WorkerThread() { Join(); }
 
   // Starts `body`. No exception escapes it: one thrown is swallowed, and the
-  // thread ends as if the body had returned.
-  void Start(std::function<void()> body);
+  // thread ends as if the body had returned. False when no thread could be
+  // had: the body is dropped unrun, Started() is false and HasEnded() true,
+  // so that an owner polling for the end is not kept waiting.
+  [[nodiscard]] bool Start(std::function<void()> body);
   bool Started() const { return task_ != nullptr; }
   bool HasEnded() const { return ended_.load(std::memory_order_acquire); }
   void Join();
+
+  // For tests: the `nth` Start from now (1: the next one, of any worker)
+  // gets no thread, as when the system has none left; 0 takes it back.
+  static void FailStart(int nth);
 
   struct Task;
 

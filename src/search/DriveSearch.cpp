@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/CommonFunc.h"
+#include "common/ErrorTable.h"
 #include "common/Texts.h"
 #include "common/Types.h"
 #include "platform/fs.h"
@@ -179,7 +180,7 @@ void DriveSearch::OnInitDialog() {
   // button pressed before it runs must not be undone.
   stop_.store(0);
   recheck_.store(0);
-  worker_.Start([this] {
+  const bool started = worker_.Start([this] {
     // Set however the walk ends, a throw included: a stop waits for it. Then
     // the window is told, so that a walk that ends is seen at once and not
     // at the next tick of the timer, which stays for a wake-up that is lost.
@@ -198,6 +199,16 @@ void DriveSearch::OnInitDialog() {
     } end_signal{*this};
     SearchThreadProc();
   });
+  if (!started) {
+    // No walk without a worker: the user is told why, and the file goes no
+    // further, as after a Cancel.
+    worker_ended_.Set();
+    all_resolved_ = 0;
+    stopped_ = true;
+    ui_.ShowError(ERR_NO_THREAD);
+    EndDialog(IDCANCEL);
+    return;
+  }
   timer_on_ = true;
 }
 

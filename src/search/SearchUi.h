@@ -64,7 +64,8 @@ class SearchUi {
   // dlg.OnFolderChange() for each folder the user opens.
   virtual bool ChooseFile(ManualLocate& dlg, std::string* path, int* filter_index) = 0;
 
-  // The error dialog for a refused manual choice (289 or 290).
+  // The error dialog for a refused manual choice (289 or 290), or for a walk
+  // that could not start (ERR_NO_THREAD).
   virtual void ShowError(int code) = 0;
 
   // A plain message box with an OK button.

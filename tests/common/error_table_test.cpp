@@ -54,6 +54,7 @@ TEST(ErrorTable, EveryCodeHasItsCaptionAndMessage) {
       {274, "Error", "File Protected"},
       {289, "Error", "File Open Failure."},
       {290, "Error", "Selection of Non-DV file"},
+      {521, "Error", "The program could not start a worker thread."},
   };
   for (const Row& row : rows) {
     const ErrorText ids = LookupError(row.code);

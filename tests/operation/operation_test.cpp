@@ -9,6 +9,7 @@
 #include "operation/Progress.h"
 #include "operation_fakes.h"
 #include "support/faulty_fs.h"
+#include "platform/event.h"
 #include "platform/last_error.h"
 #include "platform/settings_store.h"
 #include "support/memory_settings.h"
@@ -170,6 +171,32 @@ TEST_F(OperationTest, UnresolvedOrCancelledSearchEndsTheFileSilently) {
   EXPECT_TRUE(ui.errors.empty());
   EXPECT_EQ(steps.creations, 0);
   EXPECT_EQ(finished, std::vector<int>{0});
+}
+
+// A step whose worker gets no thread fails as a failing step does: its
+// error is shown, the file goes no further, and a carry made is taken back.
+TEST_F(OperationTest, AStepThatGetsNoThreadFailsWithItsErrorAndLeavesTheFiles) {
+  const std::string avi = P('D', "a\\clip.avi"), one = P('D', "a\\clip.001");
+  d.WriteFile(P('E', "dst\\other"), "");
+  ui.folder = P('E', "dst");
+  const std::pair<int, std::vector<std::string>> rows[] = {
+      {1, {kAnalysis, "error: 521"}},
+      {3, {kAnalysis, kBrowse, kCarryMove, kCreation, "error: 521"}},  // after the carry
+  };
+  for (const auto& [nth, log] : rows) {
+    SCOPED_TRACE(nth);
+    Avi(avi, {one});
+    d.WriteFile(one, "one");
+    ui.log.clear();
+    WorkerThread::FailStart(nth);
+    Run(Move, {avi});
+    WorkerThread::FailStart(0);
+    EXPECT_EQ(ui.log, log);
+    EXPECT_EQ(finished, std::vector<int>{0});
+    EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({one}));
+    EXPECT_EQ(d.ReadFile(one), "one");
+    EXPECT_FALSE(d.Exists(P('E', "dst\\clip.001")));
+  }
 }
 
 TEST_F(OperationTest, ReadOnlyReferenceAviOnFixAsksRetryThenCancel) {

@@ -31,11 +31,11 @@ TEST(Event, ReleasesAWaitingWorker) {
   Event event(false);
   std::atomic<int> stage{0};
   WorkerThread worker;
-  worker.Start([&] {
+  ASSERT_TRUE(worker.Start([&] {
     stage = 1;
     event.Wait();
     stage = 2;
-  });
+  }));
   while (stage.load() != 1) std::this_thread::yield();
   EXPECT_FALSE(worker.HasEnded());
   event.Set();
@@ -46,7 +46,7 @@ TEST(Event, ReleasesAWaitingWorker) {
 
 TEST(WorkerThread, AnExceptionEndsTheThreadQuietly) {
   WorkerThread worker;
-  worker.Start([] { throw 42; });
+  ASSERT_TRUE(worker.Start([] { throw 42; }));
   worker.Join();
   EXPECT_TRUE(worker.HasEnded());
 }
@@ -71,11 +71,11 @@ TEST(WorkerThread, ManyRunAtOnceAndEachStartsAsOnAThreadOfItsOwn) {
   std::vector<std::unique_ptr<WorkerThread>> workers;
   for (int i = 0; i < 10; ++i) {
     workers.push_back(std::make_unique<WorkerThread>());
-    workers.back()->Start([&] {
+    ASSERT_TRUE(workers.back()->Start([&] {
       ++running;
       release.Wait();
       body();
-    });
+    }));
   }
   while (running.load() != 10) std::this_thread::yield();
   release.Set();
@@ -85,13 +85,26 @@ TEST(WorkerThread, ManyRunAtOnceAndEachStartsAsOnAThreadOfItsOwn) {
   for (int round = 0; round < 20; ++round) {
     WorkerThread worker;
     auto held = std::make_shared<int>(0);
-    worker.Start([&body, held] { body(); });
+    ASSERT_TRUE(worker.Start([&body, held] { body(); }));
     worker.Join();
     EXPECT_EQ(held.use_count(), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_TRUE(reused);
   EXPECT_EQ(found, std::vector<uint32_t>(30, 0));
+}
+
+TEST(WorkerThread, AStartThatGetsNoThreadRunsNothingAndHasEndedAtOnce) {
+  auto held = std::make_shared<int>(0);
+  WorkerThread worker;
+  WorkerThread::FailStart(1);
+  EXPECT_FALSE(worker.Start([held] { *held = 1; }));
+  EXPECT_FALSE(worker.Started());
+  EXPECT_TRUE(worker.HasEnded());  // an owner polling for the end goes on
+  EXPECT_EQ(held.use_count(), 1);  // the body is gone, unrun
+  EXPECT_TRUE(worker.Start([held] { *held = 1; }));  // only that Start failed
+  worker.Join();
+  EXPECT_EQ(*held, 1);
 }
 
 // A sink that records what the user-interface side was shown.

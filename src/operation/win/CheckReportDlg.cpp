@@ -29,7 +29,11 @@ bool CheckUnderProgress(const std::vector<std::string>& paths, std::vector<FileC
   ProgramSteps steps(fs);
   CheckInput input{paths};
   ProgressStep step(fs, steps, input);
-  if (ui.RunStep(step) != RC_OK) return false;
+  const int r = ui.RunStep(step);
+  if (r != RC_OK) {
+    if (r != RC_CANCELLED) ui.ShowError(r);
+    return false;
+  }
   *reports = std::move(step.reports());
   return true;
 }

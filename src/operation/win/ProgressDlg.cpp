@@ -48,7 +48,11 @@ bool CProgressDlg::OnInitDialog() {
   }
   window_ = hwnd();
   started_ = true;
-  step_.Start(this);
+  if (!step_.Start(this)) {
+    // The step has failed with its own code, which the caller reports.
+    EndDialog(IDCANCEL);
+    return true;
+  }
   SetTimer(hwnd(), kProgressTimer, 50, nullptr);
   return true;
 }

@@ -11,6 +11,7 @@
 // ring (ReadHelper, read_helper.h).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace mendora {
@@ -22,6 +23,11 @@ class ReadRing {
   // or io_uring refused by sysctl or a seccomp filter, as in containers.
   // A refusal is remembered: later calls give null at once.
   static std::unique_ptr<ReadRing> Create(int fd);
+  // For tests: a ring whose every wait for completions first calls
+  // `fail_wait`; a negative errno from it fails that wait, as a failing
+  // kernel would, after the reads queued were handed over. Null where
+  // io_uring cannot be had.
+  static std::unique_ptr<ReadRing> CreateWithFailingWaits(int fd, std::function<int()> fail_wait);
   virtual ~ReadRing() = default;
 
   // As File::ReadAtEach, except that a read that comes back short is not
@@ -30,7 +36,8 @@ class ReadRing {
   // first short one may or may not have been made.
   virtual size_t ReadAtEach(const uint64_t* offsets, size_t count, size_t size, uint8_t* out) = 0;
   // True once the ring itself has failed, not a read: the caller reads
-  // without it from then on.
+  // without it from then on. Nothing the failed ring took is still in
+  // flight when ReadAtEach returns.
   virtual bool Broken() const = 0;
 };
 

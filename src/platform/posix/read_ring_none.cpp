@@ -4,5 +4,6 @@
 namespace mendora {
 
 std::unique_ptr<ReadRing> ReadRing::Create(int) { return nullptr; }
+std::unique_ptr<ReadRing> ReadRing::CreateWithFailingWaits(int, std::function<int()>) { return nullptr; }
 
 }  // namespace mendora

@@ -139,13 +139,14 @@ class WorkerDialog : public Dialog {
  protected:
   bool OnInitDialog() override {
     HWND window = hwnd();
-    worker.Start([this, window] {
+    const bool started = worker.Start([this, window] {
       for (int percent = 0; percent <= 100; percent += 25) {
         acknowledged.Reset();
         PostMessageA(window, WM_APP + 0x10, 0, reinterpret_cast<LPARAM>(&percent));
         acknowledged.Wait();
       }
     });
+    EXPECT_TRUE(started);
     SetTimer(hwnd(), 16, 20, nullptr);
     return true;
   }
