@@ -3,16 +3,22 @@
 #include <cstdint>
 #include <memory>
 
+#include "common/StringIds.h"
+#include "common/Texts.h"
 #include "common/Types.h"
 #include "operation/FileNames.h"
 #include "platform/fs.h"
+#include "platform/win_path.h"
 #include "platform/wintypes.h"
 
 namespace mendora {
 namespace {
 
 // The first line; a later format gets another number and is refused here.
-constexpr char kMagic[] = "mendora journal 1";
+// Version 2 adds "begin", the reference AVI as the run found it; a journal
+// of version 1 (from before) is read without it.
+constexpr char kMagic[] = "mendora journal 2";
+constexpr char kMagicWithoutBegin[] = "mendora journal 1";
 
 const char* ModeName(int mode) { return mode == Fix ? "fix" : mode == Move ? "move" : "copy"; }
 const char* SourceName(JournalSource s) {
@@ -84,7 +90,7 @@ std::string AsidePath(const std::string& avi, JournalSource source) {
 std::string JournalTemporaryPath(const std::string& avi) { return TemporaryPath(JournalPath(avi)); }
 
 std::string FormatJournal(const CarryJournal& j) {
-  std::string out = kMagic;
+  std::string out = j.begin ? kMagic : kMagicWithoutBegin;
   out += "\nmode ";
   out += ModeName(j.mode);
   out += "\nphase ";
@@ -94,6 +100,9 @@ std::string FormatJournal(const CarryJournal& j) {
   out += SourceName(j.source);
   out += "\nattributes " + std::to_string(j.attributes) + "\n";
   if (j.identity) out += "identity " + std::to_string(j.identity->volume) + " " + std::to_string(j.identity->index) + "\n";
+  if (j.begin)
+    out += "begin " + std::to_string(j.begin->volume) + " " + std::to_string(j.begin->index) + " " +
+           std::to_string(j.begin_size) + "\n";
   for (const auto& [source, target] : j.pairs) out += "pair " + source + "\t" + target + "\n";
   out += "end " + std::to_string(j.pairs.size()) + "\n";
   return out;
@@ -104,14 +113,15 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
   CarryJournal j;
   unsigned seen = 0;  // one bit per field
   size_t at = 0;
-  bool first = true, ended = false;
+  bool first = true, ended = false, with_begin = false;
   while (at < bytes.size()) {
     const size_t end = bytes.find('\n', at);
     if (end == std::string::npos || ended) return false;  // every line ends; nothing after "end"
     const std::string line = bytes.substr(at, end - at);
     at = end + 1;
     if (first) {
-      if (line != kMagic) return false;
+      if (line != kMagic && line != kMagicWithoutBegin) return false;
+      with_begin = line == kMagic;
       first = false;
       continue;
     }
@@ -119,10 +129,10 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
     if (space == std::string::npos) return false;
     const std::string key = line.substr(0, space), value = line.substr(space + 1);
     static const char* const kFields[] = {"mode", "phase", "avi", "output", "temporary", "source", "attributes",
-                                          "identity"};
+                                          "identity", "begin"};
     unsigned bit = 0;
-    while (bit < 8 && key != kFields[bit]) ++bit;
-    if (bit < 8) {
+    while (bit < 9 && key != kFields[bit]) ++bit;
+    if (bit < 9) {
       if (seen & (1u << bit)) return false;
       seen |= 1u << bit;
     }
@@ -155,6 +165,16 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
           !ParseNumber(value.substr(space2 + 1), UINT64_MAX, &id.index))
         return false;
       j.identity = id;
+    } else if (key == "begin" && with_begin) {
+      const size_t a = value.find(' '), b = a == std::string::npos ? a : value.find(' ', a + 1);
+      FileIdentity id;
+      uint64_t size = 0;
+      if (b == std::string::npos || !ParseNumber(value.substr(0, a), UINT64_MAX, &id.volume) ||
+          !ParseNumber(value.substr(a + 1, b - a - 1), UINT64_MAX, &id.index) ||
+          !ParseNumber(value.substr(b + 1), UINT64_MAX, &size))
+        return false;
+      j.begin = id;
+      j.begin_size = size;
     } else if (key == "pair") {
       const size_t tab = value.find('\t');
       if (tab == std::string::npos) return false;
@@ -168,7 +188,7 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
       return false;
     }
   }
-  if (!ended || (seen & 0x7f) != 0x7f) return false;
+  if (!ended || (seen & 0x7f) != 0x7f || with_begin != j.begin.has_value()) return false;
   // A Fix carries nothing and writes over its own reference AVI.
   if (j.mode == Fix && (!j.pairs.empty() || j.output != j.avi)) return false;
   if (j.identity && (j.mode != Fix || j.source != JournalSource::kKeep)) return false;
@@ -199,9 +219,86 @@ bool ReadJournal(FileSystem& fs, const std::string& avi, CarryJournal* journal) 
   std::string bytes(static_cast<size_t>(size), '\0');
   if (size != 0 && file->Read(bytes.data(), bytes.size()) != bytes.size()) return false;
   CarryJournal j;
-  // The journal of another file is no journal of this one.
-  if (!ParseJournal(bytes, &j) || j.avi != avi) return false;
+  if (!ParseJournal(bytes, &j)) return false;
   *journal = std::move(j);
+  return true;
+}
+
+namespace {
+
+// "take1.001" itself, or a collision form of it ("take1~001.001").
+bool IsNameOrCollisionForm(const WinPath& paths, const std::string& name, const std::string& original) {
+  if (paths.Same(name, original)) return true;
+  const size_t at = paths.MarkerPosition(original);
+  const size_t tail = original.size() - at;
+  if (name.size() < original.size() + 4 || !paths.Same(name.substr(name.size() - tail), original.substr(at)) ||
+      !paths.Same(name.substr(0, at), original.substr(0, at)) || name[at] != '~')
+    return false;
+  for (size_t k = at + 1; k < name.size() - tail; ++k)
+    if (name[k] < '0' || name[k] > '9') return false;
+  return true;
+}
+
+bool Contains(const WinPath& paths, const std::vector<std::string>& list, const std::string& path) {
+  for (const std::string& p : list)
+    if (paths.Same(p, path)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool TrustJournal(FileSystem& fs, const std::string& avi, const CarryJournal& j, const LinkReader& read_links,
+                  std::string* why) {
+  const WinPath paths;
+  auto refuse = [why](unsigned id, const std::string& detail) {
+    if (why != nullptr) *why = detail.empty() ? LoadText(id) : FormatString1(LoadText(id), detail);
+    return false;
+  };
+  if (!paths.Same(j.avi, avi)) return refuse(IDS_JOURNAL_OTHER_FILE, j.avi);
+  // The file it was written beside: in the carry phase nothing has replaced
+  // it yet; later the new file may have taken its name.
+  FileIdentity now;
+  const bool present = fs.Identity(avi, &now);
+  uint64_t size = 0;
+  if (j.begin) {
+    const bool same = present && now == *j.begin && fs.GetSize(avi, &size) && size == j.begin_size;
+    // (A Fix without a backup journals its one replacing rename only by
+    // the old file's identity.)
+    const bool replaced_by_new = (j.phase == JournalPhase::kPlace || j.identity) && paths.Same(j.output, avi);
+    if (present ? !same && !replaced_by_new : j.phase == JournalPhase::kCarry)
+      return refuse(IDS_JOURNAL_FILE_CHANGED, "");
+  }
+  // The names the run writes follow from the reference AVI and its
+  // destination folder.
+  const std::string name = paths.FileName(avi), folder = paths.Folder(j.output);
+  if (j.mode == Fix ? !paths.Same(j.output, avi) : folder.empty() || !paths.Same(paths.FileName(j.output), name))
+    return refuse(IDS_JOURNAL_STRANGE_NAME, j.output);
+  if (j.temporary != TemporaryPath(j.output)) return refuse(IDS_JOURNAL_STRANGE_NAME, j.temporary);
+  for (const auto& [source, target] : j.pairs)
+    if (!paths.Same(paths.Folder(target), folder) ||
+        !IsNameOrCollisionForm(paths, paths.FileName(target), paths.FileName(source)))
+      return refuse(IDS_JOURNAL_STRANGE_NAME, target);
+  if (j.pairs.empty()) return true;
+  // Each source is a data file of the reference AVI: a link it records, one
+  // found by the name of a missing link, or one that the new file names at
+  // its target.
+  std::vector<std::string> links, written;
+  const bool readable = present && read_links && read_links(avi, &links);
+  if (j.phase == JournalPhase::kPlace) {
+    const std::string& now_new = fs.Exists(j.temporary) ? j.temporary : j.output;
+    if (read_links && fs.Exists(now_new)) read_links(now_new, &written);
+    // The source reference AVI may be gone (a Move deletes it): the final
+    // renames touch no data file, so there is nothing left to check.
+    if (!readable && written.empty()) return true;
+  } else if (!readable) {
+    return refuse(IDS_JOURNAL_FILE_CHANGED, "");
+  }
+  for (const auto& [source, target] : j.pairs) {
+    bool known = Contains(paths, links, source) || Contains(paths, written, target);
+    for (size_t k = 0; !known && k < links.size(); ++k)
+      known = paths.Same(paths.FileName(links[k]), paths.FileName(source)) && !fs.Exists(links[k]);
+    if (!known) return refuse(IDS_JOURNAL_STRANGE_PAIR, source);
+  }
   return true;
 }
 
@@ -257,7 +354,8 @@ RecoveryResult Complete(FileSystem& fs, const CarryJournal& j) {
 
 }  // namespace
 
-RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJournal* journal) {
+RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJournal* journal,
+                                  const LinkReader& links, std::string* why) {
   // A journal that was being written when the run stopped never counted.
   const std::string unfinished = JournalTemporaryPath(avi);
   if (fs.Exists(unfinished)) fs.Delete(unfinished);
@@ -265,6 +363,7 @@ RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJ
   CarryJournal j;
   if (!ReadJournal(fs, avi, &j)) return RecoveryResult::kUnreadable;
   if (journal != nullptr) *journal = j;
+  if (!TrustJournal(fs, avi, j, links, why)) return RecoveryResult::kRefused;
   return j.phase == JournalPhase::kPlace ? Complete(fs, j) : RollBack(fs, j);
 }
 

@@ -15,6 +15,7 @@
 // file rather than trusting a count: a rename is done or not, and a copy
 // that a crash cut short is always shorter than the file it copies.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,6 +51,10 @@ struct CarryJournal {
   // Its one replacing rename is not journaled; a file of another identity
   // under the name after a crash tells that the rename was done.
   std::optional<FileIdentity> identity;
+  // The reference AVI as the run found it: a journal beside another file
+  // of that name (a restored backup, a copy) is no record of this run.
+  std::optional<FileIdentity> begin;
+  uint64_t begin_size = 0;
   std::vector<std::pair<std::string, std::string>> pairs;  // data file source, target
 };
 
@@ -78,12 +83,31 @@ enum class RecoveryResult {
   kCompleted,   // the new reference AVI is in place with its data files
   kFailed,      // something could not be put right; the journal stays
   kUnreadable,  // the journal is malformed; nothing was touched
+  kRefused,     // the journal is no record of a run on this file; nothing was touched
 };
 
-// Finishes the interrupted run of `avi` as its journal says. Idempotent: a
+// The data links that the reference AVI at a path records; false when it
+// cannot be read.
+using LinkReader = std::function<bool(const std::string& avi, std::vector<std::string>* links)>;
+
+// A journal is untrusted input, as any file is: it is acted on only when it
+// records the run that its own reference AVI implies. Its `avi` is `avi`
+// (as Windows compares paths) and, when the journal says, the same file as
+// when the run began; its output is the reference AVI itself (Fix) or a file
+// of its name in another folder, its temporary the output's; each pair
+// carries a data file of the reference AVI into the output's folder, under
+// its own name or the collision form of it. True when all of that holds;
+// otherwise *why (may be null) gets the first thing that does not, for the
+// user.
+bool TrustJournal(FileSystem& fs, const std::string& avi, const CarryJournal& journal, const LinkReader& links,
+                  std::string* why);
+
+// Finishes the interrupted run of `avi` as its journal says, once
+// TrustJournal accepts it (kRefused with *why otherwise). Idempotent: a
 // recovery that is itself interrupted is finished by the next one. On
 // success the journal is gone; `journal` (may be null) gets what it said.
-RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJournal* journal);
+RecoveryResult RecoverInterrupted(FileSystem& fs, const std::string& avi, CarryJournal* journal,
+                                  const LinkReader& links, std::string* why = nullptr);
 
 // Rolls the run back, whatever phase the journal names (the driver's own
 // undo after a failure); on success the journal is removed.

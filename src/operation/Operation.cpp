@@ -198,6 +198,7 @@ int COperation::MoveCopyFile(int mode) {
                                                                     : JournalSource::kKeep;
   for (size_t i = 0; i < file_.carry_sources.size(); ++i)
     journal.pairs.emplace_back(file_.carry_sources[i], file_.carry_targets[i]);
+  NoteJournalBegin();
   if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
 
   if (!file_.carry_sources.empty()) {
@@ -311,6 +312,7 @@ int COperation::FinishReplace(int mode) {
     file_.journal.identity.reset();
     FileIdentity identity;
     if (backup_ != 1 && fs_.Identity(current(), &identity)) file_.journal.identity = identity;
+    NoteJournalBegin();
     if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
   }
   CreationInput creation;
@@ -369,13 +371,24 @@ int COperation::RecoverFile(bool* completed) {
   }
   if (!fs_.Exists(JournalPath(avi))) {
     // Leftovers of a run that stopped before it changed anything.
-    RecoverInterrupted(fs_, avi, nullptr);
+    RecoverInterrupted(fs_, avi, nullptr, {});
     return RC_OK;
   }
   CarryJournal journal;
-  const char* label = Label(ReadJournal(fs_, avi, &journal) ? journal.mode : Fix);
+  const bool readable = ReadJournal(fs_, avi, &journal);
+  const char* label = Label(readable ? journal.mode : Fix);
+  const LinkReader links = [this](const std::string& path, std::vector<std::string>* list) {
+    return steps_.GetContentList(path, list, nullptr) != 0;
+  };
+  // A journal that is no record of a run on this file is not acted on, and
+  // the user is not asked to.
+  std::string why;
+  if (readable && !TrustJournal(fs_, avi, journal, links, &why)) {
+    ui_.ShowMessage(FormatString2(LoadText(IDS_JOURNAL_REFUSED), JournalPath(avi), why));
+    return RC_CANCELLED;
+  }
   if (!ui_.AskRecover(FormatString2(LoadText(IDS_RECOVER_QUESTION), label, avi))) return RC_CANCELLED;
-  switch (RecoverInterrupted(fs_, avi, &journal)) {
+  switch (RecoverInterrupted(fs_, avi, &journal, links, &why)) {
     case RecoveryResult::kNone:
       return RC_OK;
     case RecoveryResult::kRolledBack:
@@ -385,9 +398,24 @@ int COperation::RecoverFile(bool* completed) {
       ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERED_DONE), label, avi));
       *completed = true;
       return RC_OK;
+    case RecoveryResult::kRefused:
+      ui_.ShowMessage(FormatString2(LoadText(IDS_JOURNAL_REFUSED), JournalPath(avi), why));
+      return RC_CANCELLED;
     default:
       ui_.ShowMessage(FormatString2(LoadText(IDS_RECOVERY_FAILED), avi, JournalPath(avi)));
       return RC_CANCELLED;
+  }
+}
+
+// The reference AVI as the run found it, so that a journal beside another
+// file of its name is not taken for this run's.
+void COperation::NoteJournalBegin() {
+  FileIdentity identity;
+  uint64_t size = 0;
+  file_.journal.begin.reset();
+  if (fs_.Identity(current(), &identity) && fs_.GetSize(current(), &size)) {
+    file_.journal.begin = identity;
+    file_.journal.begin_size = size;
   }
 }
 

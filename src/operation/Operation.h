@@ -68,6 +68,7 @@ class COperation {
   int PlaceMoveCopy(int mode);
   int RunStep(ProgressStep& step);
   int RecoverFile(bool* completed);
+  void NoteJournalBegin();
   bool WriteJournalPhase(JournalPhase phase);
   void EndJournal();
   void TellJournalLeft(bool journal_too);

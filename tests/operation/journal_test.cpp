@@ -35,7 +35,9 @@ TEST(JournalReader, RefusesWhatItDidNotWrite) {
   } bad[] = {
       {"cut before its end", kGood.substr(0, kGood.size() - 6)},
       {"last line without its line break", kGood.substr(0, kGood.size() - 1)},
-      {"another format", With("journal 1", "journal 2")},
+      {"another format", With("journal 1", "journal 3")},
+      {"a begin in a journal of the first format", With("end 1", "begin 1 2 3\nend 1")},
+      {"a journal of the second format without its begin", With("journal 1", "journal 2")},
       {"a pair more than it counts", With("end 1", "end 2")},
       {"a repeated field", With("phase carry\n", "phase carry\nphase place\n")},
       {"an unknown field", With("attributes 32\n", "attributes 32\ncolour red\n")},
@@ -68,6 +70,16 @@ TEST(JournalReader, RefusesWhatItDidNotWrite) {
                                fix_with("end 0", "identity 1 2\nend 0"), fix_with("source keep", "source aside"),
                                With("attributes 32\n", "attributes 32\nidentity 1 2\n")})
     EXPECT_FALSE(ParseJournal(b, &j)) << b;
+
+  // The second format records the reference AVI as the run found it.
+  std::string with_begin = With("journal 1", "journal 2");
+  with_begin.insert(with_begin.find("pair "), "begin 7 18446744073709551615 1234\n");
+  ASSERT_TRUE(ParseJournal(with_begin, &j));
+  ASSERT_TRUE(j.begin.has_value());
+  EXPECT_EQ(j.begin->volume, 7u);
+  EXPECT_EQ(j.begin->index, UINT64_MAX);
+  EXPECT_EQ(j.begin_size, 1234u);
+  EXPECT_EQ(FormatJournal(j), with_begin);
 }
 
 // A data file of a Move at both places after a crash: the shorter one is a
@@ -99,7 +111,11 @@ TEST(JournalRecovery, AFileAtBothPlacesKeepsTheWholeOne) {
     if (c.source != nullptr) d.WriteFile(j.pairs[0].first, c.source);
     if (c.target != nullptr) d.WriteFile(j.pairs[0].second, c.target);
     ASSERT_TRUE(WriteJournal(d.fs(), j));
-    EXPECT_EQ(RecoverInterrupted(d.fs(), j.avi, nullptr), RecoveryResult::kRolledBack) << c.why;
+    const LinkReader links = [&](const std::string&, std::vector<std::string>* l) {
+      *l = {j.pairs[0].first};
+      return true;
+    };
+    EXPECT_EQ(RecoverInterrupted(d.fs(), j.avi, nullptr, links), RecoveryResult::kRolledBack) << c.why;
     EXPECT_EQ(d.ReadFile(j.pairs[0].first), whole) << c.why;
     EXPECT_FALSE(d.Exists(j.pairs[0].second)) << c.why;
     EXPECT_FALSE(d.Exists(JournalPath(j.avi))) << c.why;

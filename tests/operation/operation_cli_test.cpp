@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_fixture.h"
 #include "common/Types.h"
+#include "platform/wintypes.h"
 #include "operation/Journal.h"
 #include "refavi/fixtures.h"
 #include "support/file_states.h"
@@ -116,6 +118,91 @@ TEST_F(OperationCliTest, AMoveStoppedAfterTheSourceWentIsFinishedByTheSameMove) 
   EXPECT_NE(run.out.find("was completed"), std::string::npos) << run.out;
   EXPECT_FALSE(d.Exists(JournalPath(avi)));
   EXPECT_EQ(Links(moved), std::vector<std::string>{d.Path('E', "moved\\clip.001")});
+}
+
+// A journal is believed only when it records the run that its own reference
+// AVI implies. Each of these was written by nobody's run (by hand, copied
+// from another file, restored from a backup): the run refuses it, names the
+// journal, and every byte and name of the drives stays as it was.
+TEST_F(OperationCliTest, AJournalThatIsNoRecordOfThisRunIsRefusedAndNothingIsTouched) {
+  const std::string avi = d.Path('D', "proj\\t.avi"), one = d.Path('D', "proj\\t.001");
+  const std::string dst = d.Path('E', "dst"), victim = d.Path('E', "victim.txt"), victim2 = d.Path('E', "victim2.txt");
+  const std::string important = d.Path('D', "important.doc"), evil = d.Path('D', "evil.bin");
+  auto legit = [&](JournalPhase phase) {
+    CarryJournal j;
+    j.mode = Copy;
+    j.phase = phase;
+    j.avi = avi;
+    j.output = dst + "\\t.avi";
+    j.temporary = j.output + ".tmp";
+    j.pairs = {{one, dst + "\\t.001"}};
+    return j;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> command;
+    std::function<void(CarryJournal*)> forge;
+  };
+  const std::vector<Case> cases = {
+      {"a pair outside the run", {"fix", avi},
+       [&](CarryJournal* j) {
+         j->pairs = {{one, victim}};
+         j->temporary = victim2;
+       }},
+      {"a pair from a file the reference AVI does not link", {"fix", avi},
+       [&](CarryJournal* j) { j->pairs = {{d.Path('C', "other\\t.001"), dst + "\\t.001"}}; }},
+      {"an output and a temporary that name other files", {"move", "--to", dst, avi},
+       [&](CarryJournal* j) {
+         *j = legit(JournalPhase::kPlace);
+         j->mode = Move;
+         j->source = JournalSource::kDelete;
+         j->output = important;
+         j->temporary = evil;
+       }},
+      {"the journal of another reference AVI", {"fix", avi},
+       [&](CarryJournal* j) { j->avi = d.Path('D', "proj\\other.avi"); }},
+      {"a stale journal: the reference AVI was replaced since", {"copy", "--to", dst, avi},
+       [&](CarryJournal* j) {
+         FileIdentity id;
+         uint64_t size = 0;
+         ASSERT_TRUE(d.fs().Identity(avi, &id) && d.fs().GetSize(avi, &size));
+         j->begin = id;
+         j->begin_size = size;
+         // Restored from a backup: the same bytes in another file.
+         const std::string bytes = d.ReadFile(avi);
+         ASSERT_TRUE(d.fs().Delete(avi));
+         d.WriteFile(d.Path('D', "proj\\spacer"), "keeps the old file's number from coming back");
+         d.WriteFile(avi, bytes);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Avi(avi, {one});
+    d.WriteFile(one, test::BuildDataFile(2));
+    d.WriteFile(dst + "\\t.001", "someone else's t.001");
+    d.WriteFile(victim, "precious");
+    d.WriteFile(victim2, "precious too");
+    d.WriteFile(important, "the only copy");
+    d.WriteFile(evil, "not a reference AVI");
+    ASSERT_TRUE(d.fs().SetAttributes(victim, kAttrReadOnly));
+    CarryJournal journal = legit(JournalPhase::kCarry);
+    c.forge(&journal);
+    d.WriteFile(JournalPath(avi), FormatJournal(journal));
+    const std::vector<std::string> roots = {d.Root('C'), d.Root('D'), d.Root('E')};
+    test::FileStates before = test::ReadStates(d.fs(), roots);
+
+    const CliRun run = Cli(c.command);
+    test::FileStates after = test::ReadStates(d.fs(), roots);
+    for (test::FileStates* states : {&before, &after}) states->erase(d.Path('C', "settings.reg"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(JournalPath(avi) + "   does not belong to the run on this file"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(test::Differences(after, before), "");
+    EXPECT_EQ(d.fs().GetAttributes(victim) & kAttrReadOnly, kAttrReadOnly);
+    ASSERT_TRUE(d.fs().SetAttributes(victim, kAttrNormal));
+    for (const std::string& path : {victim, victim2, important, evil, JournalPath(avi), d.Path('D', "proj\\spacer")})
+      d.fs().Delete(path);
+  }
 }
 
 #ifndef _WIN32
