@@ -42,6 +42,7 @@
 #include "operation/Operation.h"
 #include "operation/OperationUi.h"
 #include "operation/ProgramSteps.h"
+#include "operation/SelectionRun.h"
 #include "operation/Progress.h"
 #include "platform/settings_store.h"
 #include "platform/wintypes.h"
@@ -263,17 +264,6 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   static const char* const kNames[] = {"fix", "move", "copy"};
   Options options;
   if (!ParseOptions(context, kNames[mode], arguments, &options)) return 2;
-  // The program's file selection refuses the whole selection when one file
-  // cannot be opened or is not DV, before anything runs; so does the console.
-  // A file with a journal beside it goes to the driver, which first puts its
-  // interrupted run right (a finished move may have removed the file itself).
-  for (const std::string& file : options.files) {
-    if (context.fs.Exists(JournalPath(file))) continue;
-    const int status = ProbeDvFile(context.fs, file);
-    if (status == kDvProbeIsDv) continue;
-    std::fprintf(context.err, "error %d: %s\n    %s\n", status, ErrorMessageFor(status).message.c_str(), file.c_str());
-    return 1;
-  }
   std::unique_ptr<SettingsStore> user_settings = OpenUserSettingsStore();
   DryRunSettings dry_settings(*user_settings);
   SettingsStore* settings = options.dry_run ? &dry_settings : user_settings.get();
@@ -282,18 +272,23 @@ int RunOperation(Context& context, const std::vector<std::string>& arguments, in
   ConsoleUi ui(context, context.fs, *settings, options, context.in, IsTerminal(stdin));
   g_interrupted.store(0);
   void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
-  COperation operation(options.files, context.fs, *settings, ui, steps);
-  if (options.backup >= 0) operation.set_backup_flag(options.backup);
-  if (options.dry_run) operation.set_dry_run(&plan);
-  if (mode == Fix) operation.RunFix();
-  else operation.RunMoveCopy(mode == Move ? 1 : 0);
+  SelectionOptions run;
+  run.backup = options.backup;
+  run.dry_run = options.dry_run ? &plan : nullptr;
+  int refused_status = kDvProbeIsDv;
+  std::string refused;
+  const bool finished = RunSelection(mode, options.files, context.fs, *settings, ui, steps, run, &refused_status,
+                                     &refused);
   // A Ctrl-C from here on comes after the operation's end and must not turn
   // a finished run into a failure: the default, which ends the process, is
   // not put back; a handler someone else had set is.
   if (previous != SIG_DFL && previous != SIG_ERR) std::signal(SIGINT, previous);
-  for (int done : operation.finished())
-    if (!done) return 1;
-  return 0;
+  // As in the program's file selection, a file that cannot be opened or is
+  // not DV refuses the whole selection before anything runs.
+  if (refused_status != kDvProbeIsDv)
+    std::fprintf(context.err, "error %d: %s\n    %s\n", refused_status, ErrorMessageFor(refused_status).message.c_str(),
+                 refused.c_str());
+  return finished ? 0 : 1;
 }
 
 int FixCommand(Context& c, const std::vector<std::string>& a) { return RunOperation(c, a, Fix); }

@@ -663,6 +663,27 @@ case $scenario in
     grep -qaF "$(printf 'E:\\\x88\xda\x93\xae\x8d\xcf\x82\xdd\\take1.002')" "$D/映像素材/take1.avi" ||
       fail "the fixed reference AVI does not name the found file in CP932"
     ;;
+  move_command_line_recovery)
+    # mendora.exe /move FILE after a Move that stopped between its last
+    # rename and the removal of its journal: the source reference AVI is
+    # already gone, so the file cannot pass the DV check; its journal is
+    # looked for first, and the program finishes the Move.
+    fresh
+    fx data 'E:\moved\take1.001' 3 && fx refavi 'E:\moved\take1.avi' 'E:\moved\take1.001' ||
+      fail "cannot make the moved files"
+    printf 'mendora journal 1\nmode move\nphase place\navi D:\\clips\\take1.avi\noutput E:\\moved\\take1.avi\ntemporary E:\\moved\\take1.avi.tmp\nsource delete\nattributes 0\npair D:\\clips\\take1.001\tE:\\moved\\take1.001\nend 1\n' \
+      >"$D/clips/take1.avi.journal"
+    avi='D:\clips\take1.avi'
+    start wine "$MENDORA_EXE" /move "$avi"
+    question=$(string_text 330 1); question=${question//%1/Move}
+    expect_box "${question//%2/$avi}" 6 box_recover_question_en
+    done_text=$(string_text 332 1); done_text=${done_text//%1/Move}
+    expect_box "${done_text//%2/$avi}" 1 box_recovered_en
+    expect_exit 0
+    expect_files "$D/clips" ""
+    expect_files "$E/moved" "$(printf 'take1.001\ntake1.avi')"
+    expect_links 'E:\moved\take1.avi' 'E:\moved\take1.001'
+    ;;
   japanese_backslash)
     # Names whose second CP932 byte is 0x5C, the backslash: 能力, 予定, 表示
     # and 十. Fix by the search, then Copy: every name stays whole ("予定.avi"

@@ -6,6 +6,7 @@
 #include "common/Texts.h"
 #include "common/win/ErrorDlg.h"
 #include "common/win/ShellUi.h"
+#include "operation/SelectionRun.h"
 #include "operation/win/FileOperation.h"
 #include "platform/fs.h"
 #include "platform/win32/dialog.h"
@@ -79,14 +80,10 @@ bool CAviFileSelectDlg::OnFileNameOk() {
 int CAviFileSelectDlg::CollectSelection(const std::vector<std::string>& paths, int filter_index) {
   selected_.clear();
   if (paths.empty()) return ERR_NO_SELECTION;
-  for (const std::string& path : paths) {
-    const int status = ProbeDvFile(fs_, path);
-    if (status != kDvProbeIsDv) {
-      selected_.clear();
-      return status;
-    }
-    selected_.push_back(path);
-  }
+  // The same check as every other way into a run (SelectionRun.h).
+  std::string refused;
+  if (const int status = ProbeSelection(fs_, paths, &refused); status != kDvProbeIsDv) return status;
+  selected_ = paths;
   if (const std::string folder = SelectionFolder(paths); !folder.empty()) initial_folder_ = folder;
   filter_index_ = filter_index;
   return RC_SELECT_OK;

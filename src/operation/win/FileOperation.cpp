@@ -7,8 +7,8 @@
 #include "common/ErrorTable.h"
 #include "common/win/ErrorDlg.h"
 #include "operation/ExportRun.h"
-#include "operation/Operation.h"
 #include "operation/ProgramSteps.h"
+#include "operation/SelectionRun.h"
 #include "operation/win/WinOperationUi.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
@@ -32,16 +32,10 @@ bool RunOperationOn(OperationMode mode, const std::vector<std::string>& paths, F
   WinOperationUi ui(fs, settings);
   ProgramSteps steps(fs);
   if (mode == Export) return RunExport(fs, ui, paths).size() == paths.size();
-  COperation operation(paths, fs, settings, ui, steps);
-  switch (mode) {
-    case Fix: operation.RunFix(); break;
-    case Move: operation.RunMoveCopy(1); break;
-    case Copy: operation.RunMoveCopy(0); break;
-    case Export: break;
-  }
-  for (int finished : operation.finished())
-    if (finished == 0) return false;
-  return true;
+  int refused = kDvProbeIsDv;
+  const bool finished = RunSelection(mode, paths, fs, settings, ui, steps, SelectionOptions{}, &refused);
+  if (refused != kDvProbeIsDv) ShowError(refused);
+  return finished;
 }
 
 int RunOperationOnFiles(OperationMode mode, const std::vector<std::string>& paths) {
@@ -51,10 +45,12 @@ int RunOperationOnFiles(OperationMode mode, const std::vector<std::string>& path
     return 1;
   }
   std::vector<std::string> selected;
-  for (const std::string& path : paths) {
-    selected.push_back(FullPath(path));
-    const int status = ProbeDvFile(fs, selected.back());
-    if (status != kDvProbeIsDv) {
+  for (const std::string& path : paths) selected.push_back(FullPath(path));
+  // Export reads every file it is given; the others look for a journal
+  // before the DV check (RunSelection).
+  if (mode == Export) {
+    std::string refused;
+    if (const int status = ProbeSelection(fs, selected, &refused); status != kDvProbeIsDv) {
       ShowError(status);
       return 1;
     }
