@@ -759,6 +759,13 @@ case $scenario in
     grep -qaF "$(printf 'E:\\\x8f\x5c\\\x95\x5c\x8e\xa6~001.001')" "$E/十/予定.avi" ||
       fail "the moved reference AVI does not name E:\十\表示~001.001"
     expect_files "$D/能力" "$(printf '予定.avi\n表示.001\n' | sort)"
+    # Reports are UTF-8 on Windows too, whatever the ANSI code page.
+    json=$(wine "$MENDORA_CLI" check --json 'E:\十\予定.avi' </dev/null | tr -d '\r')
+    printf '%s' "$json" | iconv -f UTF-8 -t UTF-8 >/dev/null || fail "check --json is not UTF-8: $json"
+    case $json in
+      *'"path": "E:\\十\\予定.avi", "status": "ok"'*'"path": "E:\\十\\表示~001.001"'*) ;;
+      *) fail "check --json: $json" ;;
+    esac
     ;;
   check_report)
     # Check on a folder: the report's rows, broken file first; the CSV saved;
