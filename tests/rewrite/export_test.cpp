@@ -181,6 +181,26 @@ TEST(Export, AFailureOrACancelAtAnyStepLeavesNoOutput) {
   }
 }
 
+// Other runs' temporary files beside the output: the export takes the first
+// name it can create itself, and neither its success nor its failure
+// touches theirs.
+TEST(Export, PassesOverTemporaryNamesOtherRunsHold) {
+  for (const bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "a write fails" : "clean");
+    Reference r;
+    const std::string held[] = {r.drives.Path('D', "export\\~mendora0.tmp"), r.drives.Path('D', "export\\~mendora1.tmp")};
+    for (const std::string& name : held) r.drives.WriteFile(name, "another run's " + name);
+    FaultyFileSystem faulty(r.drives.fs());
+    if (fail) faulty.FailNth(FaultKind::kWrite, 0, kErrorDiskFull, true);
+    ExportOutcome outcome;
+    EXPECT_EQ(ExportDvAvi(faulty, r.avi, r.out, false, &outcome, nullptr), fail ? 0 : 1);
+    for (const std::string& name : held) EXPECT_EQ(r.drives.ReadFile(name), "another run's " + name);
+    std::vector<std::string> names = {"keep.txt", "~mendora0.tmp", "~mendora1.tmp"};
+    if (!fail) names.insert(names.begin() + 1, "take-dv.avi");
+    EXPECT_EQ(FolderNames(r.drives, r.out), names);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Recovery
 
