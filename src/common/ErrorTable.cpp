@@ -43,6 +43,7 @@ ErrorText LookupError(int code) {
     case 290: text.message_id = IDS_ERR_NOT_DV; break;
     case 520: text.message_id = IDS_ERR_EXPORT_LINKS; break;
     case ERR_NO_THREAD: text.message_id = IDS_ERR_NO_THREAD; break;
+    case ERR_TEMP_TAKEN: text.message_id = IDS_ERR_TEMP_TAKEN; break;
     default: break;
   }
   return text;

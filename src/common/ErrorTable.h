@@ -18,6 +18,7 @@ constexpr int ERR_DISK_FULL = 'p';             // 112
 constexpr int ERR_DV_OPEN_FAILED = 289;
 constexpr int ERR_NOT_DV = 290;
 constexpr int ERR_NO_THREAD = 521;
+constexpr int ERR_TEMP_TAKEN = 522;           // another run holds the temporary name
 
 struct ErrorText {
   unsigned caption_id;

@@ -331,6 +331,8 @@ int COperation::FinishReplace(int mode) {
     r = RunStep(step);
   }
   if (r != RC_OK) {
+    // Another run is writing at the temporary name: the undo leaves its file alone.
+    if (r == ERR_TEMP_TAKEN) file_.temporary = file_.journal.temporary = std::string();
     UndoCarry(mode);
     EndJournal();
     return r;
@@ -592,7 +594,7 @@ int COperation::UndoCarry(int mode) {
       RemoveJournal(fs_, current()))
     file_.journaled = false;
   std::vector<std::string> stranded;
-  if (!fs_.Delete(file_.temporary) && fs_.Exists(file_.temporary)) {
+  if (!file_.temporary.empty() && !fs_.Delete(file_.temporary) && fs_.Exists(file_.temporary)) {
     // It may carry the read-only bit meant for the new file.
     if (!fs_.SetAttributes(file_.temporary, kAttrNormal) || !fs_.Delete(file_.temporary))
       stranded.insert(stranded.end(), {file_.temporary, current()});

@@ -2,6 +2,7 @@
 
 #include "refavi/AnalysisStep.h"
 #include "refavi/DataLinkList.h"
+#include "common/ErrorTable.h"
 #include "rewrite/CreateAvi.h"
 
 namespace mendora {
@@ -20,6 +21,8 @@ std::vector<const char*> CStrings(const std::vector<std::string>& paths) {
   return out;
 }
 
+static_assert(ERR_REWRITE_TEMP_TAKEN == ERR_TEMP_TAKEN);
+
 }  // namespace
 
 int ProgramSteps::GetContentList(const std::string& path, std::vector<std::string>* links,
@@ -33,7 +36,11 @@ int ProgramSteps::CreateAvi(const std::string& source, const std::string& output
   const std::vector<const char*> olds = CStrings(old_paths);
   const std::vector<const char*> news = CStrings(new_paths);
   int detail = 0;
-  if (!CreateRefAvi(fs_, source.c_str(), output.c_str(), olds.data(), news.data(), code, &detail, progress))
+  // The output is the run's temporary name: a leftover of an earlier run
+  // goes, then the name is created exclusively, so that a run of the same
+  // file at the same time is never written into.
+  fs_.Delete(output);
+  if (!CreateRefAvi(fs_, source.c_str(), output.c_str(), olds.data(), news.data(), code, &detail, progress, true))
     return 0;
   // The new file takes the old one's place only when it reads back with the
   // links it should have: a write lost in a buffer must not pass for success.

@@ -25,6 +25,8 @@ constexpr int ERR_REWRITE_READ = 516;
 constexpr int ERR_REWRITE_WRITE = 517;
 constexpr int ERR_REWRITE_LIMIT = 518;
 constexpr int ERR_REWRITE_CANCELLED = 519;
+// The temporary name is held by another run (ERR_TEMP_TAKEN of the error table).
+constexpr int ERR_REWRITE_TEMP_TAKEN = 522;
 constexpr int ERR_REWRITE_TREE = 767;
 // Error detail of a failed write.
 constexpr int kDetailWrite = static_cast<int>(0x80000000u);

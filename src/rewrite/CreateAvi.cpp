@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "platform/last_error.h"
 #include "platform/win_path.h"
 
 namespace mendora {
@@ -172,6 +173,7 @@ int RefAviBuilder::EnsureWriter() {
   }
   writer_.reset(new (std::nothrow) RefAviWriter(fs_));
   if (writer_ == nullptr) return SetError(ERR_REWRITE_MEMORY);
+  writer_->set_exclusive(exclusive_);
   if (!writer_->Open(output_path_, this)) return SetError(writer_->error_code());
   return 1;
 }
@@ -570,14 +572,34 @@ std::string FreeName(FileSystem& fs, const std::string& folder, const char* stem
   return folder + stem + ".tmp";
 }
 
+// The first of STEM0.tmp, STEM1.tmp, ... in `folder` that can be created
+// exclusively, created empty: a name another run took is passed over, never
+// written into. Only its creator deletes such a name, so the file may be
+// reopened for writing. "" when none could be created.
+std::string ReserveFreeName(FileSystem& fs, const std::string& folder, const char* stem) {
+  for (int k = 0; k < 100000; ++k) {
+    std::string candidate = folder + stem + std::to_string(k) + ".tmp";
+    std::unique_ptr<File> file = fs.Open(candidate, OpenMode::kCreateNewWrite);
+    if (file != nullptr) {
+      if (file->Close()) return candidate;
+      fs.Delete(candidate);
+      return std::string();
+    }
+    const uint32_t error = GetLastSystemError();
+    if (error != kErrorFileExists && error != kErrorAlreadyExists) return std::string();
+  }
+  return std::string();
+}
+
 }  // namespace
 
-std::string FreeNameBeside(FileSystem& fs, const std::string& beside, const char* stem) {
-  return FreeName(fs, FolderOf(beside), stem);
+std::string ReserveFreeNameBeside(FileSystem& fs, const std::string& beside, const char* stem) {
+  return ReserveFreeName(fs, FolderOf(beside), stem);
 }
 
 int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const char* const* old_paths,
-                 const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress) {
+                 const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress,
+                 bool exclusive) {
   auto fail_arguments = [&]() {
     if (error_code != nullptr) *error_code = ERR_REWRITE_ARGUMENT;
     return 0;
@@ -602,11 +624,17 @@ int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const c
   }
   if (!same) {
     RefAviBuilder builder(fs, output, old_paths, new_paths, error_code, error_detail, progress);
+    builder.set_exclusive(exclusive);
     return builder.Run(source);
   }
 
   const std::string folder = FolderOf(output);
-  const std::string temp = FreeName(fs, folder, "~mendora");
+  const std::string temp = ReserveFreeName(fs, folder, "~mendora");
+  if (temp.empty()) {
+    *error_code = ERR_REWRITE_CREATE;
+    *error_detail = kDetailWrite;
+    return 0;
+  }
   int result;
   {
     RefAviBuilder builder(fs, temp.c_str(), old_paths, new_paths, error_code, error_detail, progress);

@@ -68,6 +68,8 @@ class RefAviBuilder : public ChunkTreeParser {
   ~RefAviBuilder() override;
 
   void set_mode(Mode mode) { mode_ = mode; }
+  // The output is created only when its name is free (RefAviWriter).
+  void set_exclusive(bool exclusive) { exclusive_ = exclusive; }
   // Loads the source and copies it to the output. 1 on success.
   int Run(const char* source);
   // kRecover: what the walk kept and where it stopped.
@@ -113,6 +115,7 @@ class RefAviBuilder : public ChunkTreeParser {
   std::unique_ptr<uint8_t[]> chunk_;
   uint64_t chunk_capacity_ = 0;
   Mode mode_ = Mode::kRewrite;
+  bool exclusive_ = false;
   bool reference_source_ = false;  // the source's video is REF records
   // kExport: the data file in use (frames of one file follow each other)
   // and the frame chunk in hand (header and frame).
@@ -128,13 +131,18 @@ class RefAviBuilder : public ChunkTreeParser {
 // null (no reports, no cancel). 1 on success; 0 with the code in
 // *error_code: 513 arguments, 514 memory, 515 create/rename/delete, 516 a
 // frame or REF record cannot be read (also: no index locates any frame),
-// 517 write, 518 writer limit, 519 cancelled, 767 header tree. A source that
-// cannot be opened or parsed (an empty file too) leaves the code 0.
+// 517 write, 518 writer limit, 519 cancelled, 522 `exclusive` and the output
+// exists, 767 header tree. A source that cannot be opened or parsed (an empty
+// file too) leaves the code 0. `exclusive`: the output is a temporary name
+// that another run may hold; it is created only when absent, and one that
+// exists is left as it is.
 int CreateRefAvi(FileSystem& fs, const char* source, const char* output, const char* const* old_paths,
-                 const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress);
+                 const char* const* new_paths, int* error_code, int* error_detail, ProgressReporter* progress,
+                 bool exclusive = false);
 
-// A name in the folder of `beside` that nothing uses yet, for a file that
-// is renamed into place there once it is whole.
-std::string FreeNameBeside(FileSystem& fs, const std::string& beside, const char* stem);
+// Creates, empty and exclusively, the first free name STEM0.tmp, STEM1.tmp,
+// ... in the folder of `beside`, for a file that is written there and
+// renamed into place once it is whole. "" when none could be created.
+std::string ReserveFreeNameBeside(FileSystem& fs, const std::string& beside, const char* stem);
 
 }  // namespace mendora

@@ -21,7 +21,12 @@ template <class Outcome>
 int BuildInPlace(FileSystem& fs, const std::string& source, const std::string& output, bool replace,
                  RefAviBuilder::Mode mode, Outcome* outcome, ProgressReporter* progress, MoviWalk* walk) {
   static const char* const kNoPairs[] = {nullptr};
-  const std::string temp = FreeNameBeside(fs, output, "~mendora");
+  const std::string temp = ReserveFreeNameBeside(fs, output, "~mendora");
+  if (temp.empty()) {
+    outcome->code = ERR_REWRITE_CREATE;
+    outcome->detail = 0;
+    return 0;
+  }
   int code = 0, detail = -1;
   int result;
   {

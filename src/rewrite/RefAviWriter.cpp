@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "platform/last_error.h"
 #include "rewrite/ChunkTreeParser.h"
 
 namespace mendora {
@@ -50,7 +51,11 @@ int RefAviWriter::Open(const char* path, ChunkTreeParser* source) {
     audio_header_.SetSampleSize(audio_format_.BlockSize());
   if (!Plan(source)) return 0;
   if (!BuildHeaderTree(source)) return 0;
-  if (!file_.Open(path, OpenMode::kCreateWrite)) return Fail(ERR_REWRITE_CREATE);
+  if (!file_.Open(path, exclusive_ ? OpenMode::kCreateNewWrite : OpenMode::kCreateWrite)) {
+    const uint32_t error = GetLastSystemError();
+    const bool taken = exclusive_ && (error == kErrorFileExists || error == kErrorAlreadyExists);
+    return Fail(taken ? ERR_REWRITE_TEMP_TAKEN : ERR_REWRITE_CREATE);
+  }
   created_ = true;
   riff_start_ = 0;
   video_index_.base = audio_index_.base = 0;

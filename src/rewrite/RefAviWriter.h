@@ -30,6 +30,10 @@ class RefAviWriter : public ChunkTree {
   // Plans the file, builds its header tree from `source`, creates the file
   // and positions it at the first chunk. 1, or 0 with the error code set.
   int Open(const char* path, ChunkTreeParser* source);
+  // Open creates the file only when the name is free, and fails with
+  // ERR_REWRITE_TEMP_TAKEN when it is not: a temporary name that another
+  // run may be writing.
+  void set_exclusive(bool exclusive) { exclusive_ = exclusive; }
   // Appends a "00db" chunk of `size` bytes (bit 31 is not part of it).
   int WriteVideoChunk(const uint8_t* data, uint32_t size);
   // Appends an "01wb" ("00wb" without video) chunk; samples 0 means the
@@ -77,6 +81,7 @@ class RefAviWriter : public ChunkTree {
 
   PlainFile file_;
   bool created_ = false;
+  bool exclusive_ = false;
   int error_code_value_ = 0;
   uint32_t total_frames_ = 0;
   SharedBytes avih_, video_strh_, audio_strh_, audio_strf_;

@@ -55,6 +55,9 @@ TEST(ErrorTable, EveryCodeHasItsCaptionAndMessage) {
       {289, "Error", "File Open Failure."},
       {290, "Error", "Selection of Non-DV file"},
       {521, "Error", "The program could not start a worker thread."},
+      {522, "Error",
+       "Another run of Mendora is writing a temporary file of this reference AVI. Nothing was changed; try again when "
+       "it has finished."},
   };
   for (const Row& row : rows) {
     const ErrorText ids = LookupError(row.code);

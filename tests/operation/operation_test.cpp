@@ -5,8 +5,12 @@
 #include <vector>
 
 #include "common/Types.h"
+#include "common/ErrorTable.h"
+#include "operation/Journal.h"
 #include "operation/Operation.h"
+#include "operation/ProgramSteps.h"
 #include "operation/Progress.h"
+#include "refavi/fixtures.h"
 #include "operation_fakes.h"
 #include "support/faulty_fs.h"
 #include "platform/event.h"
@@ -314,6 +318,76 @@ TEST_F(OperationTest, TwoFailingFilesGiveTwoErrorDialogsInOrder) {
   EXPECT_EQ(ui.errors, (std::vector<int>{97, 'y'}));
   EXPECT_EQ(d.ReadFile(avi), test::FakeAvi({P('E', "gone.001")}));
   EXPECT_FALSE(d.Exists(avi + ".tmp"));
+}
+
+// Another run creates its file at `held` between this run's delete of the
+// leftover there and its exclusive create.
+class HeldNameFileSystem : public FaultyFileSystem {
+ public:
+  HeldNameFileSystem(FileSystem& inner, const test::TestDrives& d) : FaultyFileSystem(inner), d_(d) {}
+  std::string held;
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
+    if (mode == OpenMode::kCreateNewWrite && path == held) {
+      d_.WriteFile(held, "the other run's file");
+      held.clear();
+    }
+    return FaultyFileSystem::Open(path, mode);
+  }
+
+ private:
+  const test::TestDrives& d_;
+};
+
+// The new reference AVI is written at NAME.avi.tmp with the program's own
+// steps. A leftover there goes; a name another run holds stops the file with
+// ERR_TEMP_TAKEN, and neither that step nor any undo touches the other
+// run's file.
+TEST_F(OperationTest, TheTemporaryNameIsCreatedExclusively) {
+  struct Row {
+    const char* name;
+    int mode;
+    bool held;  // else a leftover of an earlier run
+  };
+  const Row rows[] = {{"Fix, leftover", Fix, false}, {"Fix, held", Fix, true},
+                      {"Move, leftover", Move, false}, {"Move, held", Move, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::TestDrives drives;
+    HeldNameFileSystem held_fs(drives.fs(), drives);
+    ProgramSteps program(held_fs);
+    test::ScriptedUi script;
+    const std::string avi = drives.Path('D', "a\\clip.avi"), one = drives.Path('D', "a\\clip.001");
+    const std::string two = drives.Path('E', "old\\clip.002"), found = drives.Path('C', "x\\clip.002");
+    test::AviSpec recipe;
+    for (const std::string& link : {one, two}) recipe.frames.push_back(test::FrameSpec::Ref(link, 8));
+    const std::string original = test::BuildAvi(recipe);
+    drives.WriteFile(avi, original);
+    drives.WriteFile(one, "one");
+    drives.WriteFile(found, "two");
+    script.locate[two] = found;
+    script.folder = drives.Path('E', "dst");
+    drives.WriteFile(drives.Path('E', "dst\\other"), "");
+    const std::string temporary = (row.mode == Fix ? avi : drives.Path('E', "dst\\clip.avi")) + ".tmp";
+    if (row.held) held_fs.held = temporary;
+    else drives.WriteFile(temporary, "left by an earlier run");
+    std::vector<std::string> files = {avi};
+    COperation op(files, held_fs, settings, script, program);
+    if (row.mode == Fix) op.RunFix();
+    else op.RunMoveCopy(1);
+    if (!row.held) {
+      EXPECT_EQ(op.finished(), std::vector<int>{1});
+      EXPECT_FALSE(drives.Exists(temporary));
+      continue;
+    }
+    EXPECT_EQ(op.finished(), std::vector<int>{0});
+    EXPECT_EQ(script.errors, std::vector<int>{ERR_TEMP_TAKEN});
+    EXPECT_EQ(drives.ReadFile(temporary), "the other run's file");
+    EXPECT_EQ(drives.ReadFile(avi), original);
+    EXPECT_EQ(drives.ReadFile(one), "one");
+    EXPECT_EQ(drives.ReadFile(found), "two");
+    EXPECT_FALSE(drives.Exists(drives.Path('E', "dst\\clip.001")));
+    EXPECT_FALSE(drives.Exists(JournalPath(avi)));
+  }
 }
 
 TEST_F(OperationTest, ExistingOutputIsReplacedOnlyAfterOk) {

@@ -396,6 +396,34 @@ TEST_F(Builder, WritingOverTheSourceSwapsThroughATemporaryFileBesideIt) {
   EXPECT_EQ(names, std::vector<std::string>{"ref.avi"});
 }
 
+// Temporary names that another run holds: an exclusive output that exists
+// fails with 522 and keeps its bytes; writing over the source passes over
+// the ~mendoraN.tmp names already taken, and leaves them as they are.
+TEST_F(Builder, TemporaryNamesAnotherRunHoldsAreLeftAlone) {
+  AviSpec recipe;
+  recipe.frames = {FrameSpec::Ref("D:\\a.001")};
+  const std::string src = Source(recipe);
+  drives.WriteFile(Out(), "another run");
+  const char* olds[] = {"D:\\a.001", nullptr};
+  const char* news[] = {"E:\\a.001", nullptr};
+  int code = 0, detail = 0;
+  EXPECT_EQ(CreateRefAvi(drives.fs(), src.c_str(), Out().c_str(), olds, news, &code, &detail, nullptr, true), 0);
+  EXPECT_EQ(code, ERR_REWRITE_TEMP_TAKEN);
+  EXPECT_EQ(drives.ReadFile(Out()), "another run");
+
+  const std::string held = drives.Path('C', "~mendora0.tmp");
+  drives.WriteFile(held, "another run");
+  ASSERT_EQ(test::Rewrite(drives.fs(), src, src, {"D:\\a.001"}, {"E:\\a.001"}).result, 1);
+  EXPECT_EQ(test::AnalyzeLinks(drives.fs(), src).paths, std::vector<std::string>{"E:\\a.001"});
+  EXPECT_EQ(drives.ReadFile(held), "another run");
+  // A failure after the new file was begun takes only its own file away.
+  FaultyFileSystem faulty(drives.fs());
+  faulty.FailNth(FaultKind::kWrite, 0, kErrorDiskFull, true);
+  EXPECT_EQ(test::Rewrite(faulty, src, src, {"E:\\a.001"}, {"C:\\a.001"}).result, 0);
+  EXPECT_EQ(drives.ReadFile(held), "another run");
+  EXPECT_FALSE(drives.Exists(drives.Path('C', "~mendora1.tmp")));
+}
+
 TEST_F(Builder, ASourceWithoutAUsableIndexFails) {
   // No index at all, or an index whose first entry repeats a frame that is
   // not there (it would name position 0, the RIFF header): 516, nothing in

@@ -181,6 +181,46 @@ TEST(Export, AFailureOrACancelAtAnyStepLeavesNoOutput) {
   }
 }
 
+// Another run creates its file at `late` just before this run creates
+// the same name.
+class LateRunFileSystem : public FaultyFileSystem {
+ public:
+  LateRunFileSystem(FileSystem& inner, const test::TestDrives& d, std::string late)
+      : FaultyFileSystem(inner), d_(d), late_(std::move(late)) {}
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
+    if (mode != OpenMode::kRead && path == late_) {
+      d_.WriteFile(late_, "another run's " + late_);
+      late_.clear();
+    }
+    return FaultyFileSystem::Open(path, mode);
+  }
+
+ private:
+  const test::TestDrives& d_;
+  std::string late_;
+};
+
+// Other runs' temporary files beside the output, one there before the
+// export and one made just before the export creates that name: it takes the
+// first name it can create itself, and neither its success nor its failure
+// touches theirs.
+TEST(Export, PassesOverTemporaryNamesOtherRunsHold) {
+  for (const bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "a write fails" : "clean");
+    Reference r;
+    const std::string held[] = {r.drives.Path('D', "export\\~mendora0.tmp"), r.drives.Path('D', "export\\~mendora1.tmp")};
+    r.drives.WriteFile(held[0], "another run's " + held[0]);
+    LateRunFileSystem late(r.drives.fs(), r.drives, held[1]);
+    if (fail) late.FailNth(FaultKind::kWrite, 0, kErrorDiskFull, true);
+    ExportOutcome outcome;
+    EXPECT_EQ(ExportDvAvi(late, r.avi, r.out, false, &outcome, nullptr), fail ? 0 : 1);
+    for (const std::string& name : held) EXPECT_EQ(r.drives.ReadFile(name), "another run's " + name);
+    std::vector<std::string> names = {"keep.txt", "~mendora0.tmp", "~mendora1.tmp"};
+    if (!fail) names.insert(names.begin() + 1, "take-dv.avi");
+    EXPECT_EQ(FolderNames(r.drives, r.out), names);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Recovery
 

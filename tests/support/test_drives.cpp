@@ -31,18 +31,30 @@ int Slot(char letter) {
   throw std::invalid_argument("test drives are C:, D: and E:");
 }
 
-std::string UniqueName() {
-  static std::atomic<int> counter{0};
+// The process id keeps tests run side by side apart, on Windows too, where
+// they share the real drives.
+std::string ProcessName() {
   std::ostringstream name;
-  auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-  // The process id keeps tests run side by side apart, on Windows too,
-  // where they share the real drives.
 #ifdef _WIN32
-  name << "mendora-test-" << GetCurrentProcessId() << "-" << now % 1000000007 << "-" << counter++;
+  name << "mendora-test-" << GetCurrentProcessId();
 #else
-  name << "mendora-test-" << getpid() << "-" << now % 1000000007 << "-" << counter++;
+  name << "mendora-test-" << getpid();
 #endif
   return name.str();
+}
+
+std::string UniqueName() {
+  static std::atomic<int> counter{0};
+  auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  return ProcessName() + "-" + std::to_string(now % 1000000007) + "-" + std::to_string(counter++);
+}
+
+void RemoveTree(const fs::path& root) {
+  std::error_code ec;
+  // Read-only files would block removal on Windows.
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
+  fs::remove_all(root, ec);
 }
 
 }  // namespace
@@ -56,17 +68,28 @@ bool UnderWine() {
 #endif
 }
 
-TestDrives::TestDrives() {
-  const std::string unique = UniqueName();
+TestDrives::TestDrives() : TestDrives(std::string()) {}
+
+TestDrives::TestDrives(const std::string& fixed_name) {
+  const std::string unique = fixed_name.empty() ? UniqueName() : ProcessName() + "-" + fixed_name;
+  auto fresh = [&](const fs::path& root) {
+    // A fixed name may still hold what an earlier one left; a test that
+    // found it would compare stale files.
+    if (!fixed_name.empty()) RemoveTree(root);
+    std::error_code ec;
+    if (fs::exists(root, ec)) throw std::runtime_error("cannot clear the test folder " + root.string());
+    fs::create_directories(root);
+  };
 #ifdef _WIN32
   const char letters[3] = {'C', 'D', 'E'};
   for (int i = 0; i < 3; ++i) {
     roots_[i] = std::string(1, letters[i]) + ":\\" + unique + "\\";
-    fs::create_directories(roots_[i]);
+    fresh(roots_[i]);
   }
   fs_ = &SystemFileSystem();
 #else
   const fs::path base = fs::temp_directory_path() / unique;
+  fresh(base);
   DriveMap map;
   const char letters[3] = {'C', 'D', 'E'};
   for (int i = 0; i < 3; ++i) {
@@ -80,16 +103,10 @@ TestDrives::TestDrives() {
 }
 
 TestDrives::~TestDrives() {
-  std::error_code ec;
 #ifdef _WIN32
-  for (const std::string& root : roots_) {
-    // Read-only files would block removal on Windows.
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-      fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::remove_all(root, ec);
-  }
+  for (const std::string& root : roots_) RemoveTree(root);
 #else
-  fs::remove_all(fs::path(roots_[0]).parent_path(), ec);
+  RemoveTree(fs::path(roots_[0]).parent_path());
 #endif
 }
 

@@ -18,7 +18,13 @@ bool UnderWine();
 
 class TestDrives {
  public:
+  // Drives in a folder of a new name each time. With `fixed_name`, in one
+  // of that name (with the process id, so that test programs run side by
+  // side stay apart): the paths are then the same for every TestDrives of
+  // that name, and files that record full paths compare equal across them.
+  // Such drives must live one at a time; a leftover folder is removed first.
   TestDrives();
+  explicit TestDrives(const std::string& fixed_name);
   ~TestDrives();
   TestDrives(const TestDrives&) = delete;
   TestDrives& operator=(const TestDrives&) = delete;
