@@ -1,5 +1,6 @@
 #include "operation/Journal.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -7,6 +8,7 @@
 #include "common/Texts.h"
 #include "common/Types.h"
 #include "operation/FileNames.h"
+#include "operation/MoveMulti.h"
 #include "platform/fs.h"
 #include "platform/win_path.h"
 #include "platform/wintypes.h"
@@ -75,7 +77,7 @@ bool PutBack(FileSystem& fs, int mode, const std::string& source, const std::str
     if (source_size >= target_size) return fs.Delete(target);
     if (!fs.Delete(source)) return false;  // a copy back that was cut short
   }
-  return fs.Move(target, source);
+  return MoveOneFile(fs, target, source);
 }
 
 }  // namespace
@@ -201,6 +203,9 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
 
 bool WriteJournal(FileSystem& fs, const CarryJournal& journal) {
   const std::string temporary = JournalTemporaryPath(journal.avi);
+  // "place" tells a recovery to trust the disk: it must hold what was done.
+  if (journal.phase == JournalPhase::kPlace && !FlushJournalFolders(fs, journal)) return false;
+  const bool first = !fs.Exists(JournalPath(journal.avi));
   if (!WriteAll(fs, temporary, FormatJournal(journal))) {
     fs.Delete(temporary);
     return false;
@@ -208,6 +213,26 @@ bool WriteJournal(FileSystem& fs, const CarryJournal& journal) {
   if (!fs.Rename(temporary, JournalPath(journal.avi), true)) {
     fs.Delete(temporary);
     return false;
+  }
+  if (FlushFolderOf(fs, journal.avi)) return true;
+  // A first journal that may not survive a power loss is no journal: the
+  // run stops before it changes anything. A later one stays for the undo.
+  if (first) fs.Delete(JournalPath(journal.avi));
+  return false;
+}
+
+bool FlushJournalFolders(FileSystem& fs, const CarryJournal& j) {
+  const WinPath paths;
+  std::vector<std::string> folders = {paths.Folder(j.avi), paths.Folder(j.output), paths.Folder(j.temporary)};
+  for (const auto& [source, target] : j.pairs) {
+    folders.push_back(paths.Folder(target));
+    folders.push_back(paths.Folder(source));
+  }
+  std::vector<std::string> done;
+  for (const std::string& folder : folders) {
+    if (std::find(done.begin(), done.end(), folder) != done.end()) continue;
+    if (!fs.FlushFolder(folder)) return false;
+    done.push_back(folder);
   }
   return true;
 }
@@ -324,7 +349,7 @@ RecoveryResult RollBack(FileSystem& fs, const CarryJournal& j) {
   bool whole = fs.Exists(j.avi);
   for (size_t i = j.pairs.size(); i-- > 0;)
     if (!PutBack(fs, j.mode, j.pairs[i].first, j.pairs[i].second)) whole = false;
-  if (!whole || !RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
+  if (!whole || !FlushJournalFolders(fs, j) || !RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
   return RecoveryResult::kRolledBack;
 }
 
@@ -348,7 +373,7 @@ RecoveryResult Complete(FileSystem& fs, const CarryJournal& j) {
   const std::string older = OlderBackupPath(j.avi);
   if (j.source == JournalSource::kAside && fs.Exists(older) && !fs.Delete(older)) return RecoveryResult::kFailed;
   if (j.attributes != 0 && !fs.SetAttributes(j.output, j.attributes)) return RecoveryResult::kFailed;
-  if (!RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
+  if (!FlushJournalFolders(fs, j) || !RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
   return RecoveryResult::kCompleted;
 }
 

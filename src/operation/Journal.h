@@ -76,6 +76,14 @@ bool WriteJournal(FileSystem& fs, const CarryJournal& journal);
 // Reads the journal of `avi`; false when there is none or it is malformed.
 bool ReadJournal(FileSystem& fs, const std::string& avi, CarryJournal* journal);
 bool RemoveJournal(FileSystem& fs, const std::string& avi);
+// Flushes every folder the journal names, the reference AVI's first: what
+// was done there goes to the disk before a journal that says "place", and
+// before the journal goes, so that a power loss cannot take back a part of
+// a run whose record is gone. A folder flush keeps the order of its own
+// changes, not the order between folders: the source's goes first, so that
+// the new file is never in place on the disk while the old one is not
+// yet set aside or deleted.
+bool FlushJournalFolders(FileSystem& fs, const CarryJournal& journal);
 
 enum class RecoveryResult {
   kNone,        // no journal: nothing was interrupted

@@ -7,6 +7,7 @@
 #include "operation/FileNames.h"
 #include "platform/fs.h"
 #include "platform/last_error.h"
+#include "platform/win_path.h"
 #include "platform/wintypes.h"
 
 namespace mendora {
@@ -44,7 +45,7 @@ class Engine {
   void MoveUndo(size_t failed_at);
   // The undo steps: a failure is recorded with both places, never dropped.
   void PutBack(size_t i) {
-    if (!fs_.Move(targets_[i], sources_[i])) Strand(i);
+    if (!MoveOneFile(fs_, targets_[i], sources_[i])) Strand(i);
   }
   void Remove(size_t i) {
     if (!fs_.Delete(targets_[i])) Strand(i);
@@ -161,6 +162,14 @@ int Engine::MoveFileList() {
         MoveUndo(i);
         return 0;
       }
+      // The new name goes to the disk before the old one's removal can:
+      // a power loss must never leave the file under neither.
+      if (!FlushFolderOf(fs_, target) || !FlushFolderOf(fs_, source)) {
+        *code_ = WriteFailureCode();
+        *index_ = static_cast<int>(i);
+        MoveUndo(i + 1);
+        return 0;
+      }
       running_bytes_ += sizes_[i];
       Report(Percent(running_bytes_, total_));
       continue;
@@ -181,10 +190,20 @@ int Engine::MoveFileList() {
       *index_ = static_cast<int>(i);
       return 0;
     }
-    if (Running() && !fs_.Delete(source)) {
+    // The copy's bytes are on the disk (CopyOneFile); its name must be too
+    // before the source goes.
+    if (Running() && (!FlushFolderOf(fs_, target) || !fs_.Delete(source))) {
       // The source is still whole, so the copy is a duplicate.
       Remove(i);
       MoveUndo(i);
+      *code_ = MM_WRITE_FAILURE;
+      *index_ = static_cast<int>(i);
+      return 0;
+    }
+    // A deletion that a power loss took back would leave a finished move
+    // with its source still there.
+    if (Running() && !FlushFolderOf(fs_, source)) {
+      MoveUndo(i + 1);
       *code_ = MM_WRITE_FAILURE;
       *index_ = static_cast<int>(i);
       return 0;
@@ -307,6 +326,32 @@ int CopyOneFile(FileSystem& fs, const std::string& source, const std::string& ta
     return 0;
   }
   return 1;
+}
+
+bool FlushFolderOf(FileSystem& fs, const std::string& path) { return fs.FlushFolder(WinPath().Folder(path)); }
+
+bool MoveOneFile(FileSystem& fs, const std::string& from, const std::string& to) {
+  if (SameVolume(from, to)) return fs.Move(from, to) && FlushFolderOf(fs, to) && FlushFolderOf(fs, from);
+  if (fs.Exists(to)) {
+    SetLastSystemError(kErrorAlreadyExists);
+    return false;
+  }
+  CopyBuffer buffer;
+  if (ChooseCopyBufferSize(&buffer) == 0) {
+    SetLastSystemError(kErrorNotEnoughMemory);
+    return false;
+  }
+  int code = MM_OK;
+  uint64_t copied = 0;
+  bool created = false;
+  if (!CopyOneFile(fs, from, to, &code, buffer.data, buffer.size, 0, &copied, nullptr, &created) ||
+      !FlushFolderOf(fs, to) || !fs.Delete(from)) {
+    const uint32_t error = GetLastSystemError();
+    if (created) fs.Delete(to);
+    SetLastSystemError(error);
+    return false;
+  }
+  return FlushFolderOf(fs, from);
 }
 
 int MoveMultiFiles(FileSystem& fs, const std::vector<std::string>& sources, const std::vector<std::string>& targets,

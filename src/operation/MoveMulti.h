@@ -81,4 +81,14 @@ int CopyOneFile(FileSystem& fs, const std::string& source, const std::string& ta
                 char* buffer, size_t buffer_size, uint64_t total, uint64_t* running_bytes,
                 ProgressReporter* progress, bool* created = nullptr);
 
+// Flushes the folder that holds `path`.
+bool FlushFolderOf(FileSystem& fs, const std::string& path);
+
+// MoveFile, made to survive a power loss: on one drive a rename, on another
+// a copy that is on the disk, name and bytes, before the source is deleted.
+// Both folders are flushed after. Never replaces an existing target; a
+// failure leaves the file whole at `from`, or at `to` when only a flush
+// after the rename or the delete failed.
+bool MoveOneFile(FileSystem& fs, const std::string& from, const std::string& to);
+
 }  // namespace mendora

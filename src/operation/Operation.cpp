@@ -7,6 +7,7 @@
 #include "common/Texts.h"
 #include "operation/FileNames.h"
 #include "operation/Journal.h"
+#include "operation/MoveMulti.h"
 #include "operation/OperationUi.h"
 #include "operation/Progress.h"
 #include "operation/Steps.h"
@@ -429,7 +430,7 @@ bool COperation::WriteJournalPhase(JournalPhase phase) {
     return true;
   }
   file_.journal.phase = before;  // what the disk still says, if anything
-  TellJournalLeft(false);
+  TellJournalLeft(!file_.journaled);  // a first journal that stayed is a leftover
   return false;
 }
 
@@ -454,7 +455,12 @@ void COperation::EndJournal() {
     TellJournalLeft(false);
     return;
   }
-  // A hiccup of the disk must not leave a journal behind a finished run.
+  // A hiccup of the disk must not leave a journal behind a finished run. A
+  // journal whose run is not yet on the disk stays for the next run.
+  if (!FlushJournalFolders(fs_, file_.journal)) {
+    TellJournalLeft(true);
+    return;
+  }
   if (!RemoveJournal(fs_, current()) && !RemoveJournal(fs_, current())) TellJournalLeft(true);
 }
 
@@ -603,7 +609,7 @@ int COperation::UndoCarry(int mode) {
     for (size_t i = file_.carry_sources.size(); i-- > 0;) {
       const std::string& target = file_.carry_targets[i];
       const std::string& source = file_.carry_sources[i];
-      if (!(mode == Move ? fs_.Move(target, source) : fs_.Delete(target)))
+      if (!(mode == Move ? MoveOneFile(fs_, target, source) : fs_.Delete(target)))
         stranded.insert(stranded.end(), {target, source});
     }
     file_.carried = false;

@@ -115,6 +115,14 @@ class FileSystem {
   virtual bool Delete(const std::string& path) = 0;
   virtual bool CreateDir(const std::string& path) = 0;
   virtual bool RemoveDir(const std::string& path) = 0;
+  // Puts the names in `folder` on the disk itself: the files created,
+  // renamed in or out and deleted there survive a power loss from now on.
+  // Data written into a file needs that file's own Flush. File systems in
+  // memory, and systems that write names through, have nothing to do.
+  virtual bool FlushFolder(const std::string& folder) {
+    (void)folder;
+    return true;
+  }
 
   // Lists `folder` (no pattern, no trailing backslash needed). Null when the
   // folder cannot be listed.

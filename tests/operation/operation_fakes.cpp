@@ -82,7 +82,8 @@ int FakeSteps::CreateAvi(const std::string& source, const std::string& output,
     }
     if (progress != nullptr && !progress->Report(50 + static_cast<int>((at + n) * 50 / out.size()))) return 0;
   }
-  if (!file->Close()) {
+  // On the disk when the step returns, as the real writer's output is.
+  if (!file->Flush() || !file->Close()) {
     *code = 'z';
     return 0;
   }

@@ -176,6 +176,24 @@ class World {
     return r;
   }
 
+  // Recovery as above, through the faulty file system with a crash at its
+  // call n; a later Recover() must then put things right.
+  RecoveryResult RecoverCrashingAt(int n, CrashKind kind) {
+    faulty_.Reset();
+    faulty_.CrashAt(n, kind);
+    return RecoverInterrupted(faulty_, avi_, nullptr);
+  }
+  void set_finished(int finished) { finished_ = finished; }
+
+  // Recover(), counting the calls it makes.
+  RecoveryResult Recover(int* calls) {
+    faulty_.Reset();
+    const RecoveryResult r = RecoverInterrupted(faulty_, avi_, nullptr);
+    if (r == RecoveryResult::kCompleted) finished_ = 1;
+    *calls = faulty_.TotalCalls();
+    return r;
+  }
+
   // Every file on the drives by drive and relative path, so that two worlds
   // can be compared.
   std::map<std::string, std::string> Files() const {
@@ -414,11 +432,54 @@ TEST_P(OperationSweep, NoDataIsLostWhicheverCallFailsOrWhereverCancelIsPressed) 
 
 using test::Differences;
 
-// The process dies at every file-system call of a clean run in turn: the
-// call and everything after it never reach the disk. The next run's
-// recovery, on a sound disk, must leave exactly the untouched original or
-// exactly the finished operation: every data file once, whole, no temporary
-// file and no journal.
+// Figures of one kind of crash.
+struct CrashTotals {
+  int runs = 0, crashes = 0, taken_back = 0, completed = 0, checked = 0, losses = 0;
+};
+
+// After a crash and the recovery that followed it, the disk must hold
+// exactly the original or exactly the finished state.
+void CheckEndState(World& w, RecoveryResult r, const std::string& what, const std::map<std::string, std::string>& original,
+                   const std::map<std::string, std::string>& finished, const char* name, CrashTotals* t) {
+  const std::map<std::string, std::string> now = w.Files();
+  t->checked += static_cast<int>(now.size());
+  if (now == original) {
+    ++t->taken_back;
+    EXPECT_NE(r, RecoveryResult::kCompleted) << what << ": told completed, left the original";
+    // The power may go after a run has said it finished, before its last
+    // flush: the original then comes back whole, which is fine.
+    w.set_finished(0);
+  } else if (now == finished) {
+    ++t->completed;
+    EXPECT_NE(r, RecoveryResult::kRolledBack) << what << ": told taken back, left the finished state";
+  } else {
+    ++t->losses;
+    ADD_FAILURE() << name << " " << what << ": neither the original nor the finished state\n"
+                  << "against the original:\n" << Differences(now, original) << "against the finished:\n"
+                  << Differences(now, finished);
+  }
+  t->checked += w.Check(what, &t->losses);
+}
+
+void PrintTotals(const char* kind, const char* name, const CrashTotals& t) {
+  std::printf("crash sweep %s %s: runs=%d crashes=%d taken back=%d completed=%d files checked=%d losses=%d\n", kind,
+              name, t.runs, t.crashes, t.taken_back, t.completed, t.checked, t.losses);
+}
+
+// The process dies, or the power goes, at every file-system call of a clean
+// run in turn: the call and everything after it never reach the disk, and a
+// power loss also takes back every write not flushed and every name change
+// whose folder was not flushed after it (faulty_fs.h). A power loss also
+// comes once after the run has returned. The next run's recovery, on a sound
+// disk, must leave exactly the untouched original or exactly the finished
+// operation: every data file once, whole, no temporary file and no journal.
+//
+// The recovery after a power loss then loses power itself at each of its
+// calls, before a recovery on a sound disk. That multiplies the runs by the
+// recovery's calls, so it follows every kRecoveryStride-th power loss of the
+// run only, and every one in the Fix with a backup, whose recovery is short.
+constexpr int kRecoveryStride = 16;
+
 TEST_P(OperationSweep, ACrashAtAnyCallIsFinishedOrTakenBackByTheNextRun) {
   const Scenario s = GetParam();
   const CodePageForTest code_page(s.japanese);
@@ -434,38 +495,51 @@ TEST_P(OperationSweep, ACrashAtAnyCallIsFinishedOrTakenBackByTheNextRun) {
     calls = clean.faulty().TotalCalls();
   }
   ASSERT_NE(original, finished);
-  int runs = 0, crashes = 0, taken_back = 0, completed = 0, checked = 0, losses = 0;
-  for (int n = 0; n < calls; ++n) {
-    World w(s);
-    w.faulty().CrashAt(n);
-    w.Run();
-    ++runs;
-    if (w.faulty().Crashed()) ++crashes;
-    const RecoveryResult r = w.Recover();
-    const std::map<std::string, std::string> now = w.Files();
-    checked += static_cast<int>(now.size());
-    const std::string what = "crash at call " + std::to_string(n);
-    if (now == original) {
-      ++taken_back;
-      EXPECT_NE(r, RecoveryResult::kCompleted) << what << ": told completed, left the original";
-    } else if (now == finished) {
-      ++completed;
-      EXPECT_NE(r, RecoveryResult::kRolledBack) << what << ": told taken back, left the finished state";
-    } else {
-      ++losses;
-      ADD_FAILURE() << s.name << " " << what << ": neither the original nor the finished state\n"
-                    << "against the original:\n" << Differences(now, original) << "against the finished:\n"
-                    << Differences(now, finished);
+  const bool every_recovery_crash = std::string(s.name) == "Fix_backup1";
+  CrashTotals death, power, recovery;
+  for (const CrashKind kind : {CrashKind::kProcessDeath, CrashKind::kPowerLoss}) {
+    const bool power_loss = kind == CrashKind::kPowerLoss;
+    CrashTotals& t = power_loss ? power : death;
+    // A power loss at `calls` comes after the run has returned.
+    for (int n = 0; n < calls + (power_loss ? 1 : 0); ++n) {
+      World w(s);
+      w.faulty().CrashAt(n, kind);
+      w.Run();
+      if (n == calls) w.faulty().LosePower();
+      ++t.runs;
+      if (w.faulty().Crashed()) ++t.crashes;
+      const std::string what = std::string(power_loss ? "power loss" : "crash") + " at call " + std::to_string(n);
+      int recovery_calls = 0;
+      const bool sampled = power_loss && (n % kRecoveryStride == 0 || every_recovery_crash);
+      CheckEndState(w, sampled ? w.Recover(&recovery_calls) : w.Recover(), what, original, finished, s.name, &t);
+      // The same crash again, with the recovery crashing at each of its calls.
+      for (int m = 0; m < recovery_calls; ++m) {
+        World again(s);
+        again.faulty().CrashAt(n, kind);
+        again.Run();
+        if (n == calls) again.faulty().LosePower();
+        again.RecoverCrashingAt(m, kind);
+        ++recovery.runs;
+        if (again.faulty().Crashed()) ++recovery.crashes;
+        const std::string where = what + ", then at recovery call " + std::to_string(m);
+        CheckEndState(again, again.Recover(), where, original, finished, s.name, &recovery);
+      }
     }
-    checked += w.Check(what, &losses);
   }
   SetCopyBufferAllocator(nullptr);
-  std::printf("crash sweep %s: runs=%d crashes=%d taken back=%d completed=%d files checked=%d losses=%d\n", s.name,
-              runs, crashes, taken_back, completed, checked, losses);
-  EXPECT_EQ(losses, 0);
-  EXPECT_EQ(crashes, runs);
-  EXPECT_GT(taken_back, 0);
-  EXPECT_GT(completed, 0);
+  PrintTotals("process death", s.name, death);
+  PrintTotals("power loss", s.name, power);
+  PrintTotals("recovery crash", s.name, recovery);
+  for (const CrashTotals* t : {&death, &power}) {
+    EXPECT_EQ(t->losses, 0);
+    EXPECT_GT(t->taken_back, 0);
+    EXPECT_GT(t->completed, 0);
+  }
+  EXPECT_EQ(death.crashes, death.runs);
+  EXPECT_EQ(power.crashes, power.runs);
+  EXPECT_EQ(recovery.losses, 0);
+  EXPECT_EQ(recovery.crashes, recovery.runs);
+  EXPECT_GT(recovery.runs, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OperationSweep,

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "support/faulty_fs.h"
 #include "platform/last_error.h"
 #include "support/test_drives.h"
@@ -104,6 +110,108 @@ TEST(FaultyFileSystem, FailsCloseSizeFindAndExists) {
   ASSERT_NE(find, nullptr);  // call 0
   DirEntry entry;
   EXPECT_FALSE(find->Next(&entry));  // call 1 ends the listing
+}
+
+// After a power loss each file has the bytes of its last Flush and each
+// folder the names of its last FlushFolder; a process death keeps it all.
+TEST(FaultyFileSystem, APowerLossKeepsWhatWasFlushedOnly) {
+  struct Case {
+    const char* name;
+    std::function<void(FaultyFileSystem&, const test::TestDrives&)> act;
+    std::vector<std::pair<const char*, const char*>> after;  // D:\ path, bytes (null: absent)
+    std::vector<std::pair<const char*, const char*>> after_death = {};  // when it differs
+  };
+  auto write = [](FaultyFileSystem& fs, const std::string& path, const char* bytes, bool flush) {
+    auto file = fs.Open(path, OpenMode::kCreateWrite);
+    ASSERT_NE(file, nullptr);
+    file->Write(bytes, std::strlen(bytes));
+    if (flush) {
+      ASSERT_TRUE(file->Flush());
+    }
+    file->Close();
+  };
+  const Case cases[] = {
+      {"a new file, flushed with its folder",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) {
+         write(fs, d.Path('D', "a\\n"), "new", true);
+         fs.FlushFolder(d.Path('D', "a"));
+       },
+       {{"a\\n", "new"}}},
+      {"a new file whose folder was not flushed",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) { write(fs, d.Path('D', "a\\n"), "new", true); },
+       {{"a\\n", nullptr}},
+       {{"a\\n", "new"}}},
+      {"a new file whose bytes were not flushed",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) {
+         write(fs, d.Path('D', "a\\n"), "new", false);
+         fs.FlushFolder(d.Path('D', "a\\"));
+       },
+       {{"a\\n", ""}},
+       {{"a\\n", "new"}}},
+      {"an old file written over",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) {
+         write(fs, d.Path('D', "a\\old"), "changed", false);
+         fs.FlushFolder(d.Path('D', "a"));
+       },
+       {{"a\\old", "old"}},
+       {{"a\\old", "changed"}}},
+      {"a delete, its folder not flushed",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) { fs.Delete(d.Path('D', "a\\old")); },
+       {{"a\\old", "old"}},
+       {{"a\\old", nullptr}}},
+      {"a rename to another folder, that one flushed",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) {
+         fs.Rename(d.Path('D', "a\\old"), d.Path('D', "b\\moved"), false);
+         fs.FlushFolder(d.Path('D', "b"));
+       },
+       {{"a\\old", "old"}, {"b\\moved", "old"}},
+       {{"a\\old", nullptr}, {"b\\moved", "old"}}},
+      {"a rename to another folder, the source's flushed",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) {
+         fs.Rename(d.Path('D', "a\\old"), d.Path('D', "b\\moved"), false);
+         fs.FlushFolder(d.Path('D', "a"));
+       },
+       {{"a\\old", nullptr}, {"b\\moved", nullptr}},
+       {{"a\\old", nullptr}, {"b\\moved", "old"}}},
+      {"a replacing rename in one folder, flushed before a second",
+       [&](FaultyFileSystem& fs, const test::TestDrives& d) {
+         write(fs, d.Path('D', "a\\tmp"), "new", true);
+         fs.Rename(d.Path('D', "a\\tmp"), d.Path('D', "a\\old"), true);
+         fs.FlushFolder(d.Path('D', "a"));
+         fs.Rename(d.Path('D', "a\\old"), d.Path('D', "a\\later"), false);
+       },
+       {{"a\\old", "new"}, {"a\\tmp", nullptr}, {"a\\later", nullptr}},
+       {{"a\\old", nullptr}, {"a\\tmp", nullptr}, {"a\\later", "new"}}},
+  };
+  for (const Case& c : cases) {
+    for (const CrashKind kind : {CrashKind::kProcessDeath, CrashKind::kPowerLoss}) {
+      SCOPED_TRACE(std::string(c.name) + (kind == CrashKind::kPowerLoss ? ", power loss" : ", process death"));
+      test::TestDrives drives;
+      drives.WriteFile(drives.Path('D', "a\\old"), "old");
+      drives.WriteFile(drives.Path('D', "b\\other"), "other");
+      FileIdentity before;
+      ASSERT_TRUE(drives.fs().Identity(drives.Path('D', "a\\old"), &before));
+      FaultyFileSystem faulty(drives.fs());
+      faulty.CrashAt(1000, kind);
+      c.act(faulty, drives);
+      faulty.LosePower();
+      EXPECT_FALSE(faulty.Exists(drives.Path('D', "a\\old")));  // dead from now on
+      const auto& want = kind == CrashKind::kProcessDeath && !c.after_death.empty() ? c.after_death : c.after;
+      for (const auto& [relative, bytes] : want) {
+        const std::string path = drives.Path('D', relative);
+        if (bytes == nullptr) EXPECT_FALSE(drives.Exists(path)) << relative;
+        else if (!drives.Exists(path)) ADD_FAILURE() << relative << " is gone";
+        else EXPECT_EQ(drives.ReadFile(path), bytes) << relative;
+      }
+      EXPECT_EQ(drives.ReadFile(drives.Path('D', "b\\other")), "other");
+      // A file a power loss brings back is the same file, as on a disk.
+      FileIdentity after;
+      if (kind == CrashKind::kPowerLoss && std::string(c.name) == "a delete, its folder not flushed") {
+        ASSERT_TRUE(drives.fs().Identity(drives.Path('D', "a\\old"), &after));
+        EXPECT_EQ(after, before);
+      }
+    }
+  }
 }
 
 }  // namespace

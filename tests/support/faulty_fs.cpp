@@ -1,14 +1,236 @@
 #include "support/faulty_fs.h"
 
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
 #include "platform/last_error.h"
+#include "platform/win_path.h"
 
 namespace mendora {
+
+// What a power loss would leave (see faulty_fs.h), learnt as the calls come:
+// a folder is listed when a change first touches it, a file's bytes are read
+// when a change first could lose them. A "node" is a file as the disk knows
+// it, whatever names it has. A file that loses its last name is renamed to
+// a stash in its folder instead, so that one a power loss brings back keeps
+// its identity, as on a real disk (a Fix without a backup relies on it).
+class PowerModel {
+ public:
+  explicit PowerModel(FileSystem& inner) : inner_(inner) {}
+
+  // Opens `path` for writing through `open`; *node gets the file's node.
+  std::unique_ptr<File> OpenForWrite(const std::string& path, const std::function<std::unique_ptr<File>()>& open,
+                                     int* node) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Touch(FolderKey(path));
+    const auto it = live_.find(path);
+    if (it != live_.end()) Keep(it->second);  // about to be cut to nothing
+    auto file = open();
+    if (!file) return nullptr;
+    *node = it != live_.end() ? it->second : (live_[path] = NewNode(true));
+    return file;
+  }
+
+  // A rename, or a Move: across drives a new file that nobody flushed.
+  bool Rename(const std::string& from, const std::string& to, bool replace, bool copy,
+              const std::function<bool()>& op) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Touch(FolderKey(from));
+    Touch(FolderKey(to));
+    const auto source = live_.find(from);
+    auto target = live_.find(to);
+    if (source == live_.end() || to == from) return op();
+    if (copy) Keep(source->second);
+    int replaced = -1;
+    if (target != live_.end()) {
+      if (!replace || ReadOnly(to)) return op();  // refused as it should be
+      replaced = target->second;
+      if (!Unlink(to)) return false;
+    }
+    if (!op()) {
+      if (replaced >= 0) Relink(replaced, to);
+      return false;
+    }
+    const int node = copy ? NewNode(true) : source->second;
+    live_.erase(from);
+    live_[to] = node;
+    return true;
+  }
+
+  bool Delete(const std::string& path, const std::function<bool()>& op) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Touch(FolderKey(path));
+    if (live_.count(path) == 0 || ReadOnly(path)) return op();
+    return Unlink(path);
+  }
+
+  void FileFlushed(int node) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string path = WhereIs(node);
+    if (path.empty()) return;
+    Node& n = nodes_[static_cast<size_t>(node)];
+    n.kept = true;
+    n.bytes = ReadInner(path);
+  }
+
+  void FolderFlushed(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string key = WinPath().WithoutSeparator(folder);
+    Touch(key);
+    auto& names = durable_[key];
+    names.clear();
+    for (const auto& [path, node] : live_)
+      if (FolderKey(path) == key) names[path] = node;
+  }
+
+  // Puts every folder a change touched back to what was flushed.
+  void Restore() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Every file the disk keeps goes to a stash first, freeing the names.
+    for (const auto& [key, names] : durable_)
+      for (const auto& [path, node] : names) {
+        Node& n = nodes_[static_cast<size_t>(node)];
+        const std::string now = WhereIs(node);
+        if (!n.kept) {
+          n.bytes = now.empty() ? std::string() : ReadInner(now);
+          n.kept = true;
+        }
+        if (!n.stash.empty() || now.empty()) continue;
+        n.stash = NewStash(now);
+        inner_.Rename(now, n.stash, false);
+        live_.erase(now);
+      }
+    for (const auto& [key, names] : durable_) {
+      auto find = inner_.Find(key);
+      DirEntry entry;
+      std::vector<std::string> present;
+      while (find && find->Next(&entry))
+        if ((entry.attributes & kAttrDirectory) == 0) present.push_back(WinPath().Join(key, entry.name));
+      find.reset();
+      for (const std::string& path : present)
+        if (stashes_.count(path) == 0) RemoveInner(path);
+    }
+    std::set<int> placed;
+    for (const auto& [key, names] : durable_)
+      for (const auto& [path, node] : names) {
+        Node& n = nodes_[static_cast<size_t>(node)];
+        if (!n.stash.empty() && placed.insert(node).second) inner_.Rename(n.stash, path, false);
+        auto file = inner_.Open(path, OpenMode::kCreateWrite);
+        if (!file && inner_.SetAttributes(path, kAttrNormal)) file = inner_.Open(path, OpenMode::kCreateWrite);
+        if (file) file->Write(n.bytes.data(), n.bytes.size());
+      }
+    for (size_t node = 0; node < nodes_.size(); ++node)
+      if (!nodes_[node].stash.empty() && placed.count(static_cast<int>(node)) == 0) RemoveInner(nodes_[node].stash);
+    nodes_.clear();
+    live_.clear();
+    durable_.clear();
+    stashes_.clear();
+  }
+
+ private:
+  struct Node {
+    bool kept = false;  // `bytes` are what the disk holds; else the file's bytes now
+    std::string bytes;
+    std::string stash;  // where the file waits while it has no name
+  };
+
+  static std::string FolderKey(const std::string& path) {
+    const WinPath paths;
+    return paths.WithoutSeparator(paths.Folder(path));
+  }
+
+  int NewNode(bool empty) {
+    nodes_.push_back(Node{empty, std::string(), std::string()});
+    return static_cast<int>(nodes_.size() - 1);
+  }
+
+  std::string NewStash(const std::string& path) {
+    const std::string stash = WinPath().Join(FolderKey(path), "~power~" + std::to_string(stashes_.size()));
+    stashes_.insert(stash);
+    return stash;
+  }
+
+  // The name goes; the file waits in a stash.
+  bool Unlink(const std::string& path) {
+    const int node = live_[path];
+    const std::string stash = NewStash(path);
+    if (!inner_.Rename(path, stash, false)) return false;
+    nodes_[static_cast<size_t>(node)].stash = stash;
+    live_.erase(path);
+    return true;
+  }
+  void Relink(int node, const std::string& path) {
+    Node& n = nodes_[static_cast<size_t>(node)];
+    if (!inner_.Rename(n.stash, path, false)) return;
+    n.stash.clear();
+    live_[path] = node;
+  }
+
+  bool ReadOnly(const std::string& path) {
+    const uint32_t attributes = inner_.GetAttributes(path);
+    return attributes != kInvalidAttributes && (attributes & kAttrReadOnly) != 0;
+  }
+
+  void RemoveInner(const std::string& path) {
+    if (!inner_.Delete(path) && inner_.SetAttributes(path, kAttrNormal)) inner_.Delete(path);
+  }
+
+  // Lists the folder the first time: its names now are what the disk holds.
+  void Touch(const std::string& key) {
+    if (durable_.count(key) != 0) return;
+    auto& names = durable_[key];
+    auto find = inner_.Find(key);
+    DirEntry entry;
+    while (find && find->Next(&entry)) {
+      if ((entry.attributes & kAttrDirectory) != 0) continue;
+      const std::string path = WinPath().Join(key, entry.name);
+      names[path] = live_[path] = NewNode(false);
+    }
+  }
+
+  // Before a change that could lose the bytes the disk holds for `node`.
+  void Keep(int node) {
+    Node& n = nodes_[static_cast<size_t>(node)];
+    if (n.kept) return;
+    const std::string path = WhereIs(node);
+    n.bytes = path.empty() ? std::string() : ReadInner(path);
+    n.kept = true;
+  }
+
+  // The file's name now, else its stash; empty when it is gone.
+  std::string WhereIs(int node) const {
+    for (const auto& [path, n] : live_)
+      if (n == node) return path;
+    return nodes_[static_cast<size_t>(node)].stash;
+  }
+
+  std::string ReadInner(const std::string& path) {
+    auto file = inner_.Open(path, OpenMode::kRead);
+    uint64_t size = 0;
+    if (!file || !file->Size(&size)) return std::string();
+    std::string bytes(static_cast<size_t>(size), '\0');
+    bytes.resize(size != 0 ? file->Read(bytes.data(), bytes.size()) : 0);
+    return bytes;
+  }
+
+  FileSystem& inner_;
+  std::mutex mutex_;
+  std::vector<Node> nodes_;
+  std::map<std::string, int> live_;                             // names now
+  std::map<std::string, std::map<std::string, int>> durable_;  // per folder, names on the disk
+  std::set<std::string> stashes_;
+};
+
 namespace {
 
 // An open file whose reads and writes can fail on plan.
 class FaultyFile : public File {
  public:
-  FaultyFile(std::unique_ptr<File> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
+  FaultyFile(std::unique_ptr<File> inner, FaultyFileSystem& owner, std::shared_ptr<PowerModel> power = nullptr,
+             int node = -1)
+      : inner_(std::move(inner)), owner_(owner), power_(std::move(power)), node_(node) {}
 
   size_t Read(void* buffer, size_t n) override {
     if (owner_.ShouldFail(FaultKind::kRead)) return 0;
@@ -34,6 +256,11 @@ class FaultyFile : public File {
   }
   bool Flush() override {
     if (owner_.ShouldFail(FaultKind::kClose)) return false;
+    // While the model stands for the disk, a real fsync would only cost time.
+    if (power_) {
+      if (node_ >= 0) power_->FileFlushed(node_);
+      return true;
+    }
     return inner_->Flush();
   }
   // A failed close reports failure; the handle itself goes with the object.
@@ -45,7 +272,13 @@ class FaultyFile : public File {
  private:
   std::unique_ptr<File> inner_;
   FaultyFileSystem& owner_;
+  std::shared_ptr<PowerModel> power_;
+  int node_;
 };
+
+bool OneDrive(const std::string& a, const std::string& b) {
+  return a.size() >= 2 && b.size() >= 2 && a[1] == ':' && b[1] == ':' && (a[0] & ~0x20) == (b[0] & ~0x20);
+}
 
 // A listing whose entries stop coming after a crash.
 class FaultyFind : public DirFind {
@@ -88,9 +321,24 @@ void FaultyFileSystem::FailNth(FaultKind kind, int n, uint32_t error, bool stick
   plan_kind_ = static_cast<int>(kind);
 }
 
-void FaultyFileSystem::CrashAt(int n) { crash_at_ = n; }
+FaultyFileSystem::FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+FaultyFileSystem::~FaultyFileSystem() = default;
+
+void FaultyFileSystem::CrashAt(int n, CrashKind kind) {
+  power_loss_ = kind == CrashKind::kPowerLoss;
+  power_ = power_loss_ ? std::make_shared<PowerModel>(inner_) : nullptr;
+  crash_at_ = n;
+}
+
+void FaultyFileSystem::LosePower() {
+  crashed_ = true;
+  fired_ = true;
+  if (power_) power_->Restore();
+}
 
 void FaultyFileSystem::Reset() {
+  power_.reset();
+  power_loss_ = false;
   plan_kind_ = -1;
   plan_n_ = -1;
   crash_at_ = -1;
@@ -105,7 +353,7 @@ bool FaultyFileSystem::ShouldFail(FaultKind kind) {
   const int total = total_.fetch_add(1);
   const int crash_at = crash_at_.load();
   if (crashed_.load() || (crash_at >= 0 && total >= crash_at)) {
-    crashed_ = true;
+    if (!crashed_.exchange(true) && power_loss_.load()) LosePower();
     fired_ = true;
     SetLastSystemError(kErrorNotReady);
     return true;
@@ -123,6 +371,12 @@ bool FaultyFileSystem::ShouldFail(FaultKind kind) {
 std::unique_ptr<File> FaultyFileSystem::Open(const std::string& path, OpenMode mode) {
   const bool create = mode == OpenMode::kCreateWrite || mode == OpenMode::kCreateNewWrite;
   if (ShouldFail(create ? FaultKind::kCreate : FaultKind::kOpen)) return nullptr;
+  if (create && power_) {
+    int node = -1;
+    auto file = power_->OpenForWrite(path, [&] { return inner_.Open(path, mode); }, &node);
+    if (!file) return nullptr;
+    return std::make_unique<FaultyFile>(std::move(file), *this, power_, node);
+  }
   auto file = inner_.Open(path, mode);
   if (!file) return nullptr;
   return std::make_unique<FaultyFile>(std::move(file), *this);
@@ -157,17 +411,27 @@ bool FaultyFileSystem::Identity(const std::string& path, FileIdentity* id) {
 
 bool FaultyFileSystem::Rename(const std::string& from, const std::string& to, bool replace) {
   if (ShouldFail(FaultKind::kRename)) return false;
+  if (power_) return power_->Rename(from, to, replace, false, [&] { return inner_.Rename(from, to, replace); });
   return inner_.Rename(from, to, replace);
 }
 
 bool FaultyFileSystem::Move(const std::string& from, const std::string& to) {
   if (ShouldFail(FaultKind::kRename)) return false;
+  if (power_) return power_->Rename(from, to, false, !OneDrive(from, to), [&] { return inner_.Move(from, to); });
   return inner_.Move(from, to);
 }
 
 bool FaultyFileSystem::Delete(const std::string& path) {
   if (ShouldFail(FaultKind::kDelete)) return false;
+  if (power_) return power_->Delete(path, [&] { return inner_.Delete(path); });
   return inner_.Delete(path);
+}
+
+bool FaultyFileSystem::FlushFolder(const std::string& folder) {
+  if (ShouldFail(FaultKind::kClose)) return false;
+  if (!power_) return inner_.FlushFolder(folder);
+  power_->FolderFlushed(folder);
+  return true;
 }
 
 bool FaultyFileSystem::CreateDir(const std::string& path) {

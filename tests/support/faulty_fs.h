@@ -8,6 +8,19 @@
 // and changes nothing, as if the process had died there. What the code
 // under test then tries (an undo, a clean-up) never reaches the disk, so the
 // disk holds exactly what a crash at that moment would have left.
+//
+// A crash may also be a power loss, which takes back what the disk had not
+// yet been told to keep, from the moment the crash was planned:
+//   - a file's bytes are those of its last File::Flush; a file never
+//     flushed is empty, and one that was there before and never flushed
+//     keeps the bytes it had;
+//   - a folder's names (creates, renames in and out, deletes) are those of
+//     its last FlushFolder, or of the start when it had none. Folders are
+//     independent: a rename between two folders is kept in the one that was
+//     flushed and taken back in the other, so a file may end up under both
+//     names or under neither.
+// A cross-drive Move is taken as a copy that nobody flushed followed by a
+// delete. Attributes and folders themselves are not modelled.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -19,6 +32,8 @@
 
 namespace mendora {
 
+enum class CrashKind { kProcessDeath, kPowerLoss };
+
 enum class FaultKind {
   kOpen,      // Open for reading
   kCreate,    // Open for writing (create), CreateDir
@@ -27,7 +42,7 @@ enum class FaultKind {
   kRename,    // Rename, Move
   kDelete,    // Delete, RemoveDir
   kAttributes,// GetAttributes, SetAttributes, GetSize, Identity
-  kClose,     // File::Close (the last flush), File::Flush
+  kClose,     // File::Close (the last flush), File::Flush, FlushFolder
   kSize,      // File::Size
   kFind,      // Find, FindNames
   kExists,    // Exists
@@ -36,15 +51,22 @@ enum class FaultKind {
 
 const char* FaultKindName(FaultKind kind);
 
+class PowerModel;
+
 class FaultyFileSystem : public FileSystem {
  public:
-  explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+  explicit FaultyFileSystem(FileSystem& inner);
+  ~FaultyFileSystem() override;
 
   // Plans one fault. n counts calls of `kind` from the last Reset.
   void FailNth(FaultKind kind, int n, uint32_t error, bool sticky = false);
   // Plans a crash at the nth call of any kind (counted from the last Reset):
   // that call and every later one fail with kErrorNotReady and do nothing.
-  void CrashAt(int n);
+  // A power loss also puts the disk back to what was flushed since now.
+  void CrashAt(int n, CrashKind kind = CrashKind::kProcessDeath);
+  // The power goes now, as a kPowerLoss crash that CrashAt planned would:
+  // for a power loss after the code under test has returned.
+  void LosePower();
   // Clears the plan and the counters.
   void Reset();
   int Calls(FaultKind kind) const { return calls_[static_cast<int>(kind)].load(); }
@@ -65,6 +87,7 @@ class FaultyFileSystem : public FileSystem {
   bool Delete(const std::string& path) override;
   bool CreateDir(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
+  bool FlushFolder(const std::string& folder) override;
   std::unique_ptr<DirFind> Find(const std::string& folder) override;
   std::unique_ptr<DirFind> FindNames(const std::string& folder) override;
   bool SetCurrentDir(const std::string& path) override;
@@ -85,6 +108,8 @@ class FaultyFileSystem : public FileSystem {
   std::atomic<int> crash_at_{-1};
   std::atomic<bool> fired_{false};
   std::atomic<bool> crashed_{false};
+  std::atomic<bool> power_loss_{false};
+  std::shared_ptr<PowerModel> power_;  // while a power loss is planned
 };
 
 }  // namespace mendora

@@ -69,6 +69,20 @@ bool IsDir(const std::string& native) {
 
 bool IsReadOnly(const struct stat& st) { return !S_ISDIR(st.st_mode) && (st.st_mode & 0222) == 0; }
 
+// fsync on the folder itself: its entries survive a power loss. A file
+// system that cannot sync a folder (EINVAL) writes its names its own way.
+bool SyncDir(const std::string& native) {
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+  if (!ok) SetLastErrorFromErrno();
+  ::close(fd);
+  return ok;
+}
+
 class PosixFile : public File {
  public:
   PosixFile(int fd, ReadBatching batching) : fd_(fd), batching_(batching) {}
@@ -346,6 +360,11 @@ bool CopyFileContents(const std::string& from, const std::string& to) {
     }
     if (!ok) break;
   }
+  // On the disk before the caller deletes the source.
+  if (ok && ::fsync(out) != 0) {
+    SetLastErrorFromErrno();
+    ok = false;
+  }
   if (::close(out) != 0 && ok) {
     SetLastErrorFromErrno();
     ok = false;
@@ -595,6 +614,11 @@ bool PosixFileSystem::Move(const std::string& from, const std::string& to) {
   if (S_ISDIR(st.st_mode)) return Fail(kErrorNotSameDevice);
   // Another volume: copy, then delete the source; no half-done move is left.
   if (!CopyFileContents(source, target)) return false;
+  if (!SyncDir(ParentOf(target))) {
+    const uint32_t error = GetLastSystemError();
+    ::unlink(target.c_str());
+    return Fail(error);
+  }
   if (::unlink(source.c_str()) != 0) {
     const uint32_t error = WinErrorFromErrno(errno);
     ::unlink(target.c_str());
@@ -635,6 +659,11 @@ bool PosixFileSystem::RemoveDir(const std::string& path) {
     return false;
   }
   return true;
+}
+
+bool PosixFileSystem::FlushFolder(const std::string& folder) {
+  MENDORA_NATIVE_OR(folder, native, false);
+  return SyncDir(native);
 }
 
 std::unique_ptr<DirFind> PosixFileSystem::Find(const std::string& folder) { return List(folder, false); }

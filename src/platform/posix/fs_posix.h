@@ -44,6 +44,7 @@ class PosixFileSystem : public FileSystem {
   bool Delete(const std::string& path) override;
   bool CreateDir(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
+  bool FlushFolder(const std::string& folder) override;
   std::unique_ptr<DirFind> Find(const std::string& folder) override;
   std::unique_ptr<DirFind> FindNames(const std::string& folder) override;
   bool SetCurrentDir(const std::string& path) override;

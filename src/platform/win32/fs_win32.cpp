@@ -223,15 +223,31 @@ class Win32FileSystem : public FileSystem {
     return true;
   }
 
+  // Write-through: the rename, and a move's copy before its source goes,
+  // are on the disk when the call returns.
   bool Rename(const std::string& from, const std::string& to, bool replace) override {
-    return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExA(from.c_str(), to.c_str(), flags) != 0;
   }
   bool Move(const std::string& from, const std::string& to) override {
-    return MoveFileA(from.c_str(), to.c_str()) != 0;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
   }
   bool Delete(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
   bool CreateDir(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
   bool RemoveDir(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
+
+  // NTFS logs name changes in order and a file's FlushFileBuffers commits
+  // that log, so this is a courtesy: volumes that refuse to open or flush
+  // a folder (FAT, many network shares) are not an error.
+  bool FlushFolder(const std::string& folder) override {
+    HANDLE handle = CreateFileA(folder.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return true;
+    FlushFileBuffers(handle);
+    CloseHandle(handle);
+    return true;
+  }
 
   std::unique_ptr<DirFind> Find(const std::string& folder) override {
     const std::string pattern = folder.empty() ? "*.*" : WinPath().Join(folder, "*.*");
