@@ -230,7 +230,8 @@ bool FlushJournalFolders(FileSystem& fs, const CarryJournal& j) {
   }
   std::vector<std::string> done;
   for (const std::string& folder : folders) {
-    if (std::find(done.begin(), done.end(), folder) != done.end()) continue;
+    // (A temporary name left to another run is no name of this one.)
+    if (folder.empty() || std::find(done.begin(), done.end(), folder) != done.end()) continue;
     if (!fs.FlushFolder(folder)) return false;
     done.push_back(folder);
   }

@@ -165,13 +165,7 @@ class World {
   // Finishes or takes back an interrupted run, as the next run does first,
   // on a disk that works again.
   RecoveryResult Recover() {
-    std::unique_ptr<Steps> sound;
-    if (s_.real) sound = std::make_unique<ProgramSteps>(d_.fs());
-    else sound = std::make_unique<test::FakeSteps>(d_.fs());
-    const LinkReader links = [&sound](const std::string& path, std::vector<std::string>* list) {
-      return sound->GetContentList(path, list, nullptr) != 0;
-    };
-    const RecoveryResult r = RecoverInterrupted(d_.fs(), avi_, nullptr, links);
+    const RecoveryResult r = RecoverThrough(d_.fs());
     if (r == RecoveryResult::kCompleted) finished_ = 1;  // the checker then wants the finished state
     return r;
   }
@@ -181,17 +175,29 @@ class World {
   RecoveryResult RecoverCrashingAt(int n, CrashKind kind) {
     faulty_.Reset();
     faulty_.CrashAt(n, kind);
-    return RecoverInterrupted(faulty_, avi_, nullptr);
+    return RecoverThrough(faulty_);
   }
   void set_finished(int finished) { finished_ = finished; }
 
   // Recover(), counting the calls it makes.
   RecoveryResult Recover(int* calls) {
     faulty_.Reset();
-    const RecoveryResult r = RecoverInterrupted(faulty_, avi_, nullptr);
+    const RecoveryResult r = RecoverThrough(faulty_);
     if (r == RecoveryResult::kCompleted) finished_ = 1;
     *calls = faulty_.TotalCalls();
     return r;
+  }
+
+  // The recovery as the program runs it, reading the reference AVI's links
+  // through `fs` to check the journal.
+  RecoveryResult RecoverThrough(FileSystem& fs) {
+    std::unique_ptr<Steps> steps;
+    if (s_.real) steps = std::make_unique<ProgramSteps>(fs);
+    else steps = std::make_unique<test::FakeSteps>(fs);
+    const LinkReader links = [&steps](const std::string& path, std::vector<std::string>* list) {
+      return steps->GetContentList(path, list, nullptr) != 0;
+    };
+    return RecoverInterrupted(fs, avi_, nullptr, links);
   }
 
   // Every file on the drives by drive and relative path, so that two worlds
