@@ -168,10 +168,10 @@ TEST_F(OperationCliTest, AJournalThatIsNoRecordOfThisRunIsRefusedAndNothingIsTou
          ASSERT_TRUE(d.fs().Identity(avi, &id) && d.fs().GetSize(avi, &size));
          j->begin = id;
          j->begin_size = size;
-         // Restored from a backup: the same bytes in another file.
+         // Restored from a backup: the same bytes in another file. The old
+         // one stays aside, so that its number cannot come back.
          const std::string bytes = d.ReadFile(avi);
-         ASSERT_TRUE(d.fs().Delete(avi));
-         d.WriteFile(d.Path('D', "proj\\spacer"), "keeps the old file's number from coming back");
+         ASSERT_TRUE(d.fs().Rename(avi, d.Path('D', "proj\\spacer"), false));
          d.WriteFile(avi, bytes);
        }},
   };
