@@ -77,8 +77,8 @@ struct Options {
 class ConsolePlan : public DryRunSink {
  public:
   explicit ConsolePlan(std::FILE* out) : out_(out) {}
-  void Plan(const DryRunPlan& plan) override {
-    const std::string text = FormatDryRunPlan(plan);
+  void Plan(const RunPlan& plan) override {
+    const std::string text = FormatPlan(plan);
     std::fwrite(text.data(), 1, text.size(), out_);
     std::fflush(out_);
   }

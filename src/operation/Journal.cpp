@@ -23,11 +23,11 @@ constexpr char kMagic[] = "mendora journal 2";
 constexpr char kMagicWithoutBegin[] = "mendora journal 1";
 
 const char* ModeName(int mode) { return mode == Fix ? "fix" : mode == Move ? "move" : "copy"; }
-const char* SourceName(JournalSource s) {
+const char* SourceName(SourceFate s) {
   switch (s) {
-    case JournalSource::kAside: return "aside";
-    case JournalSource::kDelete: return "delete";
-    case JournalSource::kAsideThenDelete: return "aside-delete";
+    case SourceFate::kAside: return "aside";
+    case SourceFate::kDelete: return "delete";
+    case SourceFate::kAsideThenDelete: return "aside-delete";
     default: return "keep";
   }
 }
@@ -84,11 +84,6 @@ bool PutBack(FileSystem& fs, int mode, const std::string& source, const std::str
 
 std::string JournalPath(const std::string& avi) { return avi + ".journal"; }
 
-std::string AsidePath(const std::string& avi, JournalSource source) {
-  if (source == JournalSource::kAside) return BackupPath(avi);
-  if (source == JournalSource::kAsideThenDelete) return TemporaryPath(avi);
-  return std::string();
-}
 std::string JournalTemporaryPath(const std::string& avi) { return TemporaryPath(JournalPath(avi)); }
 
 std::string FormatJournal(const CarryJournal& j) {
@@ -152,10 +147,10 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
       if (!GoodPath(value)) return false;
       (key == "avi" ? j.avi : key == "output" ? j.output : j.temporary) = value;
     } else if (key == "source") {
-      if (value == "keep") j.source = JournalSource::kKeep;
-      else if (value == "aside") j.source = JournalSource::kAside;
-      else if (value == "delete") j.source = JournalSource::kDelete;
-      else if (value == "aside-delete") j.source = JournalSource::kAsideThenDelete;
+      if (value == "keep") j.source = SourceFate::kKeep;
+      else if (value == "aside") j.source = SourceFate::kAside;
+      else if (value == "delete") j.source = SourceFate::kDelete;
+      else if (value == "aside-delete") j.source = SourceFate::kAsideThenDelete;
       else return false;
     } else if (key == "attributes") {
       if (!ParseNumber(value, 0xffffffffu, &number)) return false;
@@ -193,9 +188,8 @@ bool ParseJournal(const std::string& bytes, CarryJournal* journal) {
   if (!ended || (seen & 0x7f) != 0x7f || with_begin != j.begin.has_value()) return false;
   // A Fix carries nothing and writes over its own reference AVI.
   if (j.mode == Fix && (!j.pairs.empty() || j.output != j.avi)) return false;
-  if (j.identity && (j.mode != Fix || j.source != JournalSource::kKeep)) return false;
-  const bool deletes = j.source == JournalSource::kDelete || j.source == JournalSource::kAsideThenDelete;
-  if (deletes && (j.mode != Move || j.output == j.avi)) return false;
+  if (j.identity && (j.mode != Fix || j.source != SourceFate::kKeep)) return false;
+  if (j.RemovesSource() && (j.mode != Move || j.output == j.avi)) return false;
   if (j.temporary == j.avi || j.temporary == j.output) return false;
   *journal = std::move(j);
   return true;
@@ -340,12 +334,12 @@ RecoveryResult RollBack(FileSystem& fs, const CarryJournal& j) {
       !(fs.SetAttributes(j.temporary, kAttrNormal) && fs.Delete(j.temporary)))
     return RecoveryResult::kFailed;
   // A source reference AVI already set aside comes back under its name.
-  const std::string aside = AsidePath(j.avi, j.source);
+  const std::string aside = j.Aside();
   if (!aside.empty() && !fs.Exists(j.avi) && fs.Exists(aside) && !fs.Rename(aside, j.avi, false))
     return RecoveryResult::kFailed;
   // So does an older backup that waited for the new one.
-  const std::string older = OlderBackupPath(j.avi);
-  if (j.source == JournalSource::kAside && !fs.Exists(aside) && fs.Exists(older) && !fs.Rename(older, aside, false))
+  const std::string older = j.OlderBackup();
+  if (!older.empty() && !fs.Exists(j.Backup()) && fs.Exists(older) && !fs.Rename(older, j.Backup(), false))
     return RecoveryResult::kFailed;
   bool whole = fs.Exists(j.avi);
   for (size_t i = j.pairs.size(); i-- > 0;)
@@ -360,19 +354,19 @@ namespace {
 RecoveryResult Complete(FileSystem& fs, const CarryJournal& j) {
   for (const auto& [source, target] : j.pairs)
     if (!fs.Exists(target)) return RecoveryResult::kFailed;
-  const std::string aside = AsidePath(j.avi, j.source);
+  const std::string aside = j.Aside();
   if (fs.Exists(j.temporary)) {
     if (!aside.empty() && fs.Exists(j.avi) && !fs.Rename(j.avi, aside, true)) return RecoveryResult::kFailed;
     if (!fs.Rename(j.temporary, j.output, true)) return RecoveryResult::kFailed;
   } else if (!fs.Exists(j.output)) {
     return RecoveryResult::kFailed;
   }
-  if (j.source == JournalSource::kDelete && fs.Exists(j.avi) && !fs.Delete(j.avi)) return RecoveryResult::kFailed;
-  if (j.source == JournalSource::kAsideThenDelete && fs.Exists(aside) && !fs.Delete(aside))
+  if (j.source == SourceFate::kDelete && fs.Exists(j.avi) && !fs.Delete(j.avi)) return RecoveryResult::kFailed;
+  if (j.source == SourceFate::kAsideThenDelete && fs.Exists(aside) && !fs.Delete(aside))
     return RecoveryResult::kFailed;
   // The new backup replaced the older one that waited for it.
-  const std::string older = OlderBackupPath(j.avi);
-  if (j.source == JournalSource::kAside && fs.Exists(older) && !fs.Delete(older)) return RecoveryResult::kFailed;
+  const std::string older = j.OlderBackup();
+  if (!older.empty() && fs.Exists(older) && !fs.Delete(older)) return RecoveryResult::kFailed;
   if (j.attributes != 0 && !fs.SetAttributes(j.output, j.attributes)) return RecoveryResult::kFailed;
   if (!FlushJournalFolders(fs, j) || !RemoveJournal(fs, j.avi)) return RecoveryResult::kFailed;
   return RecoveryResult::kCompleted;

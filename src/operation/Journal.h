@@ -21,31 +21,17 @@
 #include <utility>
 #include <vector>
 
+#include "operation/RunPlan.h"
 #include "platform/fs.h"
 
 namespace mendora {
 
 enum class JournalPhase { kCarry, kPlace };
 
-// What the final renames do with the source reference AVI.
-enum class JournalSource {
-  kKeep,    // stays (Copy to another folder)
-  kAside,   // becomes its backup path before the new file takes its place
-  kDelete,  // is deleted once the new file is in place (Move, no backup)
-  kAsideThenDelete,  // waits at its temporary path while the new file
-                     // replaces an older one, then is deleted (Move)
-};
-
-// Where the source reference AVI waits during the final renames, if anywhere.
-std::string AsidePath(const std::string& avi, JournalSource source);
-
-struct CarryJournal {
-  int mode = 0;  // Fix, Move or Copy
+// The record of a run's plan (its links aside: the new file holds them),
+// with how far the run has come.
+struct CarryJournal : RunPlan {
   JournalPhase phase = JournalPhase::kCarry;
-  std::string avi;        // the source reference AVI
-  std::string output;     // where the new reference AVI goes
-  std::string temporary;  // where it is written first
-  JournalSource source = JournalSource::kKeep;
   uint32_t attributes = 0;  // for the new file after its rename; 0 leaves them
   // A Fix without a backup: the reference AVI's identity when the run began.
   // Its one replacing rename is not journaled; a file of another identity
@@ -55,7 +41,6 @@ struct CarryJournal {
   // of that name (a restored backup, a copy) is no record of this run.
   std::optional<FileIdentity> begin;
   uint64_t begin_size = 0;
-  std::vector<std::pair<std::string, std::string>> pairs;  // data file source, target
 };
 
 // NAME.avi.journal, and the name it is written under first.

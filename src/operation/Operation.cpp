@@ -1,7 +1,5 @@
 #include "operation/Operation.h"
 
-#include <unordered_map>
-#include <unordered_set>
 
 #include "common/ErrorTable.h"
 #include "common/Texts.h"
@@ -110,8 +108,6 @@ int COperation::PrepareFile(int mode) {
     }
   }
   ready_[current_] = 1;
-  file_.output = path;
-  file_.temporary = TemporaryPath(path);
 
   if (!file_.missing.empty()) {
     if (mode == Fix) {
@@ -135,6 +131,7 @@ int COperation::PrepareFile(int mode) {
 
   if (mode != Fix) return RC_OK;
   if (ready_[current_] && !file_.missing.empty()) {
+    file_.plan = PlanFix(path, file_.links, file_.missing_flags, file_.found, backup_ == 1);
     const int r = FinishReplace(Fix);
     if (r != RC_OK) return r;
   }
@@ -148,62 +145,33 @@ int COperation::PrepareFile(int mode) {
 int COperation::MoveCopyFile(int mode) {
   if (current().empty()) return ERR_INVALID_SELECTION;
   if (!ui_.BrowseFolder(LoadText(IDS_SELECT_DESTINATION), &file_.folder) || file_.folder.empty()) return RC_CANCELLED;
+  RunPlan& plan = file_.plan;
+  if (!PlanCarry(fs_, mode, current(), file_.folder, file_.links, file_.missing_flags, file_.found, &plan))
+    return ERR_INVALID_LOCATION;
+  // A leftover of an earlier run at the temporary name goes.
+  if (!dry_run_) fs_.Delete(plan.temporary);
 
-  int r = PlanDestination();
-  if (r != RC_OK) return r;
-
-  // The carry list: every data file that is not already where it goes, once.
-  file_.carry_sources.clear();
-  file_.carry_targets.clear();
-  std::unordered_set<std::string> listed;
-  const WinPath paths;
-  for (const LinkPlan& link : file_.plan) {
-    // A data file already in the destination (its folder named in another
-    // case) stays: carrying a file onto itself would empty it.
-    if (paths.Same(link.source, link.target) || !listed.insert(link.source).second) continue;
-    file_.carry_sources.push_back(link.source);
-    file_.carry_targets.push_back(link.target);
-  }
-
+  int r = RC_OK;
   if (mode == Move) {
     r = CheckAttributes(Move, current());
-    for (size_t i = 0; r == RC_OK && i < file_.carry_sources.size(); ++i)
-      r = CheckAttributes(Move, file_.carry_sources[i]);
+    for (size_t i = 0; r == RC_OK && i < plan.pairs.size(); ++i) r = CheckAttributes(Move, plan.pairs[i].first);
     if (r != RC_OK) return r;
   }
-
   r = CheckDestination(mode);
   if (r != RC_OK) return r;
-
-  file_.old_paths.clear();
-  file_.new_paths.clear();
-  for (const LinkPlan& link : file_.plan) {
-    if (link.recorded == link.target) continue;
-    file_.old_paths.push_back(link.recorded);
-    file_.new_paths.push_back(link.target);
+  if (dry_run_) {
+    dry_run_->Plan(plan);
+    return RC_OK;
   }
 
-  if (dry_run_) return ReportDryRun(mode);
-
   // The plan goes to the disk before the first data file does, so that a
-  // crash from here on is finished or taken back by the next run. The source
-  // reference AVI goes where PlaceMoveCopy will put it.
-  CarryJournal& journal = file_.journal;
-  journal.mode = mode;
-  journal.avi = current();
-  journal.output = file_.output;
-  journal.temporary = file_.temporary;
-  journal.source = file_.same_file || (mode == Move && backup_ == 1) ? JournalSource::kAside
-                   : mode == Move && file_.replace_output           ? JournalSource::kAsideThenDelete
-                   : mode == Move                                   ? JournalSource::kDelete
-                                                                    : JournalSource::kKeep;
-  for (size_t i = 0; i < file_.carry_sources.size(); ++i)
-    journal.pairs.emplace_back(file_.carry_sources[i], file_.carry_targets[i]);
+  // crash from here on is finished or taken back by the next run.
+  static_cast<RunPlan&>(file_.journal) = plan;
   NoteJournalBegin();
   if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
 
-  if (!file_.carry_sources.empty()) {
-    CarryInput carry{file_.carry_sources, file_.carry_targets, mode == Move ? 1 : 0};
+  if (!plan.pairs.empty()) {
+    CarryInput carry{plan.Sources(), plan.Targets(), mode == Move ? 1 : 0};
     ProgressStep step(fs_, steps_, carry);
     r = RunStep(step);
     TellStranded(step.stranded());
@@ -214,118 +182,53 @@ int COperation::MoveCopyFile(int mode) {
     file_.carried = true;
     // A later reference AVI of the run that links the same data files finds
     // them at their new place.
-    ui_.NoteNewFiles(file_.carry_targets);
+    ui_.NoteNewFiles(carry.targets);
   }
   return FinishReplace(mode);
 }
 
-// True when a link planned so far already goes to `path`.
-bool COperation::TargetTaken(const std::string& path) const { return file_.planned.count(WinPath().Key(path)) != 0; }
-
-int COperation::PlanDestination() {
-  const WinPath paths;
-  std::string name;
-  if (!paths.Split(current(), nullptr, &name)) return ERR_INVALID_LOCATION;
-  file_.output = paths.Join(file_.folder, name);
-  file_.temporary = TemporaryPath(file_.output);
-  if (TooLong(file_.temporary)) return ERR_INVALID_LOCATION;
-  if (!dry_run_) fs_.Delete(file_.temporary);
-
-  file_.plan.assign(file_.links.size(), LinkPlan{});
-  file_.planned.clear();
-  size_t next_found = 0;
-  std::unordered_map<std::string, size_t> first_with_source;
-  for (size_t i = 0; i < file_.links.size(); ++i) {
-    LinkPlan& link = file_.plan[i];
-    link.recorded = file_.links[i];
-    link.source =
-        file_.missing_flags[i] && next_found < file_.found.size() ? file_.found[next_found++] : file_.links[i];
-    // A data file named by two links (a found path that is also recorded)
-    // goes once, to one place.
-    auto seen = first_with_source.find(link.source);
-    if (seen != first_with_source.end()) {
-      link.target = file_.plan[seen->second].target;
-      continue;
-    }
-    first_with_source.emplace(link.source, i);
-    std::string file;
-    if (!paths.Split(link.source, nullptr, &file)) return ERR_INVALID_LOCATION;
-    const std::string destination = paths.Join(file_.folder, file);
-    link.target = destination;
-    // A name that exists, or that an earlier file of this run goes to, is
-    // taken: two data files of one name from two folders must not meet,
-    // nor two whose names differ only in case.
-    if (!paths.Same(link.source, destination) && (fs_.Exists(destination) || TargetTaken(destination)))
-      link.target = UniqueName(fs_, destination, [this](const std::string& p) { return TargetTaken(p); });
-    if (TooLong(link.target)) return ERR_INVALID_LOCATION;
-    file_.planned.insert(paths.Key(link.target));
-  }
-  return RC_OK;
-}
-
 int COperation::CheckDestination(int mode) {
-  file_.same_file = false;
-  if (fs_.Exists(file_.output)) {
+  RunPlan& plan = file_.plan;
+  bool same_file = false;
+  if (fs_.Exists(plan.output)) {
     FileIdentity existing, source;
     // Only the file's identity tells whether the output is the reference
     // AVI itself; when it cannot be read nothing is deleted.
-    if (!fs_.Identity(file_.output, &existing) || !fs_.Identity(current(), &source)) return common_.ReportLastError(1);
-    if (!(existing == source)) {
-      if (ui_.AskOverwrite(LoadText(IDS_FILES_EXIST), file_.output, LoadText(IDS_OVERWRITE)) != IDOK)
-        return RC_CANCELLED;
-      const int r = CheckAttributes(mode, file_.output);
-      if (r != RC_OK) return r;
-      // The older file stays until the new one replaces it in one rename at
-      // the very end: a carry or creation that fails must not cost it.
-      file_.replace_output = true;
-    } else {
-      const int r = CheckAttributes(mode, file_.output);
-      if (r != RC_OK) return r;
-      file_.same_file = true;
-    }
+    if (!fs_.Identity(plan.output, &existing) || !fs_.Identity(current(), &source)) return common_.ReportLastError(1);
+    same_file = existing == source;
+    if (!same_file && ui_.AskOverwrite(LoadText(IDS_FILES_EXIST), plan.output, LoadText(IDS_OVERWRITE)) != IDOK)
+      return RC_CANCELLED;
+    const int r = CheckAttributes(mode, plan.output);
+    if (r != RC_OK) return r;
+    // The older file stays until the new one replaces it in one rename at
+    // the very end: a carry or creation that fails must not cost it.
+    plan.replaces_output = !same_file;
   }
-  // A carry target that appeared since planning gets a free name, in the
-  // carry list and in every link that goes there.
-  for (size_t c = 0; c < file_.carry_targets.size(); ++c) {
-    if (!fs_.Exists(file_.carry_targets[c])) continue;
-    const std::string old_target = file_.carry_targets[c];
-    const std::string fresh = UniqueName(fs_, old_target, [this](const std::string& p) { return TargetTaken(p); });
-    if (TooLong(fresh)) return ERR_INVALID_LOCATION;
-    file_.planned.insert(WinPath().Key(fresh));
-    file_.carry_targets[c] = fresh;
-    for (LinkPlan& link : file_.plan)
-      if (link.target == old_target && !WinPath().Same(link.source, link.target)) link.target = fresh;
-  }
-  return RC_OK;
+  return SettleDestination(fs_, backup_ == 1, same_file, &plan) ? RC_OK : ERR_INVALID_LOCATION;
 }
 
 int COperation::FinishReplace(int mode) {
-  if (dry_run_ && mode == Fix) return ReportDryRun(Fix);
+  RunPlan& plan = file_.plan;
   if (mode == Fix) {
+    if (dry_run_) {
+      dry_run_->Plan(plan);
+      return RC_OK;
+    }
     // A Fix carries nothing, but its renames are journaled like the others'.
-    file_.journal.mode = Fix;
-    file_.journal.avi = file_.journal.output = current();
-    file_.journal.temporary = file_.temporary;
-    file_.journal.source = backup_ == 1 ? JournalSource::kAside : JournalSource::kKeep;
+    static_cast<RunPlan&>(file_.journal) = plan;
     // Without a backup the new file takes the name in one replacing rename:
     // the identity of the old one tells a recovery whether that was done, so
     // it needs no journal of its own (one flush less per file).
     file_.journal.identity.reset();
     FileIdentity identity;
-    if (backup_ != 1 && fs_.Identity(current(), &identity)) file_.journal.identity = identity;
+    if (plan.Backup().empty() && fs_.Identity(current(), &identity)) file_.journal.identity = identity;
     NoteJournalBegin();
     if (!WriteJournalPhase(JournalPhase::kCarry)) return common_.ReportLastError(1);
   }
   CreationInput creation;
   creation.source = current();
-  creation.output = file_.temporary;
-  if (mode == Fix) {
-    creation.old_paths = file_.missing;
-    creation.new_paths = file_.found;
-  } else {
-    creation.old_paths = file_.old_paths;
-    creation.new_paths = file_.new_paths;
-  }
+  creation.output = plan.temporary;
+  plan.ChangedLinks(&creation.old_paths, &creation.new_paths);
   int r;
   {
     ProgressStep step(fs_, steps_, creation);
@@ -333,7 +236,7 @@ int COperation::FinishReplace(int mode) {
   }
   if (r != RC_OK) {
     // Another run is writing at the temporary name: the undo leaves its file alone.
-    if (r == ERR_TEMP_TAKEN) file_.temporary = file_.journal.temporary = std::string();
+    if (r == ERR_TEMP_TAKEN) plan.temporary = file_.journal.temporary = std::string();
     UndoCarry(mode);
     EndJournal();
     return r;
@@ -465,9 +368,10 @@ void COperation::EndJournal() {
 }
 
 int COperation::PlaceFix() {
+  const RunPlan& plan = file_.plan;
   const std::string& path = current();
-  const std::string backup = BackupPath(path);
-  if (backup_ == 1) {
+  const std::string backup = plan.Backup();
+  if (!backup.empty()) {
     std::string older;
     if (!SetOlderBackupAside(backup, &older)) return KeepNewFile();
     if (!fs_.Rename(path, backup, false)) {
@@ -476,7 +380,7 @@ int COperation::PlaceFix() {
       SetLastSystemError(error);
       return KeepNewFile();
     }
-    if (!fs_.Rename(file_.temporary, path, false)) {
+    if (!fs_.Rename(plan.temporary, path, false)) {
       const uint32_t error = GetLastSystemError();
       if (fs_.Rename(backup, path, false)) PutOlderBackupBack(older, backup);
       else if (older.empty()) TellStranded({backup, path});
@@ -485,11 +389,11 @@ int COperation::PlaceFix() {
       return KeepNewFile();
     }
     DropOlderBackup(older);
-  } else if (!fs_.Rename(file_.temporary, path, true)) {
+  } else if (!fs_.Rename(plan.temporary, path, true)) {
     // One replacing rename: the old file stays until the new one takes its name.
     return KeepNewFile();
   }
-  ui_.ShowMessage(FormatString1(LoadText(IDS_CORRECTED), file_.output));
+  ui_.ShowMessage(FormatString1(LoadText(IDS_CORRECTED), plan.output));
   return RC_OK;
 }
 
@@ -502,7 +406,7 @@ int COperation::PlaceFix() {
 bool COperation::SetOlderBackupAside(const std::string& backup, std::string* older) {
   older->clear();
   if (!fs_.Exists(backup)) return true;
-  const std::string aside = OlderBackupPath(current());
+  const std::string aside = file_.plan.OlderBackup();
   if (!fs_.Rename(backup, aside, false)) return false;
   *older = aside;
   return true;
@@ -516,20 +420,21 @@ void COperation::PutOlderBackupBack(const std::string& older, const std::string&
 void COperation::DropOlderBackup(const std::string& older) {
   if (older.empty() || fs_.Delete(older) || fs_.Delete(older)) return;
   common_.ReportLastError(1);
-  TellStranded({older, BackupPath(current())});
+  TellStranded({older, file_.plan.Backup()});
 }
 
 // The new reference AVI is finished but could not take its name: it holds
 // the user's search and confirmations, so it stays where it is, named.
 int COperation::KeepNewFile() {
   const int r = common_.ReportLastError(1);
-  ui_.ShowMessage(FormatString1(LoadText(IDS_KEPT_NEW), file_.temporary));
+  ui_.ShowMessage(FormatString1(LoadText(IDS_KEPT_NEW), file_.plan.temporary));
   return r;
 }
 
 int COperation::PlaceMoveCopy(int mode) {
+  const RunPlan& plan = file_.plan;
   const std::string& source = current();
-  const std::string backup = BackupPath(source);
+  const std::string backup = plan.Backup();
   // The attributes go onto the new file before it takes its name, so that a
   // failure here still finds the old state whole.
   const uint32_t attributes = fs_.GetAttributes(source);
@@ -540,7 +445,7 @@ int COperation::PlaceMoveCopy(int mode) {
   }
   uint32_t carried = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
   if (carried == 0) carried = kAttrNormal;
-  if (!fs_.SetAttributes(file_.temporary, carried)) {
+  if (!fs_.SetAttributes(plan.temporary, carried)) {
     const int r = common_.ReportLastError(1);
     UndoCarry(mode);
     return r;
@@ -549,13 +454,11 @@ int COperation::PlaceMoveCopy(int mode) {
   // Where the old reference AVI waits until the new one has its name. A
   // Move that replaces an older file at the output path cannot be taken back
   // after that rename, so the old one is set aside rather than deleted.
-  std::string aside;
-  if (file_.same_file || (mode == Move && backup_ == 1)) aside = backup;
-  else if (mode == Move && file_.replace_output) aside = TemporaryPath(source);
+  const std::string aside = plan.Aside();
   // An older backup waits at a temporary name until the new file has its
   // name.
   std::string older;
-  if (aside == backup && !SetOlderBackupAside(backup, &older)) {
+  if (!backup.empty() && !SetOlderBackupAside(backup, &older)) {
     const int r = common_.ReportLastError(1);
     UndoCarry(mode);
     return r;
@@ -566,7 +469,7 @@ int COperation::PlaceMoveCopy(int mode) {
     UndoCarry(mode);
     return r;
   }
-  if (!fs_.Rename(file_.temporary, file_.output, file_.replace_output)) {
+  if (!fs_.Rename(plan.temporary, plan.output, plan.replaces_output)) {
     const int r = common_.ReportLastError(1);
     if (aside.empty() || fs_.Rename(aside, source, false)) PutOlderBackupBack(older, backup);
     else if (older.empty()) TellStranded({aside, source});
@@ -575,15 +478,15 @@ int COperation::PlaceMoveCopy(int mode) {
     return r;
   }
   DropOlderBackup(older);
-  if (mode == Move && aside.empty() && !fs_.Delete(source)) {
+  if (plan.source == SourceFate::kDelete && !fs_.Delete(source)) {
     // Take the whole move back rather than leave the old reference AVI
     // naming data files that were carried away.
     const int r = common_.ReportLastError(1);
-    if (!fs_.Delete(file_.output)) TellStranded({file_.output, source});
+    if (!fs_.Delete(plan.output)) TellStranded({plan.output, source});
     UndoCarry(mode);
     return r;
   }
-  if (mode == Move && !aside.empty() && aside != backup && !fs_.Delete(aside)) {
+  if (plan.source == SourceFate::kAsideThenDelete && !fs_.Delete(aside)) {
     // The move is complete; only the set-aside old file is left over.
     common_.ReportLastError(1);
     TellStranded({aside, source});
@@ -600,15 +503,15 @@ int COperation::UndoCarry(int mode) {
       RemoveJournal(fs_, current()))
     file_.journaled = false;
   std::vector<std::string> stranded;
-  if (!file_.temporary.empty() && !fs_.Delete(file_.temporary) && fs_.Exists(file_.temporary)) {
+  const std::string& temporary = file_.plan.temporary;
+  if (!temporary.empty() && !fs_.Delete(temporary) && fs_.Exists(temporary)) {
     // It may carry the read-only bit meant for the new file.
-    if (!fs_.SetAttributes(file_.temporary, kAttrNormal) || !fs_.Delete(file_.temporary))
-      stranded.insert(stranded.end(), {file_.temporary, current()});
+    if (!fs_.SetAttributes(temporary, kAttrNormal) || !fs_.Delete(temporary))
+      stranded.insert(stranded.end(), {temporary, current()});
   }
   if (file_.carried) {
-    for (size_t i = file_.carry_sources.size(); i-- > 0;) {
-      const std::string& target = file_.carry_targets[i];
-      const std::string& source = file_.carry_sources[i];
+    for (size_t i = file_.plan.pairs.size(); i-- > 0;) {
+      const auto& [source, target] = file_.plan.pairs[i];
       if (!(mode == Move ? MoveOneFile(fs_, target, source) : fs_.Delete(target)))
         stranded.insert(stranded.end(), {target, source});
     }
@@ -629,32 +532,5 @@ void COperation::TellStranded(const std::vector<std::string>& pairs) {
 }
 
 void COperation::EndFile() { file_ = FileState{}; }
-
-int COperation::ReportDryRun(int mode) {
-  DryRunPlan plan;
-  plan.mode = mode;
-  plan.reference = current();
-  plan.output = file_.output;
-  plan.temporary = file_.temporary;
-  if (mode == Fix) {
-    size_t next_found = 0;
-    for (size_t i = 0; i < file_.links.size(); ++i)
-      plan.links.emplace_back(file_.links[i], file_.missing_flags[i] && next_found < file_.found.size()
-                                                  ? file_.found[next_found++]
-                                                  : file_.links[i]);
-    if (backup_ == 1) plan.backup = BackupPath(current());
-  } else {
-    for (const LinkPlan& link : file_.plan) plan.links.emplace_back(link.recorded, link.target);
-    for (size_t i = 0; i < file_.carry_sources.size(); ++i)
-      plan.carries.emplace_back(file_.carry_sources[i], file_.carry_targets[i]);
-    plan.replaces_output = file_.replace_output;
-    // As PlaceMoveCopy: the old file is set aside as the backup, or a Move
-    // deletes it.
-    if (file_.same_file || (mode == Move && backup_ == 1)) plan.backup = BackupPath(current());
-    else if (mode == Move) plan.removes_source = true;
-  }
-  dry_run_->Plan(plan);
-  return RC_OK;
-}
 
 }  // namespace mendora

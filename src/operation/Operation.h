@@ -5,15 +5,14 @@
 // writes a corrected reference AVI in place (Fix) or carries the data files
 // to a chosen folder and writes a new reference AVI there (Move, Copy). A
 // problem with one file is reported and ends that file only.
-#include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "common/CommonFunc.h"
 #include "common/Types.h"
 #include "operation/DryRun.h"
 #include "operation/Journal.h"
+#include "operation/RunPlan.h"
 
 namespace mendora {
 
@@ -45,17 +44,9 @@ class COperation {
   const std::vector<int>& finished() const { return finished_; }
 
  private:
-  // One data link on its way to the destination folder.
-  struct LinkPlan {
-    std::string recorded;  // the path the reference AVI records
-    std::string source;    // where the data file is now
-    std::string target;    // where it will be after the operation
-  };
-
   int PrepareFile(int mode);
   int CheckAttributes(int mode, const std::string& path);
   int MoveCopyFile(int mode);
-  int PlanDestination();
   int CheckDestination(int mode);
   int FinishReplace(int mode);
   int UndoCarry(int mode);
@@ -72,9 +63,7 @@ class COperation {
   bool WriteJournalPhase(JournalPhase phase);
   void EndJournal();
   void TellJournalLeft(bool journal_too);
-  bool TargetTaken(const std::string& path) const;
   void EndFile();
-  int ReportDryRun(int mode);
 
   const std::string& current() const { return selected_[current_]; }
 
@@ -97,19 +86,10 @@ class COperation {
     std::vector<std::string> missing;
     std::vector<std::string> found;
     std::vector<int> found_flags;
-    std::vector<LinkPlan> plan;
-    std::set<std::u32string> planned;  // every target of the plan, as Windows compares names
-    std::vector<std::string> old_paths;
-    std::vector<std::string> new_paths;
-    std::vector<std::string> carry_sources;
-    std::vector<std::string> carry_targets;
+    RunPlan plan;  // chosen once the links are known and the search is done
     bool carried = false;    // the carry step has run and succeeded
-    bool same_file = false;  // the output path names the current reference AVI itself
-    bool replace_output = false;  // the user agreed to replace an older file at the output path
-    CarryJournal journal;
+    CarryJournal journal;    // the plan's record, as the disk has it
     bool journaled = false;  // journal is on the disk
-    std::string output;
-    std::string temporary;
     std::string folder;
   };
   FileState file_;

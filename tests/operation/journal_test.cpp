@@ -104,7 +104,7 @@ TEST(JournalRecovery, AFileAtBothPlacesKeepsTheWholeOne) {
     j.avi = d.Path('D', "a\\clip.avi");
     j.output = d.Path('E', "dst\\clip.avi");
     j.temporary = j.output + ".tmp";
-    j.source = JournalSource::kDelete;
+    j.source = SourceFate::kDelete;
     j.pairs = {{d.Path('D', "a\\clip.001"), d.Path('E', "dst\\clip.001")}};
     d.WriteFile(j.avi, "the reference AVI");
     d.WriteFile(d.Path('E', "dst\\keep"), "");

@@ -109,7 +109,7 @@ TEST_F(OperationCliTest, AMoveStoppedAfterTheSourceWentIsFinishedByTheSameMove) 
   journal.avi = avi;
   journal.output = moved;
   journal.temporary = moved + ".tmp";
-  journal.source = JournalSource::kDelete;
+  journal.source = SourceFate::kDelete;
   journal.pairs = {{d.Path('D', "a\\clip.001"), d.Path('E', "moved\\clip.001")}};
   d.WriteFile(JournalPath(avi), FormatJournal(journal));
 
@@ -155,7 +155,7 @@ TEST_F(OperationCliTest, AJournalThatIsNoRecordOfThisRunIsRefusedAndNothingIsTou
        [&](CarryJournal* j) {
          *j = legit(JournalPhase::kPlace);
          j->mode = Move;
-         j->source = JournalSource::kDelete;
+         j->source = SourceFate::kDelete;
          j->output = important;
          j->temporary = evil;
        }},
