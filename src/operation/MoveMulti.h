@@ -8,28 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "common/ErrorCodes.h"
 #include "platform/progress.h"
 
 namespace mendora {
 
 class FileSystem;
-
-// Codes stored by the engine.
-constexpr int MM_OK = 0;
-constexpr int MM_NO_BUFFER = 8;         // no copy buffer could be allocated
-constexpr int MM_DISK_FULL = 112;       // a rename or a write ran out of space
-constexpr int MM_BAD_LIST = 257;        // lists of different lengths, or empty
-constexpr int MM_BAD_SOURCE = 258;      // a source failed its check, or its size is unreadable
-constexpr int MM_TARGET_EXISTS = 259;   // with refuse-existing set
-constexpr int MM_TARGET_PROTECTED = 260;
-constexpr int MM_WRITE_FAILURE = 262;   // rename, read, write or delete failed
-constexpr int MM_COPY_CANCELLED = 263;
-constexpr int MM_SOURCE_OPEN = 265;
-constexpr int MM_TARGET_CREATE = 266;
-// Used by the list check only; the entry turns them into 258, 259 or 260.
-constexpr int MM_NO_FILE = 272;
-constexpr int MM_FILE_EXISTS = 273;
-constexpr int MM_FILE_PROTECTED = 274;
 
 // Carries sources[i] to targets[i]. `move` nonzero moves (a rename on one
 // drive, copy then delete across drives), else copies. `code` gets one of

@@ -8,10 +8,6 @@
 namespace mendora {
 namespace {
 
-// The creation step's code for a new file that does not read back as written
-// (the builder's own code for a failed write).
-constexpr int kCreatedFileUnreadable = 517;
-
 // The builder takes NULL-terminated arrays of C strings.
 std::vector<const char*> CStrings(const std::vector<std::string>& paths) {
   std::vector<const char*> out;
@@ -46,7 +42,7 @@ int ProgramSteps::CreateAvi(const std::string& source, const std::string& output
   // links it should have: a write lost in a buffer must not pass for success.
   std::vector<std::string> expected, written;
   if (!GetContentList(source, &expected, nullptr) || !GetContentList(output, &written, nullptr)) {
-    *code = kCreatedFileUnreadable;
+    *code = ERR_REWRITE_WRITE;
     return 0;
   }
   DataLinkList replaced;
@@ -56,7 +52,7 @@ int ProgramSteps::CreateAvi(const std::string& source, const std::string& output
     replaced.Add(i < old_paths.size() ? new_paths[i] : link);
   }
   if (replaced.paths() != written) {
-    *code = kCreatedFileUnreadable;
+    *code = ERR_REWRITE_WRITE;
     return 0;
   }
   return 1;

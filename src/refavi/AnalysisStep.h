@@ -6,16 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "common/ErrorCodes.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
 
 namespace mendora {
-
-// The step's results, as the program's codes (RC_OK, ERR_NO_REFERENCE_AVI,
-// ERR_NO_DATA_FILES).
-constexpr int kAnalysisOk = 64;
-constexpr int kAnalysisNoReferenceAvi = 96;
-constexpr int kAnalysisNoDataFiles = 97;
 
 // Lists the data links of `path` into `links`; 0 when the walk failed, even
 // with some links found before it broke off.

@@ -4,14 +4,10 @@
 // case), or a plain data file whose first chunk id is two digits and "db".
 #include <string>
 
+#include "common/ErrorCodes.h"
 #include "refavi/RefAviReader.h"
 
 namespace mendora {
-
-// Probe statuses.
-constexpr int kDvProbeIsDv = 0;
-constexpr int kDvProbeOpenFailed = 289;
-constexpr int kDvProbeNotDv = 290;
 
 class DvFileProbe : public RefAviReader {
  public:

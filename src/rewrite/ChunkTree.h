@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/ErrorCodes.h"
 #include "refavi/Layout.h"
 
 namespace mendora {
@@ -16,20 +17,6 @@ class PlainFile;
 
 using ByteBuffer = std::vector<uint8_t>;
 using SharedBytes = std::shared_ptr<ByteBuffer>;
-
-// Error codes of the rewriting step.
-constexpr int ERR_REWRITE_ARGUMENT = 513;
-constexpr int ERR_REWRITE_MEMORY = 514;
-constexpr int ERR_REWRITE_CREATE = 515;
-constexpr int ERR_REWRITE_READ = 516;
-constexpr int ERR_REWRITE_WRITE = 517;
-constexpr int ERR_REWRITE_LIMIT = 518;
-constexpr int ERR_REWRITE_CANCELLED = 519;
-// The temporary name is held by another run (ERR_TEMP_TAKEN of the error table).
-constexpr int ERR_REWRITE_TEMP_TAKEN = 522;
-constexpr int ERR_REWRITE_TREE = 767;
-// Error detail of a failed write.
-constexpr int kDetailWrite = static_cast<int>(0x80000000u);
 
 struct ChunkNode {
   uint32_t id = 0;

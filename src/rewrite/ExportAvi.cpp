@@ -6,9 +6,6 @@ namespace mendora {
 
 namespace {
 
-constexpr int kCodeOpenFailed = 289;
-constexpr int kCodeNoDataFiles = 97;
-
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b) {
   if (a == b) return true;
   FileIdentity x, y;
@@ -44,7 +41,7 @@ int BuildInPlace(FileSystem& fs, const std::string& source, const std::string& o
   if (!result) {
     fs.Delete(temp);
     // A source the step could not load leaves the code 0.
-    outcome->code = code != 0 ? code : kCodeOpenFailed;
+    outcome->code = code != 0 ? code : ERR_DV_OPEN_FAILED;
     outcome->detail = detail;
     return 0;
   }
@@ -55,7 +52,7 @@ int BuildInPlace(FileSystem& fs, const std::string& source, const std::string& o
 // source that cannot be opened, an output that is the source, or one that
 // exists without leave to replace it; 0 when they may go ahead.
 int RefusedPaths(FileSystem& fs, const std::string& source, const std::string& output, bool replace) {
-  if (fs.Open(source, OpenMode::kRead) == nullptr) return kCodeOpenFailed;
+  if (fs.Open(source, OpenMode::kRead) == nullptr) return ERR_DV_OPEN_FAILED;
   if (SameFile(fs, source, output)) return ERR_EXPORT_SAME_FILE;
   if (!replace && fs.Exists(output)) return ERR_EXPORT_EXISTS;
   return 0;
@@ -74,11 +71,11 @@ int ExportDvAvi(FileSystem& fs, const std::string& source, const std::string& ou
   // is told, not only the first.
   ReferenceFrames frames;
   if (!ReadReferenceFrames(fs, source, &frames, progress)) {
-    outcome->code = progress != nullptr && !progress->Running() ? ERR_REWRITE_CANCELLED : kCodeNoDataFiles;
+    outcome->code = progress != nullptr && !progress->Running() ? ERR_REWRITE_CANCELLED : ERR_NO_DATA_FILES;
     return 0;
   }
   if (frames.links.empty()) {
-    outcome->code = kCodeNoDataFiles;
+    outcome->code = ERR_NO_DATA_FILES;
     return 0;
   }
   for (const LinkFrames& link : frames.links) {

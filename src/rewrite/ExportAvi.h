@@ -12,18 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "common/ErrorCodes.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
 #include "rewrite/CreateAvi.h"
 
 namespace mendora {
-
-// A data link the export cannot take frames from.
-constexpr int ERR_EXPORT_LINKS = 520;
-// The output exists and is not to be replaced (the program's "File Exists").
-constexpr int ERR_EXPORT_EXISTS = 273;
-// The output is the source itself.
-constexpr int ERR_EXPORT_SAME_FILE = 513;
 
 struct LinkProblem {
   std::string path;    // the link as recorded
