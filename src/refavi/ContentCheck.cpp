@@ -21,7 +21,7 @@ bool ReadReferenceFrames(FileSystem& fs, const std::string& path, ReferenceFrame
   DataLinkList list;
   list.set_collect_offsets(true);
   if (!reader.GetContentList(path, 1, &list, progress)) return false;
-  frames->frame_size = reader.main_header().dwHeight == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  frames->frame_size = DvFrameSize(reader.main_header().dwHeight);
   frames->links.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i) {
     LinkFrames link;
@@ -34,15 +34,6 @@ bool ReadReferenceFrames(FileSystem& fs, const std::string& path, ReferenceFrame
   }
   return true;
 }
-
-namespace {
-
-bool IsVideoDataChunkId(uint32_t id) {
-  const char a = FourccChar(id, 0), b = FourccChar(id, 1), c = FourccChar(id, 2), d = FourccChar(id, 3);
-  return a >= '0' && a <= '9' && b >= '0' && b <= '9' && c == 'd' && (d == 'b' || d == 'c');
-}
-
-}  // namespace
 
 ContentCheckResult CheckLinkContent(FileSystem& fs, const std::string& candidate, const LinkFrames& link,
                                     uint32_t frame_size) {
@@ -77,7 +68,7 @@ ContentCheckResult CheckLinkContent(FileSystem& fs, const std::string& candidate
     for (size_t k = 0; k < at.size(); ++k) {
       const uint8_t* header = headers.data() + k * ChunkHeader::kSize;
       result.offset = at[k];
-      if (k >= whole || !IsVideoDataChunkId(LoadU32(header))) {
+      if (k >= whole || !IsVideoFrameChunkId(LoadU32(header))) {
         result.verdict = ContentVerdict::kNoFrameChunk;
         return result;
       }

@@ -449,11 +449,21 @@ constexpr char ChunkKind(uint32_t id) { return FourccChar(id, 2); }
 constexpr int ChunkStreamNumber(uint32_t id) {
   return (FourccChar(id, 0) - '0') * 10 + (FourccChar(id, 1) - '0');
 }
+// Two decimal digits first: a chunk of a stream (frame, sound or other).
+constexpr bool IsStreamChunkId(uint32_t id) {
+  return FourccChar(id, 0) >= '0' && FourccChar(id, 0) <= '9' && FourccChar(id, 1) >= '0' &&
+         FourccChar(id, 1) <= '9';
+}
 // Two decimal digits followed by "db": the first chunk of a plain data file.
 constexpr bool IsDataFrameChunkId(uint32_t id) {
-  return FourccChar(id, 0) >= '0' && FourccChar(id, 0) <= '9' && FourccChar(id, 1) >= '0' &&
-         FourccChar(id, 1) <= '9' && FourccChar(id, 2) == 'd' && FourccChar(id, 3) == 'b';
+  return IsStreamChunkId(id) && FourccChar(id, 2) == 'd' && FourccChar(id, 3) == 'b';
 }
+// "##db" or "##dc": a video frame, uncompressed or compressed.
+constexpr bool IsVideoFrameChunkId(uint32_t id) {
+  return IsStreamChunkId(id) && FourccChar(id, 2) == 'd' && (FourccChar(id, 3) == 'b' || FourccChar(id, 3) == 'c');
+}
+// "ix##": a standard index chunk of the OpenDML extensions.
+constexpr bool IsStdIndexChunkId(uint32_t id) { return FourccChar(id, 0) == 'i' && FourccChar(id, 1) == 'x'; }
 // The id of a frame chunk of stream n: "##db" (video) or "##wb" (audio).
 constexpr uint32_t FrameChunkId(int n, char kind) {
   return MakeFourcc(static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10), kind, 'b');
@@ -516,10 +526,11 @@ constexpr uint32_t kDvFrameSize625 = 144000;  // 625-line (576-line) DV frame
 constexpr uint64_t kWholeFileStep525 = kDvFrameSize525 + ChunkHeader::kSize;  // 120008
 constexpr uint64_t kWholeFileStep625 = kDvFrameSize625 + ChunkHeader::kSize;  // 144008
 
+// The DV frame size for avih dwHeight: 480 lines are the 525-line system,
+// anything else is taken for the 625-line one.
+constexpr uint32_t DvFrameSize(uint32_t height) { return height == 480 ? kDvFrameSize525 : kDvFrameSize625; }
 // The frame step of a whole data file for avih dwHeight.
-constexpr uint64_t WholeFileStep(uint32_t height) {
-  return height == 480 ? kWholeFileStep525 : kWholeFileStep625;
-}
+constexpr uint64_t WholeFileStep(uint32_t height) { return DvFrameSize(height) + ChunkHeader::kSize; }
 // True when the path may name a whole data file (the character three places
 // before the end, the first letter of a three-letter extension, is not 'a').
 bool IsWholeFilePath(const std::string& path);

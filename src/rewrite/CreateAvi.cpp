@@ -408,7 +408,7 @@ int RefAviBuilder::ReadReferencedFrame(const uint8_t* record, uint32_t size) {
   // frame of this file's DV size, as the content check found it. Header and
   // frame come in one read.
   const uint64_t offset = LoadU32(record + RefRecordLayout::kOffOffset);
-  const uint32_t frame_size = main_header().Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  const uint32_t frame_size = DvFrameSize(main_header().Height());
   try {
     frame_chunk_.resize(ChunkHeader::kSize + frame_size);
   } catch (const std::bad_alloc&) {
@@ -429,13 +429,6 @@ namespace {
 constexpr uint32_t kRecoverMaxVideo = 1u << 20;
 constexpr uint32_t kRecoverMaxAudio = 1u << 24;
 
-bool IsStreamChunkId(uint32_t id) {
-  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  return digit(FourccChar(id, 0)) && digit(FourccChar(id, 1));
-}
-
-bool IsStdIndexChunkId(uint32_t id) { return FourccChar(id, 0) == 'i' && FourccChar(id, 1) == 'x'; }
-
 }  // namespace
 
 int RefAviBuilder::WalkMovi(bool copy) {
@@ -447,7 +440,7 @@ int RefAviBuilder::WalkMovi(bool copy) {
   uint64_t list_end = movi_position() + movi->size;
   uint64_t pos = movi_position() + 4;
   bool in_movi = true;
-  const uint32_t frame_size = main_header().Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  const uint32_t frame_size = DvFrameSize(main_header().Height());
   auto damage = [&]() {
     walk_.damaged = true;
     walk_.damage_at = pos;

@@ -45,7 +45,7 @@ int RefAviWriter::Open(const char* path, ChunkTreeParser* source) {
   audio_format_ = DataView<WaveFormatView>(audio_strf_, 0);
   // Every field written at the end lives in "avih".
   if (avih_ == nullptr) return Fail(ERR_REWRITE_TREE);
-  frame_size_ = main_header_.Height() == 480 ? kDvFrameSize525 : kDvFrameSize625;
+  frame_size_ = DvFrameSize(main_header_.Height());
 
   if (has_audio_ && audio_strf_ != nullptr && audio_header_.SampleSize() == 0)
     audio_header_.SetSampleSize(audio_format_.BlockSize());
