@@ -25,9 +25,11 @@ int Percent(uint64_t done, uint64_t total) {
 
 int WriteFailureCode() { return GetLastSystemError() == kErrorDiskFull ? MM_DISK_FULL : MM_WRITE_FAILURE; }
 
-class Engine {
+// Carries one list of files to its targets, copying or moving, and takes
+// back what it did when it is cancelled or fails.
+class ListCarry {
  public:
-  Engine(FileSystem& fs, const std::vector<std::string>& sources, const std::vector<std::string>& targets,
+  ListCarry(FileSystem& fs, const std::vector<std::string>& sources, const std::vector<std::string>& targets,
          int* code, int* failing_index, ProgressReporter& progress, bool refuse_existing,
          std::vector<std::string>& stranded)
       : fs_(fs), sources_(sources), targets_(targets), code_(code), index_(failing_index),
@@ -67,7 +69,7 @@ class Engine {
   std::vector<std::string>& stranded_;
 };
 
-bool Engine::SumSizes() {
+bool ListCarry::SumSizes() {
   sizes_.resize(sources_.size());
   total_ = 0;
   for (size_t i = 0; i < sources_.size(); ++i) {
@@ -80,14 +82,14 @@ bool Engine::SumSizes() {
   return true;
 }
 
-int Engine::CopyCancel(size_t handled) {
+int ListCarry::CopyCancel(size_t handled) {
   for (size_t i = 0; i < handled && i < created_.size(); ++i)
     if (created_[i]) Remove(i);
   *code_ = MM_COPY_CANCELLED;
   return 0;
 }
 
-int Engine::CopyFileList() {
+int ListCarry::CopyFileList() {
   *index_ = 0;
   Report(0);
   if (ChooseCopyBufferSize(&buffer_) == 0) {
@@ -124,11 +126,11 @@ int Engine::CopyFileList() {
 
 // Puts the files 0 .. failed_at-1 back, across drives too, so that nothing
 // the caller still refers to by its old path stays carried away.
-void Engine::MoveUndo(size_t failed_at) {
+void ListCarry::MoveUndo(size_t failed_at) {
   for (size_t i = failed_at; i-- > 0;) PutBack(i);
 }
 
-void Engine::MoveCancel(size_t handled) {
+void ListCarry::MoveCancel(size_t handled) {
   if (handled == 0) return;
   const size_t last = handled - 1;
   // The last file may be a copy whose source is still in place.
@@ -139,7 +141,7 @@ void Engine::MoveCancel(size_t handled) {
   for (size_t i = last; i-- > 0;) PutBack(i);
 }
 
-int Engine::MoveFileList() {
+int ListCarry::MoveFileList() {
   *index_ = 0;
   const bool replace = !refuse_existing_;
   Report(0);
@@ -383,10 +385,10 @@ int MoveMultiFiles(FileSystem& fs, const std::vector<std::string>& sources, cons
   }
   ProgressReporter none(nullptr, nullptr);
   std::vector<std::string> own_stranded;
-  Engine engine(fs, sources, targets, code, failing_index, progress != nullptr ? *progress : none,
-                refuse_existing != 0, stranded != nullptr ? *stranded : own_stranded);
-  if (move) engine.MoveFileList();
-  else engine.CopyFileList();
+  ListCarry carry(fs, sources, targets, code, failing_index, progress != nullptr ? *progress : none,
+                   refuse_existing != 0, stranded != nullptr ? *stranded : own_stranded);
+  if (move) carry.MoveFileList();
+  else carry.CopyFileList();
   return *code == MM_OK ? 1 : 0;
 }
 
