@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "refavi/DvFileProbe.h"
-#include "refavi/GetContentList.h"
 #include "refavi/JsonText.h"
 #include "refavi/Layout.h"
+#include "refavi/RefAviReader.h"
 
 namespace mendora {
 
@@ -47,6 +47,29 @@ class PartSink : public ProgressSink {
   ProgressReporter* outer_;
   int from_;
   int to_;
+};
+
+// Whether a file the analysis refused is a DV AVI without links. The
+// analysis refuses a sound stream header with a handler, as the program
+// always has; ffmpeg (and other writers) put 1 there, and a plain DV AVI of
+// theirs must not look broken. This walk takes any handler and is otherwise
+// the analysis's own.
+class PlainDvWalk : public RefAviReader {
+ public:
+  explicit PlainDvWalk(FileSystem& fs) : RefAviReader(fs) {}
+
+  // True when the whole file walks and no frame of it holds a REF record.
+  bool WalksWithoutLinks(const std::string& path) {
+    if (!OpenFile(path)) return false;
+    DataLinkList list;
+    return WalkTopLevel(&list) != 0 && list.empty();
+  }
+
+ protected:
+  int CheckStreamHeader(const AviStreamHeader& header) override {
+    if (header.fccType == fcc::auds) return 1;
+    return RefAviReader::CheckStreamHeader(header);
+  }
 };
 
 }  // namespace
@@ -132,8 +155,7 @@ FileCheck ArchiveCheck::CheckFile(const std::string& path, ProgressReporter* pro
       return check;
     }
     // No list: a DV AVI whose walk succeeds has no links at all.
-    ContentListReader reader(fs_);
-    if (reader.GetContentList(path, 1, nullptr, nullptr) != 0) {
+    if (PlainDvWalk(fs_).WalksWithoutLinks(path)) {
       check.status = CheckStatus::kSelfContained;
       return check;
     }

@@ -122,7 +122,9 @@ int ChunkTreeParser::ParseRange(uint64_t end, int depth) {
           continue;
         }
       } else if (id == fcc::LIST && type == fcc::movi) {
-        movi_position_ = start;
+        // The first "movi" is the one the legacy index counts from and the
+        // recovery starts at; those of "AVIX" RIFFs come after it.
+        if (movi_position_ == 0) movi_position_ = start;
         source_.Seek(static_cast<int64_t>(next), PlainFile::kBegin);
       } else {
         source_.Seek(-4, PlainFile::kCurrent);

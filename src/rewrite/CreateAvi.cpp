@@ -451,7 +451,8 @@ int RefAviBuilder::WalkMovi(bool copy) {
   for (;;) {
     if (in_movi && (pos >= list_end || list_end - pos < ChunkHeader::kSize)) {
       in_movi = false;
-      pos = std::max(pos, list_end);
+      // A list that claims more than the file holds ends with the file.
+      pos = std::max(pos, std::min(list_end, file_size));
     }
     if (pos == file_size) return 1;
     if (pos > file_size || file_size - pos < ChunkHeader::kSize) return damage();
@@ -475,7 +476,7 @@ int RefAviBuilder::WalkMovi(bool copy) {
       } else if (in_movi && id == fcc::LIST && type == fcc::rec_) {
         pos += 12;  // its chunks are walked as the list's own
       } else if (!in_movi && size <= room) {
-        pos = next;  // another list between the RIFFs
+        pos = std::min(next, file_size);  // another list between the RIFFs (its pad byte may be cut)
       } else {
         return damage();
       }
@@ -508,7 +509,9 @@ int RefAviBuilder::WalkMovi(bool copy) {
     } else {
       return damage();
     }
-    pos = next;
+    // Every chunk taken lies in the file; only the pad byte of the last may
+    // be missing.
+    pos = std::min(next, file_size);
   }
 }
 

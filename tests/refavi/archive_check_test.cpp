@@ -87,6 +87,57 @@ TEST(ArchiveCheck, AnUnreadableFileSaysWhy) {
   }
 }
 
+// A DV AVI whose frames hold no REF record has nothing to check, however its
+// sound is declared; one that cannot be walked stays unreadable.
+TEST(ArchiveCheck, ADvAviWithoutRefRecordsIsSelfContained) {
+  AviSpec plain;
+  plain.handler = plain.compression = fcc::dvsd;
+  plain.frames = {FrameSpec::Data(120000), FrameSpec::Data(120000)};
+  AviSpec sound = plain;
+  sound.audio = true;
+  AviSpec ffmpeg_sound = sound;
+  ffmpeg_sound.audio_handler = 1;  // what ffmpeg writes
+  AviSpec pal_odml = ffmpeg_sound;
+  pal_odml.height = 576;
+  pal_odml.odml = true;
+  pal_odml.frames = {FrameSpec::Data(144000), FrameSpec::Data(144000)};
+  pal_odml.frames[1].riff = 1;
+  AviSpec reference = ffmpeg_sound;
+  reference.handler = reference.compression = fcc::kzvq;
+  reference.frames = {FrameSpec::Ref(kTape, 0), FrameSpec::Data(120000)};
+  const std::string with_sound = test::BuildAvi(ffmpeg_sound);
+  std::string text_stream = with_sound;
+  text_stream.replace(text_stream.find("auds"), 4, "txts");
+  std::string short_header = with_sound;
+  short_header.replace(short_header.find("strh", short_header.find("strh") + 4) + 4, 4, test::U32(20));
+  std::string overlong = with_sound;
+  overlong.replace(overlong.find("movi") - 4, 4, test::U32(0x7FFFFFF0));
+  struct Case {
+    const char* name;
+    std::string bytes;
+    CheckStatus status;
+    const char* reason;
+  } cases[] = {
+      {"video only", test::BuildAvi(plain), CheckStatus::kSelfContained, ""},
+      {"sound without a handler", test::BuildAvi(sound), CheckStatus::kSelfContained, ""},
+      {"sound with handler 1", with_sound, CheckStatus::kSelfContained, ""},
+      {"PAL, OpenDML, an AVIX", test::BuildAvi(pal_odml), CheckStatus::kSelfContained, ""},
+      {"a reference AVI with handler 1", test::BuildAvi(reference), CheckStatus::kUnreadable, "malformed"},
+      {"a text stream", text_stream, CheckStatus::kUnreadable, "malformed"},
+      {"a sound header too short", short_header, CheckStatus::kUnreadable, "malformed"},
+      {"a list past its RIFF", overlong, CheckStatus::kUnreadable, "malformed"},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem fs;
+    fs.Add(kTape, test::BuildDataFile(2));
+    fs.Add("C:\\x.avi", c.bytes);
+    const FileCheck check = ArchiveCheck(fs).CheckFile("C:\\x.avi", nullptr);
+    EXPECT_EQ(check.status, c.status) << c.name;
+    EXPECT_EQ(check.reason, c.reason) << c.name;
+    EXPECT_TRUE(check.links.empty()) << c.name;
+  }
+}
+
 TEST(ArchiveCheck, ReportFieldsWithSeparatorsAreQuoted) {
   FileCheck file;
   file.path = "C:\\tapes, \"best\"\\a.avi";

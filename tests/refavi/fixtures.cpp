@@ -156,6 +156,7 @@ std::string BuildAvi(const AviSpec& recipe) {
     w.BeginList(fcc::LIST, fcc::strl);
     AviStreamHeader strh;
     strh.fccType = fcc::auds;
+    strh.fccHandler = recipe.audio_handler;
     strh.dwScale = 4;
     strh.dwRate = 192000;
     strh.dwLength = static_cast<uint32_t>(audio_bytes / 4);

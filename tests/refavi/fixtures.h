@@ -79,6 +79,7 @@ struct AviSpec {
   bool video = true;
   bool audio = false;
   bool audio_first = false;           // audio is stream 0
+  uint32_t audio_handler = 0;         // strh fccHandler of the audio (ffmpeg writes 1)
   uint16_t bit_count = 24;
   std::optional<uint32_t> length;     // video dwLength; default the frame count
   std::optional<uint32_t> streams;    // avih dwStreams; default the stream count

@@ -74,6 +74,10 @@ int main(int argc, char** argv) {
   dv.audio_first = true;
   dv.frames = {FrameSpec::Data(200), FrameSpec::Data(200)};
   seeds.push_back({"dv_audio_first.avi", BuildAvi(dv)});
+  AviSpec ffmpeg_dv = dv;
+  ffmpeg_dv.audio_first = false;
+  ffmpeg_dv.audio_handler = 1;
+  seeds.push_back({"dv_audio_handler_1.avi", BuildAvi(ffmpeg_dv)});
 
   seeds.push_back({"data_00db.001", BuildDataFile(2, 100)});
   seeds.push_back({"data_00dc.001", BuildDataFile(1, 100, fcc::id00dc)});

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "refavi/ArchiveCheck.h"
 #include "refavi/reader_test_util.h"
 #include "support/test_drives.h"
 
@@ -107,6 +108,10 @@ TEST_F(FfmpegMedia, DvAvisAreDvWithoutDataLinks) {
     test::Analysis a = test::Analyze(fs(), path);
     EXPECT_EQ(a.result, 0);
     EXPECT_TRUE(a.list.empty());  // the operation reports this as code 97
+    // ffmpeg gives the sound stream a handler (1): the archive check still
+    // tells a DV AVI without links from one it cannot read.
+    const FileCheck check = ArchiveCheck(fs()).CheckFile(path, nullptr);
+    EXPECT_EQ(check.status, CheckStatus::kSelfContained) << check.reason;
   }
 }
 

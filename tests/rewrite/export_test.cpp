@@ -320,6 +320,77 @@ TEST(Recover, AChunkCutAfterTheFramesIsLeftOut) {
   EXPECT_LT(size, whole.size() + 1024);
 }
 
+// Where the damage starts is a place in the file, whatever the lists and
+// chunks claim: a cut "AVIX" (the walk takes the frames of both RIFFs), a
+// "movi" that claims a few bytes more than the file holds, a last chunk or
+// list of odd size without its pad byte.
+TEST(Recover, TheDamageStartsInsideTheFile) {
+  const std::string path = "D:\\tape.001";
+  const std::string record = test::RefRecord(path, 0);
+  const uint32_t r = static_cast<uint32_t>(record.size());  // 28: even, a chunk needs no pad
+  AviSpec recipe;
+  recipe.idx1 = AviSpec::Idx1::kNone;
+  recipe.frames = {FrameSpec::Ref(path, 0), FrameSpec::Ref(path, 120008)};
+  const std::string whole = test::BuildAvi(recipe);  // ends with its "movi"
+  const uint64_t movi = test::Find(test::Structure(whole), fcc::movi)->position;
+  const auto set = [](std::string* bytes, uint64_t at, uint64_t value) {
+    StoreU32(reinterpret_cast<uint8_t*>(bytes->data() + at), static_cast<uint32_t>(value));
+  };
+  // An "AVIX" cut short: its RIFF and "movi" claim a kilobyte more than is
+  // there; after one frame of it, an index chunk.
+  const std::string avix = "RIFF" + test::U32(4 + 12 + 1024) + "AVIX" + "LIST" + test::U32(4 + 1024) + "movi" +
+                           "00db" + test::U32(r) + record;
+  const uint64_t index_at = whole.size() + 12 + 12 + 8 + r;
+  // The index chunk ends 4 bytes before where the first "movi" would end,
+  // were its size counted from the second; 2 bytes of a header follow.
+  const std::string index_then_cut = whole + avix + "ix50" + test::U32(r - 4) + std::string(r - 4, 'i') + "00";
+  // The index chunk claims 4096 bytes and has 16.
+  const std::string index_past_end = whole + avix + "ix50" + test::U32(4096) + std::string(16, 'i');
+  std::string claims_more = whole;
+  set(&claims_more, 4, whole.size() - 8 + 4);
+  set(&claims_more, movi + 4, whole.size() - movi - 8 + 4);
+  AviSpec with_sound = recipe;
+  with_sound.audio = true;
+  const std::string sound_whole = test::BuildAvi(with_sound);
+  const uint64_t sound_movi = test::Find(test::Structure(sound_whole), fcc::movi)->position;
+  std::string odd_sound = sound_whole + "01wb" + test::U32(33) + std::string(33, 's');
+  set(&odd_sound, 4, odd_sound.size() + 1 - 8);
+  set(&odd_sound, sound_movi + 4, odd_sound.size() + 1 - sound_movi - 8);
+  std::string odd_list = whole + "LIST" + test::U32(5) + "INFOx";
+  set(&odd_list, 4, odd_list.size() + 1 - 8);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    uint32_t frames;
+    uint64_t audio_chunks;
+    bool damaged;
+    uint64_t damage_at;
+  } cases[] = {
+      {"an AVIX cut after its index chunk", index_then_cut, 3, 0, true, index_at + 8 + r - 4},
+      {"an AVIX whose index chunk runs past the end", index_past_end, 3, 0, true, index_at},
+      {"a movi 4 bytes longer than the file", claims_more, 2, 0, false, 0},
+      {"a last sound chunk without its pad byte", odd_sound, 2, 3, false, 0},
+      {"a last list without its pad byte", odd_list, 2, 0, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestDrives drives;
+    drives.WriteFile(drives.Path('C', "cut.avi"), c.bytes);
+    RecoverOutcome outcome;
+    ASSERT_EQ(RecoverRefAvi(drives.fs(), drives.Path('C', "cut.avi"), drives.Path('C', "mended.avi"), false,
+                            &outcome, nullptr),
+              1)
+        << outcome.code;
+    EXPECT_EQ(outcome.walk.frames, c.frames);
+    EXPECT_EQ(outcome.walk.audio_chunks, c.audio_chunks);
+    EXPECT_EQ(outcome.walk.damaged, c.damaged);
+    if (c.damaged) {
+      EXPECT_EQ(outcome.walk.damage_at, c.damage_at);
+    }
+    EXPECT_LE(outcome.walk.damage_at, c.bytes.size());
+  }
+}
+
 TEST(Recover, RefusesWhatCannotBeMended) {
   test::TestDrives drives;
   AviSpec recipe;
