@@ -16,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/CommonFunc.h"
@@ -51,20 +52,32 @@ class AcceptUi : public mendora::SearchUi {
   void ShowFolder(const std::string&) override {}
 };
 
+// Notes the bytes of the reference read in each step and in the search.
 class FixUi : public mendora::OperationUi {
  public:
-  FixUi(mendora::FileSystem& fs, mendora::SettingsStore& settings) : fs_(fs), settings_(settings) {}
+  FixUi(mendora::test::CountingFileSystem& fs, mendora::SettingsStore& settings) : fs_(fs), settings_(settings) {}
 
-  int RunStep(mendora::ProgressStep& step) override { return pump_.Run(step, [](int) { return true; }); }
+  int RunStep(mendora::ProgressStep& step) override {
+    const uint64_t before = fs_.bytes_read();
+    const int r = pump_.Run(step, [](int) { return true; });
+    parts.emplace_back(step.kind() == mendora::kStepAnalysis ? "analysis" : "creation", fs_.bytes_read() - before);
+    return r;
+  }
   int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
-                    std::vector<std::string>& found, std::vector<int>& found_flags) override {
+                    std::vector<std::string>& found, std::vector<int>& found_flags,
+                    const std::shared_ptr<const mendora::ReferenceFrames>& frames) override {
+    const uint64_t before = fs_.bytes_read();
     mendora::SearchOptions options;
     options.memory = &memory_;
-    return mendora::SearchMissingFiles(
+    const int r = mendora::SearchMissingFiles(
         avi_name, missing, found, found_flags,
-        mendora::SearchServices{fs_, settings_, mendora::MakeDvProbe(fs_), mendora::MakeContentCheck(fs_, avi_path)},
+        mendora::SearchServices{fs_, settings_, mendora::MakeDvProbe(fs_), mendora::MakeContentCheck(fs_, avi_path, frames)},
         search_ui_, options);
+    parts.emplace_back("search", fs_.bytes_read() - before);
+    return r;
   }
+
+  std::vector<std::pair<std::string, uint64_t>> parts;
   bool AskRetry(const std::string&) override { return false; }
   bool AskRecover(const std::string&) override { return true; }
   bool BrowseFolder(const std::string&, std::string*) override { return false; }
@@ -73,7 +86,7 @@ class FixUi : public mendora::OperationUi {
   void ShowError(int code) override { std::printf("error %d\n", code); }
 
  private:
-  mendora::FileSystem& fs_;
+  mendora::test::CountingFileSystem& fs_;
   mendora::SettingsStore& settings_;
   AcceptUi search_ui_;
   mendora::RunMemory memory_;
@@ -147,6 +160,8 @@ int main(int argc, char** argv) {
               static_cast<double>(size) / 1e6, shape.data_files, finished ? "fixed" : "NOT FIXED");
   std::printf("  source bytes read: %llu (%.2f\xC3\x97 its size) (goal <= 2.20)\n",
               static_cast<unsigned long long>(read), static_cast<double>(read) / static_cast<double>(size));
+  for (const auto& [part, bytes] : ui.parts)
+    std::printf("    %-8s %.2f\xC3\x97\n", part.c_str(), static_cast<double>(bytes) / static_cast<double>(size));
   std::printf("  the Fix %.3f s, one read of the file %.3f s, ratio %.2f\n", fix, one_read, fix / one_read);
   stdfs::remove_all(scratch);
   return finished ? 0 : 1;
