@@ -136,7 +136,8 @@ class BatchUi : public mendora::OperationUi {
     return r;
   }
   int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
-                    std::vector<std::string>& found, std::vector<int>& found_flags) override {
+                    std::vector<std::string>& found, std::vector<int>& found_flags,
+                    const std::shared_ptr<const mendora::ReferenceFrames>& frames) override {
     mendora::SearchOptions options;
     // Without the run's memory each reference AVI walks for itself, as
     // before.
@@ -146,7 +147,7 @@ class BatchUi : public mendora::OperationUi {
     const auto start = Clock::now();
     const int r = mendora::SearchMissingFiles(
         avi_name, missing, found, found_flags,
-        mendora::SearchServices{fs_, settings_, mendora::MakeDvProbe(fs_), mendora::MakeContentCheck(fs_, avi_path)},
+        mendora::SearchServices{fs_, settings_, mendora::MakeDvProbe(fs_), mendora::MakeContentCheck(fs_, avi_path, frames)},
         search_ui, options);
     const double took = Seconds(start);
     search_seconds += took;

@@ -111,7 +111,8 @@ class ConsoleUi : public OperationUi {
   }
 
   int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
-                    std::vector<std::string>& found, std::vector<int>& found_flags) override {
+                    std::vector<std::string>& found, std::vector<int>& found_flags,
+                    const std::shared_ptr<const ReferenceFrames>& frames) override {
     ConsoleSearchOptions console;
     console.accept_first = o_.accept_first;
     console.interactive = interactive_;
@@ -127,7 +128,7 @@ class ConsoleUi : public OperationUi {
     // teaches of moved folders serves the next.
     search.memory = &memory_;
     const int result = SearchMissingFiles(avi_name, missing, found, found_flags,
-                                          SearchServices{fs_, settings_, MakeDvProbe(fs_), MakeContentCheck(fs_, avi_path)},
+                                          SearchServices{fs_, settings_, MakeDvProbe(fs_), MakeContentCheck(fs_, avi_path, frames)},
                                           ui, search);
     for (size_t i = 0; i < missing.size(); ++i)
       if (found_flags[i] == 0)

@@ -17,7 +17,8 @@ class ExportSteps : public Steps {
   ExportSteps(FileSystem& fs, ExportOutcome* outcome) : fs_(fs), outcome_(outcome) {}
   int GetContentList(const std::string&, std::vector<std::string>*, ProgressReporter*) override { return 0; }
   int CreateAvi(const std::string& source, const std::string& output, const std::vector<std::string>&,
-                const std::vector<std::string>&, int* code, ProgressReporter* progress) override {
+                const std::vector<std::string>&, const std::vector<std::string>&, int* code,
+                ProgressReporter* progress) override {
     const int result = ExportDvAvi(fs_, source, output, false, outcome_, progress);
     *code = outcome_->code;
     return result;
@@ -39,7 +40,7 @@ std::vector<std::string> RunExport(FileSystem& fs, OperationUi& ui, const std::v
     const std::string output = paths.Join(folder, paths.FileName(file));
     ExportOutcome outcome;
     ExportSteps steps(fs, &outcome);
-    const CreationInput input{file, output, {}, {}};
+    const CreationInput input{file, output, {}, {}, {}};
     ProgressStep step(fs, steps, input);
     const int result = ui.RunStep(step);
     if (result == RC_CANCELLED) break;

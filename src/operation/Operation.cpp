@@ -96,6 +96,7 @@ int COperation::PrepareFile(int mode) {
     ProgressStep step(fs_, steps_, analysis);
     const int r = RunStep(step);
     file_.links = std::move(step.links());
+    file_.frames = step.frames();
     if (r != RC_OK) return r;
   }
 
@@ -117,7 +118,7 @@ int COperation::PrepareFile(int mode) {
     file_.found.assign(file_.missing.size(), std::string());
     file_.found_flags.assign(file_.missing.size(), 0);
     const std::string name = WinPath().FileName(path);
-    const int searched = ui_.SearchMissing(path, name, file_.missing, file_.found, file_.found_flags);
+    const int searched = ui_.SearchMissing(path, name, file_.missing, file_.found, file_.found_flags, file_.frames);
     if (searched == IDCANCEL) {
       ready_[current_] = 0;
       return RC_CANCELLED;
@@ -228,6 +229,7 @@ int COperation::FinishReplace(int mode) {
   CreationInput creation;
   creation.source = current();
   creation.output = plan.temporary;
+  creation.links = file_.links;
   plan.ChangedLinks(&creation.old_paths, &creation.new_paths);
   int r;
   {

@@ -5,6 +5,7 @@
 // writes a corrected reference AVI in place (Fix) or carries the data files
 // to a chosen folder and writes a new reference AVI there (Move, Copy). A
 // problem with one file is reported and ends that file only.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class SettingsStore;
 class OperationUi;
 class Steps;
 class ProgressStep;
+struct ReferenceFrames;
 
 class COperation {
  public:
@@ -82,6 +84,9 @@ class COperation {
   // so nothing of one file can leak into the next.
   struct FileState {
     std::vector<std::string> links;
+    // From the analysis's walk, for the content check of the search; the
+    // reference is read once to analyse it and once to write the new file.
+    std::shared_ptr<const ReferenceFrames> frames;
     std::vector<int> missing_flags;
     std::vector<std::string> missing;
     std::vector<std::string> found;

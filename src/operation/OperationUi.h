@@ -2,6 +2,7 @@
 // What the operation driver asks of the user. The Windows program answers
 // with its dialogs, the console tool with flags or prompts, tests with a
 // script.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 namespace mendora {
 
 class ProgressStep;
+struct ReferenceFrames;
 
 class OperationUi : public MessageSink {
  public:
@@ -25,9 +27,12 @@ class OperationUi : public MessageSink {
   // Returns IDCANCEL when the user gave up the search, otherwise 1 when every
   // link was resolved and 0 when some was not. The searches of one run may
   // share what they learn (the drives walked, the folder mappings).
+  // `frames` is what the analysis found the reference takes from each link,
+  // for the content check of the candidates (MakeContentCheck), so that the
+  // reference is not read again; null when the analysis did not tell it.
   virtual int SearchMissing(const std::string& avi_path, const std::string& avi_name,
                             const std::vector<std::string>& missing, std::vector<std::string>& found,
-                            std::vector<int>& found_flags) = 0;
+                            std::vector<int>& found_flags, const std::shared_ptr<const ReferenceFrames>& frames) = 0;
 
   // Data files the run has put at these paths (a carry's targets), so that a
   // search later in the run finds them there.

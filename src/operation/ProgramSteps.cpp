@@ -1,6 +1,7 @@
 #include "operation/ProgramSteps.h"
 
 #include "refavi/AnalysisStep.h"
+#include "refavi/ContentCheck.h"
 #include "refavi/DataLinkList.h"
 #include "common/ErrorTable.h"
 #include "rewrite/CreateAvi.h"
@@ -26,9 +27,21 @@ int ProgramSteps::GetContentList(const std::string& path, std::vector<std::strin
   return ReadDataLinks(fs_, path, links, progress);
 }
 
+int ProgramSteps::AnalyseReference(const std::string& path, std::vector<std::string>* links,
+                                   std::shared_ptr<const ReferenceFrames>* frames, ProgressReporter* progress) {
+  links->clear();
+  frames->reset();
+  auto walked = std::make_shared<ReferenceFrames>();
+  if (!ReadReferenceFrames(fs_, path, walked.get(), progress)) return 0;
+  links->reserve(walked->links.size());
+  for (const LinkFrames& link : walked->links) links->push_back(link.path);
+  *frames = std::move(walked);
+  return 1;
+}
+
 int ProgramSteps::CreateAvi(const std::string& source, const std::string& output,
-                            const std::vector<std::string>& old_paths, const std::vector<std::string>& new_paths,
-                            int* code, ProgressReporter* progress) {
+                            const std::vector<std::string>& links, const std::vector<std::string>& old_paths,
+                            const std::vector<std::string>& new_paths, int* code, ProgressReporter* progress) {
   const std::vector<const char*> olds = CStrings(old_paths);
   const std::vector<const char*> news = CStrings(new_paths);
   int detail = 0;
@@ -40,13 +53,15 @@ int ProgramSteps::CreateAvi(const std::string& source, const std::string& output
     return 0;
   // The new file takes the old one's place only when it reads back with the
   // links it should have: a write lost in a buffer must not pass for success.
-  std::vector<std::string> expected, written;
-  if (!GetContentList(source, &expected, nullptr) || !GetContentList(output, &written, nullptr)) {
+  // What it should have is the analysis's list, replaced; the source is not
+  // read a third time for it.
+  std::vector<std::string> written;
+  if (!GetContentList(output, &written, nullptr)) {
     *code = ERR_REWRITE_WRITE;
     return 0;
   }
   DataLinkList replaced;
-  for (const std::string& link : expected) {
+  for (const std::string& link : links) {
     size_t i = 0;
     while (i < old_paths.size() && old_paths[i] != link) ++i;
     replaced.Add(i < old_paths.size() ? new_paths[i] : link);

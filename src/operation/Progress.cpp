@@ -52,12 +52,14 @@ void ProgressStep::Work(ProgressSink* sink) {
     case kStepAnalysis: {
       // The rule that accepts or refuses the file is the one mendora-cli
       // runs too; the walk is the steps' own.
+      frames_.reset();
       const int code = RunAnalysis(fs_, analysis_->path, &reporter, &links_,
                                    [this](const std::string& path, std::vector<std::string>* links,
                                           ProgressReporter* progress) {
-                                     return steps_.GetContentList(path, links, progress);
+                                     return steps_.AnalyseReference(path, links, &frames_, progress);
                                    });
       if (code != RC_OK) {
+        frames_.reset();
         failed_ = 1;
         error_code_ = code;
       }
@@ -65,8 +67,8 @@ void ProgressStep::Work(ProgressSink* sink) {
     }
     case kStepCreation: {
       int code = 0;
-      if (!steps_.CreateAvi(creation_->source, creation_->output, creation_->old_paths, creation_->new_paths,
-                            &code, &reporter)) {
+      if (!steps_.CreateAvi(creation_->source, creation_->output, creation_->links, creation_->old_paths,
+                            creation_->new_paths, &code, &reporter)) {
         failed_ = 1;
         error_code_ = code;
       }

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "platform/event.h"
 #include "platform/progress.h"
 #include "refavi/ArchiveCheck.h"
+#include "refavi/ContentCheck.h"
 
 namespace mendora {
 
@@ -37,6 +39,7 @@ struct AnalysisInput {
 struct CreationInput {
   std::string source;
   std::string output;  // the temporary path
+  std::vector<std::string> links;  // the source's, as its analysis found them
   std::vector<std::string> old_paths;
   std::vector<std::string> new_paths;
 };
@@ -88,6 +91,9 @@ class ProgressStep {
   int failed() const { return failed_; }
   int error_code() const { return error_code_; }
   std::vector<std::string>& links() { return links_; }
+  // Analysis: what the reference takes from each of links(), from the same
+  // walk; null when the steps do not tell it or the analysis failed.
+  const std::shared_ptr<const ReferenceFrames>& frames() const { return frames_; }
   // Check: the report of each file checked.
   std::vector<FileCheck>& reports() { return reports_; }
   // Carry: pairs of where a file the undo could not put back is, and where
@@ -112,6 +118,7 @@ class ProgressStep {
   int failed_ = 0;
   int error_code_ = 0;
   std::vector<std::string> links_;
+  std::shared_ptr<const ReferenceFrames> frames_;
   std::vector<std::string> stranded_;
   std::vector<FileCheck> reports_;
   WorkerThread thread_;

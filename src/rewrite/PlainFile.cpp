@@ -59,6 +59,7 @@ PlainFile::Window* PlainFile::FillWindow(Window* w, uint64_t at) {
   w->start = at;
   w->length = file_->ReadAt(at, w->bytes.data(), w->bytes.size());
   w->reads = 0;
+  w->served = 0;
   return w->length > 0 ? w : nullptr;
 }
 
@@ -94,7 +95,8 @@ size_t PlainFile::Read(void* buffer, size_t n) {
       Window* w = Follow(position_, &following);
       // A reader whose last window served few reads skips through the file:
       // its next small reads go straight to the file, then it tries again.
-      if (following && w->direct_left == 0 && w->length != 0 && w->reads < kWorthyFill) w->direct_left = kSparseReads;
+      const bool sparse = w->reads < kWorthyFill || w->served * kWorthyShare < w->length;
+      if (following && w->direct_left == 0 && w->length != 0 && sparse) w->direct_left = kSparseReads;
       if (following && w->direct_left > 0) {
         --w->direct_left;
         const size_t got = file_->ReadAt(position_, out + done, n - done);
@@ -113,6 +115,7 @@ size_t PlainFile::Read(void* buffer, size_t n) {
     const size_t at = static_cast<size_t>(position_ - hit->start);
     const size_t take = std::min(n - done, hit->length - at);
     std::memcpy(out + done, hit->bytes.data() + at, take);
+    hit->served += take;
     done += take;
     position_ += take;
     hit->cursor = position_;

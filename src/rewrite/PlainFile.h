@@ -54,6 +54,7 @@ class PlainFile {
     size_t length = 0;
     uint64_t used = 0;    // when last read from, for replacement
     uint32_t reads = 0;   // reads served since the last fill
+    uint64_t served = 0;  // bytes served since the last fill
     uint64_t cursor = 0;  // end of the last read of the reader it follows
     uint32_t direct_left = 0;  // small reads still to go straight to the file
   };
@@ -67,10 +68,13 @@ class PlainFile {
   // Reads and writes of at least this many bytes go straight to the file:
   // frames are copied once, not through a buffer.
   static constexpr size_t kDirect = 64 * 1024;
-  // A window that served fewer reads than this before it was refilled held
-  // mostly bytes nobody wanted (sound chunks between DV frames): the next
-  // kSparseReads small reads go straight to the file instead.
+  // A window that served fewer reads than this before it was refilled, or
+  // less than 1/kWorthyShare of its bytes, held mostly bytes nobody wanted
+  // (sound chunks between DV frames, or between the REF records that one
+  // stream's copy picks out): the next kSparseReads small reads go straight
+  // to the file instead.
   static constexpr uint32_t kWorthyFill = 8;
+  static constexpr uint64_t kWorthyShare = 8;
   static constexpr uint32_t kSparseReads = 16;
   // A read at most this far past a window's last read continues its reader.
   static constexpr uint64_t kFollowDistance = 1 << 20;

@@ -38,17 +38,24 @@ DvProbeFn MakeDvProbe(FileSystem& fs) {
   return [&fs](const std::string& path) { return ProbeDvFile(fs, path); };
 }
 
-ContentCheckFn MakeContentCheck(FileSystem& fs, const std::string& avi_path) {
+ContentCheckFn MakeContentCheck(FileSystem& fs, const std::string& avi_path,
+                                std::shared_ptr<const ReferenceFrames> frames) {
   struct Reference {
     bool read = false;
     bool ok = false;
-    ReferenceFrames frames;
+    std::shared_ptr<const ReferenceFrames> frames;
   };
   auto reference = std::make_shared<Reference>();
+  if (frames) {
+    reference->read = reference->ok = true;
+    reference->frames = std::move(frames);
+  }
   return [&fs, avi_path, reference](const std::string& missing_link, const std::string& candidate) {
     if (!reference->read) {
       reference->read = true;
-      reference->ok = ReadReferenceFrames(fs, avi_path, &reference->frames);
+      auto walked = std::make_shared<ReferenceFrames>();
+      reference->ok = ReadReferenceFrames(fs, avi_path, walked.get());
+      reference->frames = std::move(walked);
     }
     CandidateVerdict verdict;
     if (!reference->ok) {
@@ -56,10 +63,11 @@ ContentCheckFn MakeContentCheck(FileSystem& fs, const std::string& avi_path) {
       verdict.reason = "cannot be compared: the reference AVI cannot be read";
       return verdict;
     }
-    const LinkFrames* frames = reference->frames.Find(missing_link);
-    if (frames == nullptr) return verdict;  // the reference takes no frame from it
-    verdict.result = CheckLinkContent(fs, candidate, *frames, reference->frames.frame_size);
-    if (!verdict.ok()) verdict.reason = DescribeContentCheck(verdict.result, reference->frames.frame_size);
+    const ReferenceFrames& taken = *reference->frames;
+    const LinkFrames* link = taken.Find(missing_link);
+    if (link == nullptr) return verdict;  // the reference takes no frame from it
+    verdict.result = CheckLinkContent(fs, candidate, *link, taken.frame_size);
+    if (!verdict.ok()) verdict.reason = DescribeContentCheck(verdict.result, taken.frame_size);
     return verdict;
   };
 }

@@ -4,6 +4,7 @@
 // script. Every call comes on the user-interface thread, never on the search
 // worker: the worker only posts messages that the dialog handles.
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,10 +34,13 @@ struct CandidateVerdict {
 };
 using ContentCheckFn = std::function<CandidateVerdict(const std::string& missing_link, const std::string& candidate)>;
 
-// The content check against the reference AVI at `avi_path`, whose frames
-// are read once, at the first check (on the thread that calls it). A
-// reference that cannot be read passes no candidate.
-ContentCheckFn MakeContentCheck(FileSystem& fs, const std::string& avi_path);
+// The content check against the reference AVI at `avi_path`. Its frames are
+// `frames` when given (the analysis of an operation found them, and they are
+// only read, from any thread); else they are read once, at the first check
+// (on the thread that calls it). A reference that cannot be read passes no
+// candidate.
+ContentCheckFn MakeContentCheck(FileSystem& fs, const std::string& avi_path,
+                                std::shared_ptr<const ReferenceFrames> frames = nullptr);
 
 // What the search works with besides the user: the file system, the
 // settings store, the DV check and the content check (none: every DV file

@@ -52,7 +52,7 @@ int FakeSteps::GetContentList(const std::string& path, std::vector<std::string>*
   return whole && !links->empty();
 }
 
-int FakeSteps::CreateAvi(const std::string& source, const std::string& output,
+int FakeSteps::CreateAvi(const std::string& source, const std::string& output, const std::vector<std::string>&,
                          const std::vector<std::string>& old_paths, const std::vector<std::string>& new_paths,
                          int* code, ProgressReporter* progress) {
   ++creations;
@@ -103,7 +103,8 @@ int ScriptedUi::RunStep(ProgressStep& step) {
 }
 
 int ScriptedUi::SearchMissing(const std::string&, const std::string& avi_name, const std::vector<std::string>& missing,
-                              std::vector<std::string>& found, std::vector<int>& found_flags) {
+                              std::vector<std::string>& found, std::vector<int>& found_flags,
+                              const std::shared_ptr<const ReferenceFrames>&) {
   log.push_back("search: " + avi_name);
   if (cancel_search) return IDCANCEL;
   int all = 1;

@@ -24,8 +24,9 @@ class FakeSteps : public Steps {
  public:
   explicit FakeSteps(FileSystem& fs) : fs_(fs) {}
   int GetContentList(const std::string& path, std::vector<std::string>* links, ProgressReporter* progress) override;
-  int CreateAvi(const std::string& source, const std::string& output, const std::vector<std::string>& old_paths,
-                const std::vector<std::string>& new_paths, int* code, ProgressReporter* progress) override;
+  int CreateAvi(const std::string& source, const std::string& output, const std::vector<std::string>& links,
+                const std::vector<std::string>& old_paths, const std::vector<std::string>& new_paths, int* code,
+                ProgressReporter* progress) override;
 
   int creations = 0;
   std::vector<std::string> last_old, last_new;
@@ -42,7 +43,8 @@ class ScriptedUi : public OperationUi {
  public:
   int RunStep(ProgressStep& step) override;
   int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
-                    std::vector<std::string>& found, std::vector<int>& found_flags) override;
+                    std::vector<std::string>& found, std::vector<int>& found_flags,
+                    const std::shared_ptr<const ReferenceFrames>& frames) override;
   void NoteNewFiles(const std::vector<std::string>& paths) override;
   bool AskRetry(const std::string& text) override;
   bool AskRecover(const std::string& text) override;

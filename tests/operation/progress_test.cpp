@@ -38,7 +38,8 @@ class ScriptSteps : public Steps {
     return 1;
   }
   int CreateAvi(const std::string&, const std::string&, const std::vector<std::string>&,
-                const std::vector<std::string>&, int* code, ProgressReporter* progress) override {
+                const std::vector<std::string>&, const std::vector<std::string>&, int* code,
+                ProgressReporter* progress) override {
     const bool ran = Play(progress);
     if (!ran || fail_creation) {
       *code = 'k';  // a failure stored even when cancelled
@@ -102,7 +103,7 @@ TEST(ProgressStep, AnIntervalHoldsBackReportsButNeverTheLastValue) {
   ScriptSteps steps;
   steps.values = {5, 40, 90};
   AnalysisInput analysis{d.Path('C', "x.avi")};
-  CreationInput creation{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}};
+  CreationInput creation{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}, {}};
   const struct {
     bool analyse;
     microseconds interval;
@@ -159,7 +160,7 @@ TEST(ProgressStep, CancelWhileTheWorkerWaitsInAReportWinsOverAStoredFailure) {
   test::TestDrives d;
   ScriptSteps steps;
   for (int i = 0; i < 50; ++i) steps.values.push_back(i);
-  CreationInput input{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}};
+  CreationInput input{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}, {}};
   ProgressStep step(d.fs(), steps, input);
   EXPECT_EQ(step.Caption(), "Progress of Reference AVI File Creation ");
   ProgressPump pump;
@@ -177,7 +178,7 @@ TEST(ProgressStep, FailuresCarryTheirCodes) {
   ScriptSteps steps;
   ProgressPump pump;
   steps.fail_creation = true;
-  CreationInput creation{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}};
+  CreationInput creation{d.Path('C', "a.avi"), d.Path('C', "a.avi.tmp"), {}, {}, {}};
   ProgressStep create(d.fs(), steps, creation);
   EXPECT_EQ(pump.Run(create, {}), 'k');
 

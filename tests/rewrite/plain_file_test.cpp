@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/counting_fs.h"
 #include "support/faulty_fs.h"
 #include "rewrite/PlainFile.h"
 #include "support/test_drives.h"
@@ -97,6 +98,39 @@ TEST(PlainFile, TwoCursorsOverSparseAndDenseChunksReadTheRightBytes) {
     at += far ? 124104 : n + 6400;
   }
   EXPECT_EQ(in.Close(), 1);
+}
+
+TEST(PlainFile, TwoStreamsCopiedFromOneRegionReadItAboutOnce) {
+  // The copy of a reference with sound beside every frame: the video index
+  // picks the small REF records out from between the sound chunks, running
+  // ahead; the sound index follows far behind and takes the chunks whole.
+  // The record reader's windows would hold mostly sound: it reads on its
+  // own, and the file is read about once, not once per stream.
+  constexpr size_t kRecord = 64, kSound = 6416, kFrames = 600, kFramesPerSound = 32;
+  test::TestDrives drives;
+  const std::string path = drives.Path('C', "ref.bin");
+  std::string bytes(kFrames * (kRecord + kSound), '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 11);
+  drives.WriteFile(path, bytes);
+  test::CountingFileSystem fs(drives.fs(), path);
+  PlainFile in(fs);
+  ASSERT_EQ(in.Open(path, OpenMode::kRead), 1);
+  auto read = [&](uint64_t at, size_t n) {
+    std::string got(n, '\0');
+    in.Seek(static_cast<int64_t>(at), PlainFile::kBegin);
+    return in.Read(got.data(), n) == n && got == bytes.substr(at, n);
+  };
+  size_t sound = 0;
+  for (size_t frame = 0; frame < kFrames; ++frame) {
+    ASSERT_TRUE(read(frame * (kRecord + kSound), kRecord)) << frame;
+    if ((frame + 1) % kFramesPerSound == 0) {
+      ASSERT_TRUE(read(sound * (kRecord + kSound) + kRecord, kSound)) << sound;
+      ++sound;
+    }
+  }
+  for (; sound < kFrames; ++sound) ASSERT_TRUE(read(sound * (kRecord + kSound) + kRecord, kSound)) << sound;
+  EXPECT_EQ(in.Close(), 1);
+  EXPECT_LE(fs.bytes_read(), bytes.size() * 11 / 10) << "of " << bytes.size();
 }
 
 TEST(PlainFile, ClosingANeverOpenedFileSucceeds) {

@@ -45,8 +45,8 @@ int WinOperationUi::RunStep(ProgressStep& step) {
 
 int WinOperationUi::SearchMissing(const std::string& avi_path, const std::string& avi_name,
                                   const std::vector<std::string>& missing, std::vector<std::string>& found,
-                                  std::vector<int>& found_flags) {
-  return RunSearchDialog(avi_path, avi_name, missing, found, found_flags, fs_, settings_, &memory_);
+                                  std::vector<int>& found_flags, const std::shared_ptr<const ReferenceFrames>& frames) {
+  return RunSearchDialog(avi_path, avi_name, missing, found, found_flags, fs_, settings_, &memory_, frames);
 }
 
 void WinOperationUi::NoteNewFiles(const std::vector<std::string>& paths) {

@@ -22,7 +22,8 @@ class WinOperationUi : public OperationUi {
 
   int RunStep(ProgressStep& step) override;
   int SearchMissing(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
-                    std::vector<std::string>& found, std::vector<int>& found_flags) override;
+                    std::vector<std::string>& found, std::vector<int>& found_flags,
+                    const std::shared_ptr<const ReferenceFrames>& frames) override;
   void NoteNewFiles(const std::vector<std::string>& paths) override;
   bool AskRetry(const std::string& text) override;
   bool AskRecover(const std::string& text) override;

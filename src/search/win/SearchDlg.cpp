@@ -116,8 +116,8 @@ void CSearchDlg::ShowMissingList(const std::string& text) {
 
 int RunSearchDialog(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags, FileSystem& fs,
-                    SettingsStore& settings, RunMemory* memory) {
-  SearchServices services{fs, settings, MakeDvProbe(fs), MakeContentCheck(fs, avi_path)};
+                    SettingsStore& settings, RunMemory* memory, std::shared_ptr<const ReferenceFrames> frames) {
+  SearchServices services{fs, settings, MakeDvProbe(fs), MakeContentCheck(fs, avi_path, std::move(frames))};
   CSearchDlg dialog(avi_name, missing, &found, &found_flags, services, memory);
   const INT_PTR result = RunModal(dialog);
   if (result == IDCANCEL || result == -1) return IDCANCEL;

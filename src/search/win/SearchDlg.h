@@ -61,11 +61,11 @@ class CSearchDlg : public Dialog, public SearchUi {
 };
 
 // The search as the operation driver calls it, for the reference AVI at
-// `avi_path` (whose frames a candidate must hold) with the run's memory:
-// IDCANCEL when the user gave up, otherwise 1 when every missing link was
-// resolved, 0 when not.
+// `avi_path` (whose frames a candidate must hold: `frames`, as its analysis
+// found them, or null to read them) with the run's memory: IDCANCEL when the
+// user gave up, otherwise 1 when every missing link was resolved, 0 when not.
 int RunSearchDialog(const std::string& avi_path, const std::string& avi_name, const std::vector<std::string>& missing,
                     std::vector<std::string>& found, std::vector<int>& found_flags, FileSystem& fs,
-                    SettingsStore& settings, RunMemory* memory);
+                    SettingsStore& settings, RunMemory* memory, std::shared_ptr<const ReferenceFrames> frames);
 
 }  // namespace mendora::win

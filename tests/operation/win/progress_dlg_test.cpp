@@ -25,7 +25,8 @@ class ScriptedSteps : public Steps {
 
   int GetContentList(const std::string&, std::vector<std::string>*, ProgressReporter*) override { return 0; }
   int CreateAvi(const std::string&, const std::string&, const std::vector<std::string>&,
-                const std::vector<std::string>&, int* code, ProgressReporter* progress) override {
+                const std::vector<std::string>&, const std::vector<std::string>&, int* code,
+                ProgressReporter* progress) override {
     return create(progress, code);
   }
 };
@@ -91,7 +92,7 @@ class ProgressDlgTest : public ::testing::Test {
   }
 
   ScriptedSteps steps_;
-  CreationInput input_{"D:\\a.avi", "D:\\a.avi.tmp", {}, {}};
+  CreationInput input_{"D:\\a.avi", "D:\\a.avi.tmp", {}, {}, {}};
   WatchedProgressDlg* dialog_ = nullptr;
   INT_PTR result_ = 0;
   int position_ = -1;
