@@ -115,9 +115,6 @@ TEST(FaultyFileSystem, FailsCloseSizeFindAndExists) {
 // After a power loss each file has the bytes of its last Flush and each
 // folder the names of its last FlushFolder; a process death keeps it all.
 TEST(FaultyFileSystem, APowerLossKeepsWhatWasFlushedOnly) {
-  // Under Wine the model loses bytes that natively it keeps; not yet
-  // understood (the crash sweep runs the process deaths only there).
-  if (test::UnderWine()) GTEST_SKIP() << "the power model is native only for now";
   struct Case {
     const char* name;
     std::function<void(FaultyFileSystem&, const test::TestDrives&)> act;

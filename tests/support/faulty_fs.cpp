@@ -66,13 +66,15 @@ class PowerModel {
     return Unlink(path);
   }
 
-  void FileFlushed(int node) {
+  // `bytes` are what the file holds now, as its writer saw them: reading
+  // them back by name would fail on Windows while the writer has the file
+  // open without write sharing.
+  void FileFlushed(int node, const std::string& bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const std::string path = WhereIs(node);
-    if (path.empty()) return;
+    if (WhereIs(node).empty()) return;
     Node& n = nodes_[static_cast<size_t>(node)];
     n.kept = true;
-    n.bytes = ReadInner(path);
+    n.bytes = bytes;
   }
 
   void FolderFlushed(const std::string& folder) {
@@ -242,7 +244,13 @@ class FaultyFile : public File {
   }
   size_t Write(const void* buffer, size_t n) override {
     if (owner_.ShouldFail(FaultKind::kWrite)) return 0;
-    return inner_->Write(buffer, n);
+    const uint64_t at = inner_->Tell();
+    const size_t done = inner_->Write(buffer, n);
+    if (node_ >= 0 && done != 0) {
+      if (bytes_.size() < at + done) bytes_.resize(at + done, '\0');
+      bytes_.replace(at, done, static_cast<const char*>(buffer), done);
+    }
+    return done;
   }
   bool Seek(uint64_t offset) override { return inner_->Seek(offset); }
   uint64_t Tell() override { return inner_->Tell(); }
@@ -252,13 +260,15 @@ class FaultyFile : public File {
   }
   bool SetEnd() override {
     if (owner_.ShouldFail(FaultKind::kWrite)) return false;
-    return inner_->SetEnd();
+    if (!inner_->SetEnd()) return false;
+    if (node_ >= 0) bytes_.resize(inner_->Tell(), '\0');
+    return true;
   }
   bool Flush() override {
     if (owner_.ShouldFail(FaultKind::kClose)) return false;
     // While the model stands for the disk, a real fsync would only cost time.
     if (power_) {
-      if (node_ >= 0) power_->FileFlushed(node_);
+      if (node_ >= 0) power_->FileFlushed(node_, bytes_);
       return true;
     }
     return inner_->Flush();
@@ -274,6 +284,7 @@ class FaultyFile : public File {
   FaultyFileSystem& owner_;
   std::shared_ptr<PowerModel> power_;
   int node_;
+  std::string bytes_;  // with a node: the file's bytes, as written through here (it opened empty)
 };
 
 bool OneDrive(const std::string& a, const std::string& b) {
