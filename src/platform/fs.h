@@ -52,6 +52,8 @@ class File {
   // Sets the end of the file at the current position (SetEndOfFile).
   virtual bool SetEnd() = 0;
   // Flushes and closes. Also done by the destructor, whose outcome is lost.
+  // The file is closed even when this fails: Windows, which renames and
+  // deletes no open file, may then be asked to do either at once.
   virtual bool Close() = 0;
   // Puts what was written on the disk itself (fsync, FlushFileBuffers), so
   // that it survives a power loss. Files that live only in memory have

@@ -578,9 +578,6 @@ std::string ReserveFreeName(FileSystem& fs, const std::string& folder, const cha
     std::unique_ptr<File> file = fs.Open(candidate, OpenMode::kCreateNewWrite);
     if (file != nullptr) {
       if (file->Close()) return candidate;
-      // Windows deletes no file that is still open, and a failed close may
-      // have left it so: the handle goes first.
-      file.reset();
       fs.Delete(candidate);
       return std::string();
     }

@@ -66,13 +66,15 @@ class PowerModel {
     return Unlink(path);
   }
 
-  void FileFlushed(int node) {
+  // `bytes` are what the file holds now, as its writer saw them: reading
+  // them back by name would fail on Windows while the writer has the file
+  // open without write sharing.
+  void FileFlushed(int node, const std::string& bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const std::string path = WhereIs(node);
-    if (path.empty()) return;
+    if (WhereIs(node).empty()) return;
     Node& n = nodes_[static_cast<size_t>(node)];
     n.kept = true;
-    n.bytes = ReadInner(path);
+    n.bytes = bytes;
   }
 
   void FolderFlushed(const std::string& folder) {
@@ -224,57 +226,130 @@ class PowerModel {
 };
 
 namespace {
+class FaultyFile;
+}  // namespace
 
-// An open file whose reads and writes can fail on plan.
+// The files a FaultyFileSystem has handed out and that still exist, so that
+// a crash can close them all. A file's calls and its closing here are
+// serialised by the file's own lock: the crash may come on another thread.
+class OpenFiles {
+ public:
+  void Add(FaultyFile* file) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_.insert(file);
+  }
+  void Remove(FaultyFile* file) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_.erase(file);
+  }
+  void CloseAll();
+
+ private:
+  std::mutex mutex_;
+  std::set<FaultyFile*> files_;
+};
+
+namespace {
+
+// An open file whose reads and writes can fail on plan. Each call asks
+// ShouldFail before it takes the lock, since the crash that call may start
+// closes this file too.
 class FaultyFile : public File {
  public:
-  FaultyFile(std::unique_ptr<File> inner, FaultyFileSystem& owner, std::shared_ptr<PowerModel> power = nullptr,
-             int node = -1)
-      : inner_(std::move(inner)), owner_(owner), power_(std::move(power)), node_(node) {}
+  FaultyFile(std::unique_ptr<File> inner, FaultyFileSystem& owner, std::shared_ptr<OpenFiles> open,
+             std::shared_ptr<PowerModel> power = nullptr, int node = -1)
+      : inner_(std::move(inner)), owner_(owner), open_(std::move(open)), power_(std::move(power)), node_(node) {
+    open_->Add(this);
+  }
+  ~FaultyFile() override { open_->Remove(this); }
+
+  // The process is gone: its handle is closed, whatever still holds this.
+  void CloseForCrash() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    inner_->Close();
+  }
 
   size_t Read(void* buffer, size_t n) override {
     if (owner_.ShouldFail(FaultKind::kRead)) return 0;
+    std::lock_guard<std::mutex> lock(mutex_);
     return inner_->Read(buffer, n);
   }
   size_t ReadAt(uint64_t offset, void* buffer, size_t n) override {
     if (owner_.ShouldFail(FaultKind::kRead)) return 0;
+    std::lock_guard<std::mutex> lock(mutex_);
     return inner_->ReadAt(offset, buffer, n);
   }
   size_t Write(const void* buffer, size_t n) override {
     if (owner_.ShouldFail(FaultKind::kWrite)) return 0;
-    return inner_->Write(buffer, n);
+    std::lock_guard<std::mutex> lock(mutex_);
+    const uint64_t at = inner_->Tell();
+    const size_t done = inner_->Write(buffer, n);
+    if (node_ >= 0 && done != 0) {
+      if (bytes_.size() < at + done) bytes_.resize(at + done, '\0');
+      bytes_.replace(at, done, static_cast<const char*>(buffer), done);
+    }
+    return done;
   }
-  bool Seek(uint64_t offset) override { return inner_->Seek(offset); }
-  uint64_t Tell() override { return inner_->Tell(); }
+  bool Seek(uint64_t offset) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inner_->Seek(offset);
+  }
+  uint64_t Tell() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inner_->Tell();
+  }
   bool Size(uint64_t* size) override {
     if (owner_.ShouldFail(FaultKind::kSize)) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
     return inner_->Size(size);
   }
   bool SetEnd() override {
     if (owner_.ShouldFail(FaultKind::kWrite)) return false;
-    return inner_->SetEnd();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!inner_->SetEnd()) return false;
+    if (node_ >= 0) bytes_.resize(inner_->Tell(), '\0');
+    return true;
   }
   bool Flush() override {
     if (owner_.ShouldFail(FaultKind::kClose)) return false;
     // While the model stands for the disk, a real fsync would only cost time.
     if (power_) {
-      if (node_ >= 0) power_->FileFlushed(node_);
+      if (node_ >= 0) power_->FileFlushed(node_, bytes_);
       return true;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
     return inner_->Flush();
   }
-  // A failed close reports failure; the handle itself goes with the object.
+  // A failed close reports failure with its error, and the file is closed
+  // all the same, as a real handle is.
   bool Close() override {
-    if (owner_.ShouldFail(FaultKind::kClose)) return false;
-    return inner_->Close();
+    const bool fail = owner_.ShouldFail(FaultKind::kClose);
+    const uint32_t error = GetLastSystemError();
+    std::lock_guard<std::mutex> lock(mutex_);
+    const bool closed = inner_->Close();
+    if (!fail) return closed;
+    SetLastSystemError(error);
+    return false;
   }
 
  private:
   std::unique_ptr<File> inner_;
   FaultyFileSystem& owner_;
+  std::shared_ptr<OpenFiles> open_;
+  std::mutex mutex_;
   std::shared_ptr<PowerModel> power_;
   int node_;
+  std::string bytes_;  // with a node: the file's bytes, as written through here (it opened empty)
 };
+
+}  // namespace
+
+void OpenFiles::CloseAll() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (FaultyFile* file : files_) file->CloseForCrash();
+}
+
+namespace {
 
 bool OneDrive(const std::string& a, const std::string& b) {
   return a.size() >= 2 && b.size() >= 2 && a[1] == ':' && b[1] == ':' && (a[0] & ~0x20) == (b[0] & ~0x20);
@@ -321,7 +396,7 @@ void FaultyFileSystem::FailNth(FaultKind kind, int n, uint32_t error, bool stick
   plan_kind_ = static_cast<int>(kind);
 }
 
-FaultyFileSystem::FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+FaultyFileSystem::FaultyFileSystem(FileSystem& inner) : inner_(inner), open_(std::make_shared<OpenFiles>()) {}
 FaultyFileSystem::~FaultyFileSystem() = default;
 
 void FaultyFileSystem::CrashAt(int n, CrashKind kind) {
@@ -333,6 +408,7 @@ void FaultyFileSystem::CrashAt(int n, CrashKind kind) {
 void FaultyFileSystem::LosePower() {
   crashed_ = true;
   fired_ = true;
+  open_->CloseAll();
   if (power_) power_->Restore();
 }
 
@@ -353,7 +429,10 @@ bool FaultyFileSystem::ShouldFail(FaultKind kind) {
   const int total = total_.fetch_add(1);
   const int crash_at = crash_at_.load();
   if (crashed_.load() || (crash_at >= 0 && total >= crash_at)) {
-    if (!crashed_.exchange(true) && power_loss_.load()) LosePower();
+    if (!crashed_.exchange(true)) {
+      if (power_loss_.load()) LosePower();
+      else open_->CloseAll();
+    }
     fired_ = true;
     SetLastSystemError(kErrorNotReady);
     return true;
@@ -375,11 +454,11 @@ std::unique_ptr<File> FaultyFileSystem::Open(const std::string& path, OpenMode m
     int node = -1;
     auto file = power_->OpenForWrite(path, [&] { return inner_.Open(path, mode); }, &node);
     if (!file) return nullptr;
-    return std::make_unique<FaultyFile>(std::move(file), *this, power_, node);
+    return std::make_unique<FaultyFile>(std::move(file), *this, open_, power_, node);
   }
   auto file = inner_.Open(path, mode);
   if (!file) return nullptr;
-  return std::make_unique<FaultyFile>(std::move(file), *this);
+  return std::make_unique<FaultyFile>(std::move(file), *this, open_);
 }
 
 bool FaultyFileSystem::Exists(const std::string& path) {

@@ -21,6 +21,12 @@
 //     names or under neither.
 // A cross-drive Move is taken as a copy that nobody flushed followed by a
 // delete. Attributes and folders themselves are not modelled.
+//
+// Either crash closes every file the code under test still has open, as the
+// system does for a dead process: Windows renames, deletes or writes over
+// no file that is open, and the disk a crash leaves must not depend on the
+// objects the code has not yet destroyed. A File's Close releases the file
+// even when it fails.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -52,6 +58,7 @@ enum class FaultKind {
 const char* FaultKindName(FaultKind kind);
 
 class PowerModel;
+class OpenFiles;
 
 class FaultyFileSystem : public FileSystem {
  public:
@@ -110,6 +117,7 @@ class FaultyFileSystem : public FileSystem {
   std::atomic<bool> crashed_{false};
   std::atomic<bool> power_loss_{false};
   std::shared_ptr<PowerModel> power_;  // while a power loss is planned
+  std::shared_ptr<OpenFiles> open_;    // the files this has opened and not yet destroyed
 };
 
 }  // namespace mendora
