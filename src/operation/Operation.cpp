@@ -1,6 +1,5 @@
 #include "operation/Operation.h"
 
-
 #include "common/ErrorTable.h"
 #include "common/Texts.h"
 #include "operation/FileNames.h"
